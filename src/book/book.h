@@ -1,0 +1,46 @@
+// The learning book: Zobrist keys of the board, a table of 65536 best-move
+// hints filled by every search and by "bookmake", and its file book.dat.
+#pragma once
+
+#include <cstdint>
+
+#include "rules/rules.h"
+
+inline constexpr int32_t BOOK_VERSION = 2;
+inline constexpr int BOOK_KEY_COUNT = 768;        // colour x type x square
+inline constexpr int BOOK_SLOTS = 65536;          // table entries, indexed by the key's low 16 bits
+inline constexpr int BOOK_MADE_DEPTH = 3000;      // depth of entries made by "bookmake"
+inline constexpr int BOOK_ORDERING_BONUS = 50;    // ordering bonus of the book's move
+inline constexpr long BOOK_FILE_SIZE = 8 + 4L * BOOK_KEY_COUNT + 16L * BOOK_SLOTS;  // 1,051,656
+
+// One hint: the best move stored for a slot, the depth it was found at and
+// the side to move in the stored position.
+struct book_entry {
+    move best_move;     // from_file 255 in a cleared entry
+    uint16_t depth;     // 0 in a cleared entry; BOOK_MADE_DEPTH for book-made entries
+    int8_t side;        // colour to move in the stored position; 0 in a cleared entry
+    uint8_t reserved;   // written 0 by every store
+};
+static_assert(sizeof(book_entry) == 16);
+
+extern uint32_t zobrist_keys[BOOK_KEY_COUNT];
+extern book_entry book_table[BOOK_SLOTS];
+extern int32_t game_count;  // finished games, kept in book.dat
+
+// XOR of the key numbers of the occupied squares; the low 16 bits are the slot.
+uint32_t position_key(const position& pos);
+// Loads book.dat, or makes a fresh book (keys drawn from the generator).
+void load_book();
+// Writes book.dat whole: a temporary file renamed over the old one.
+void save_book();
+// Stores a book-made move for game_position and side_to_move.
+void store_book_move(move m);
+// Clears every entry of the table (from_file 255, everything else 0).
+void clear_book_table();
+
+// The search's probe: gives the book's move for pos, if it is in list and the
+// entry is for side_to_move, the ordering bonus.
+void book_probe(const position& pos, move_list& list);
+// The search's store: records m found at remaining depth under the
+// replacement rule (depth and score at least the entry's).
+void book_store(const position& pos, const move& m, int depth);

@@ -1,0 +1,41 @@
+// Evaluation: the static score of a position in four variants, the test
+// whether a colour has any legal move, and the piece activity count.
+#pragma once
+
+#include <cstdint>
+
+#include "rules/rules.h"
+
+// The engine has mated its opponent; -MATE_SCORE: the engine is mated.
+inline constexpr int32_t MATE_SCORE = 0x7fffffff;
+
+// Squares a knight reaches from each square of an empty board.
+extern const int8_t KNIGHT_SQUARE_TABLE[64];
+
+// Pawn advancement and knight placement sums of both colours.
+struct pawn_knight_totals {
+    int white_pawn_advance;
+    int black_pawn_advance;
+    int white_knight_placement;
+    int black_knight_placement;
+};
+
+// Score of pos from engine_side's point of view.  full_test != 0: side_to_move
+// made the last move, the other colour is tested for mate and stalemate;
+// full_test == 0: side_to_move has no moves, only in_check is asked.
+// side_to_move is the same on return.
+int32_t evaluate(const position& pos, int full_test);
+
+// Fills the four pawn and knight sums of pos.
+void pawn_knight_sums(const position& pos, pawn_knight_totals& sums);
+
+// 1 if side_to_move has at least one legal move in pos.  Sets side_in_check,
+// castle_right_safe and castle_left_safe for side_to_move.
+int has_legal_move(const position& pos);
+// 1 if the slider on (file, rank) has a legal move along (df, dr).
+int ray_has_legal_move(const position& pos, int file, int rank, int df, int dr);
+
+// Contact count of colour's pawns, knights, bishops, rooks and queens.
+int count_activity(int colour, const uint8_t* board);
+// Adds the contact value of the first occupied square along one ray.
+void score_ray_contact(const uint8_t* board, int file, int rank, int df, int dr, int colour, int& total);

@@ -1,0 +1,24 @@
+// Output and log lines, and the front end's shared buffers.
+#include <cstdio>
+
+#include "frontend/frontend.h"
+
+FILE* output_stream = stdout;
+FILE* log_file = nullptr;
+char word_buffer[WORD_BUFFER_SIZE] = "";
+move user_move = {};
+
+void print_line(const char* text) {
+    std::fputs(text, output_stream);
+    std::fputc('\n', output_stream);
+    std::fflush(output_stream);
+}
+
+void log_line(const char* text) {
+    if (log_file == nullptr) return;
+    // Flushed line by line: a GUI may end the process at any moment, and the
+    // transcript should be whole up to that point.
+    std::fputs(text, log_file);
+    std::fputc('\n', log_file);
+    std::fflush(log_file);
+}

@@ -1,0 +1,143 @@
+// Attack detection and the legality test.
+#include <cstdlib>
+#include <cstring>
+
+#include "rules/rules.h"
+
+namespace {
+
+// 1 if the enemy piece byte attacks along a line of the kind (df, dr).
+inline int slider_attacks(uint8_t piece, int df, int dr) {
+    const int type = piece_type(piece);
+    if (type == QUEEN) return 1;
+    if (type == ROOK) return df == 0 || dr == 0;
+    if (type == BISHOP) return df != 0 && dr != 0;
+    return 0;
+}
+
+// The attack test of in_check around (kf, kr), with the enemy king on (ef, er).
+int square_attacked(const uint8_t* board, int kf, int kr, int ef, int er) {
+    static constexpr int8_t RAYS[8][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1},
+                                          {-1, 0},  {0, -1}, {1, 0},  {0, 1}};
+    for (const auto& ray : RAYS)
+        if (ray_attacked(board, kf, kr, ray[0], ray[1])) return 1;
+
+    const int enemy = other_colour(side_to_move);
+    const uint8_t enemy_pawn = static_cast<uint8_t>(enemy * 16 + PAWN);
+    const int pawn_rank = side_to_move == WHITE ? kr + 1 : kr - 1;
+    if (pawn_rank >= 0 && pawn_rank < 8) {
+        if (kf + 1 < 8 && board[square_index(kf + 1, pawn_rank)] == enemy_pawn) return 1;
+        if (kf - 1 >= 0 && board[square_index(kf - 1, pawn_rank)] == enemy_pawn) return 1;
+    }
+
+    static constexpr int8_t KNIGHT_STEPS[8][2] = {{-1, -2}, {-2, -1}, {-1, 2}, {-2, 1},
+                                                  {1, -2},  {2, -1},  {1, 2},  {2, 1}};
+    const uint8_t enemy_knight = static_cast<uint8_t>(enemy * 16 + KNIGHT);
+    for (const auto& step : KNIGHT_STEPS) {
+        const int f = kf + step[0], r = kr + step[1];
+        if (on_board(f, r) && board[square_index(f, r)] == enemy_knight) return 1;
+    }
+
+    // Kings side by side count as check: this keeps a king from stepping
+    // next to the other one.
+    return std::abs(kf - ef) <= 1 && std::abs(kr - er) <= 1;
+}
+
+// The ray from the king (kf, kr) along (df, dr) on the board as it stands
+// after a non-king move from -> to: the from-square and an en-passant victim
+// are empty, the to-square holds the mover (an own piece, which blocks).
+int ray_attacked_after(const uint8_t* board, int kf, int kr, int df, int dr, int from, int to, int vacated) {
+    int f = kf + df, r = kr + dr;
+    while (on_board(f, r)) {
+        const int square = square_index(f, r);
+        if (square == to) return 0;
+        if (square != from && square != vacated && board[square] != 0) {
+            const uint8_t piece = board[square];
+            if (piece_colour(piece) == side_to_move) return 0;
+            return slider_attacks(piece, df, dr);
+        }
+        f += df;
+        r += dr;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int ray_attacked(const uint8_t* board, int file, int rank, int df, int dr) {
+    file += df;
+    rank += dr;
+    while (on_board(file, rank) && board[square_index(file, rank)] == 0) {
+        file += df;
+        rank += dr;
+    }
+    if (!on_board(file, rank)) return 0;
+    const uint8_t piece = board[square_index(file, rank)];
+    if (piece_colour(piece) == side_to_move) return 0;
+    return slider_attacks(piece, df, dr);
+}
+
+int in_check(const position& pos) {
+    if (side_to_move == WHITE)
+        return square_attacked(pos.board, pos.white_king_file, pos.white_king_rank, pos.black_king_file,
+                               pos.black_king_rank);
+    return square_attacked(pos.board, pos.black_king_file, pos.black_king_rank, pos.white_king_file,
+                           pos.white_king_rank);
+}
+
+int king_attacked_on(const position& pos, int file, int rank) {
+    if (side_to_move == WHITE)
+        return square_attacked(pos.board, file, rank, pos.black_king_file, pos.black_king_rank);
+    return square_attacked(pos.board, file, rank, pos.white_king_file, pos.white_king_rank);
+}
+
+int leaves_king_attacked(const position& pos, const move& m) {
+    const int from = square_index(m.from_file, m.from_rank);
+    const int to = square_index(m.to_file, m.to_rank);
+    const uint8_t piece = pos.board[from];
+    const bool white = side_to_move == WHITE;
+    int kf = white ? pos.white_king_file : pos.black_king_file;
+    int kr = white ? pos.white_king_rank : pos.black_king_rank;
+    const int ef = white ? pos.black_king_file : pos.white_king_file;
+    const int er = white ? pos.black_king_rank : pos.white_king_rank;
+
+    if (piece_type(piece) == KING || side_in_check) {
+        // Full test: the board after the move, exactly as make_move leaves
+        // it (castling moves the rook, en passant removes the victim).
+        alignas(64) uint8_t board[64];
+        std::memcpy(board, pos.board, 64);
+        if (piece_type(piece) == PAWN && board[to] == 0 && m.to_file != m.from_file)
+            board[square_index(m.to_file, m.from_rank)] = 0;
+        board[to] = piece;
+        board[from] = 0;
+        if ((piece == WHITE * 16 + KING || piece == BLACK * 16 + KING) && m.from_file == 4 &&
+            (m.to_file == 2 || m.to_file == 6)) {
+            const int rank = piece == WHITE * 16 + KING ? 0 : 7;
+            uint8_t* row = board + 8 * rank;
+            const uint8_t rook = static_cast<uint8_t>(piece_colour(piece) * 16 + ROOK);
+            board[to] = board[from] = 0;
+            row[4] = 0;
+            if (m.to_file == 2) {
+                row[2] = piece, row[3] = rook, row[0] = 0;
+            } else {
+                row[6] = piece, row[5] = rook, row[7] = 0;
+            }
+            if ((piece_colour(piece) == WHITE) == white) kf = m.to_file, kr = rank;
+        } else if (piece_colour(piece) == side_to_move && piece_type(piece) == KING) {
+            kf = m.to_file;
+            kr = m.to_rank;
+        }
+        return square_attacked(board, kf, kr, ef, er);
+    }
+
+    // Shortcut: a non-king move out of no check can only open the one line
+    // from the king through the from-square.
+    const int df = m.from_file - kf, dr = m.from_rank - kr;
+    if (df != 0 && dr != 0 && std::abs(df) != std::abs(dr)) return 0;
+    const int step_f = df > 0 ? 1 : (df < 0 ? -1 : 0);
+    const int step_r = dr > 0 ? 1 : (dr < 0 ? -1 : 0);
+    int vacated = -1;
+    if (piece_type(piece) == PAWN && pos.board[to] == 0 && m.to_file != m.from_file)
+        vacated = square_index(m.to_file, m.from_rank);
+    return ray_attacked_after(pos.board, kf, kr, step_f, step_r, from, to, vacated);
+}

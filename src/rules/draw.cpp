@@ -1,0 +1,21 @@
+// Insufficient material: a test on the game position, made on demand.
+#include "rules/rules.h"
+
+int insufficient_material(int colour) {
+    int pawns = 0, heavy = 0, minor = 0;
+    for (const uint8_t piece : game_position.board) {
+        if (piece == 0 || piece_colour(piece) != colour) continue;
+        switch (piece_type(piece)) {
+            case PAWN: ++pawns; break;
+            case ROOK:
+            case QUEEN: ++heavy; break;
+            case KNIGHT:
+            case BISHOP: ++minor; break;
+            default: break;
+        }
+    }
+    if (pawns > 0 || heavy > 0) return 0;
+    return minor <= 1 ? 1 : 0;
+}
+
+int side_insufficient_material() { return insufficient_material(side_to_move); }

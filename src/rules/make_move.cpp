@@ -1,0 +1,159 @@
+// Making moves: pieces, castling, en passant, promotion, material, and the
+// history behind the repetition and fifty-move rules.
+#include <cstring>
+
+#include "rules/rules.h"
+
+namespace {
+
+// Material value of a board byte's piece: P 1, R 5, N 3, B 3, Q 9, K 0.
+constexpr int8_t MATERIAL_BY_TYPE[16] = {0, 1, 5, 3, 3, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// Takes the value of the piece on a square off its owner's total.
+inline void remove_material(position& pos, uint8_t piece) {
+    const int8_t value = MATERIAL_BY_TYPE[piece_type(piece)];
+    if (piece_colour(piece) == WHITE)
+        pos.white_material = static_cast<int8_t>(pos.white_material - value);
+    else if (piece_colour(piece) == BLACK)
+        pos.black_material = static_cast<int8_t>(pos.black_material - value);
+}
+
+// Castles by moving king and rook on the back rank; clears both rights.
+inline void castle(position& pos, int rank, int king_to, int rook_from, int rook_to, uint8_t king,
+                   uint8_t rook_byte) {
+    uint8_t* board = pos.board + 8 * rank;
+    board[king_to] = king;
+    board[rook_to] = rook_byte;
+    board[4] = 0;
+    board[rook_from] = 0;
+}
+
+}  // namespace
+
+int make_move(position& pos, const move& m) {
+    pos.en_passant_file = NO_EN_PASSANT;
+    const int from = square_index(m.from_file, m.from_rank);
+    const int to = square_index(m.to_file, m.to_rank);
+    const uint8_t piece = pos.board[from];
+
+    if (piece_type(piece) == PAWN) {
+        if (pos.board[to] == 0 && m.to_file != m.from_file) {
+            // En passant: the captured pawn stands beside the from-square.
+            const int captured = square_index(m.to_file, m.from_rank);
+            remove_material(pos, pos.board[captured]);
+            pos.board[captured] = 0;
+            pos.board[to] = piece;
+            pos.board[from] = 0;
+            record_position(pos, MOVE_CAPTURE);
+            return MOVE_CAPTURE;
+        }
+        if (m.to_rank == 7 || m.to_rank == 0) {
+            if (pos.board[to] != 0) remove_material(pos, pos.board[to]);
+            // A move that reached us without a real promotion piece (a pawn
+            // step tested as a pawn, a hand-made move) still must not leave a
+            // piece without a type on the board: it becomes a queen.
+            int promoted = m.promotion;
+            if (promoted < PAWN || promoted > QUEEN) promoted = QUEEN;
+            pos.board[to] = static_cast<uint8_t>(side_to_move * 16 + promoted);
+            pos.board[from] = 0;
+            const int8_t gain = static_cast<int8_t>(MATERIAL_BY_TYPE[promoted] - 1);
+            if (side_to_move == WHITE)
+                pos.white_material = static_cast<int8_t>(pos.white_material + gain);
+            else
+                pos.black_material = static_cast<int8_t>(pos.black_material + gain);
+            record_position(pos, MOVE_PROMOTION);
+            return MOVE_PROMOTION;
+        }
+        if (m.to_file == m.from_file && (m.to_rank - m.from_rank == 2 || m.from_rank - m.to_rank == 2))
+            pos.en_passant_file = static_cast<uint8_t>(m.from_file);
+    } else if (piece == WHITE * 16 + KING) {
+        if (m.from_file == 4 && m.to_file == 2) {
+            castle(pos, 0, 2, 0, 3, piece, WHITE * 16 + ROOK);
+            pos.white_castle_right = pos.white_castle_left = 0;
+            pos.white_castled = 1;
+            pos.white_king_file = 2;
+            pos.white_king_rank = 0;
+            record_position(pos, MOVE_QUIET);
+            return MOVE_QUIET;
+        }
+        if (m.from_file == 4 && m.to_file == 6) {
+            castle(pos, 0, 6, 7, 5, piece, WHITE * 16 + ROOK);
+            pos.white_castle_right = pos.white_castle_left = 0;
+            pos.white_castled = 1;
+            pos.white_king_file = 6;
+            pos.white_king_rank = 0;
+            record_position(pos, MOVE_QUIET);
+            return MOVE_QUIET;
+        }
+        pos.white_king_file = m.to_file;
+        pos.white_king_rank = m.to_rank;
+        pos.white_castle_right = pos.white_castle_left = 0;
+    } else if (piece == BLACK * 16 + KING) {
+        if (m.from_file == 4 && m.to_file == 2) {
+            castle(pos, 7, 2, 0, 3, piece, BLACK * 16 + ROOK);
+            pos.black_castle_right = pos.black_castle_left = 0;
+            pos.black_castled = 1;
+            pos.black_king_file = 2;
+            pos.black_king_rank = 7;
+            record_position(pos, MOVE_QUIET);
+            return MOVE_QUIET;
+        }
+        if (m.from_file == 4 && m.to_file == 6) {
+            castle(pos, 7, 6, 7, 5, piece, BLACK * 16 + ROOK);
+            pos.black_castle_right = pos.black_castle_left = 0;
+            pos.black_castled = 1;
+            pos.black_king_file = 6;
+            pos.black_king_rank = 7;
+            record_position(pos, MOVE_QUIET);
+            return MOVE_QUIET;
+        }
+        pos.black_king_file = m.to_file;
+        pos.black_king_rank = m.to_rank;
+        pos.black_castle_right = pos.black_castle_left = 0;
+    }
+
+    // A right goes with a move from its corner; a capture on the corner
+    // leaves it (castling then also needs the own rook there).
+    switch (from) {
+        case 7: pos.white_castle_right = 0; break;
+        case 0: pos.white_castle_left = 0; break;
+        case 63: pos.black_castle_right = 0; break;
+        case 56: pos.black_castle_left = 0; break;
+        default: break;
+    }
+
+    const uint8_t captured = pos.board[to];
+    if (captured != 0) remove_material(pos, captured);
+    pos.board[to] = piece;
+    pos.board[from] = 0;
+    const int kind = captured != 0 ? MOVE_CAPTURE : MOVE_QUIET;
+    record_position(pos, kind);
+    return kind;
+}
+
+void record_position(position& pos, int kind) {
+    if (kind > 0) {
+        // Entries beyond history_count are never read, so forgetting them is
+        // enough; a new entry's count is set when it is appended.
+        pos.history_count = 0;
+        if (kind == MOVE_CAPTURE) pos.fifty_move_count = 0;
+    }
+    history_entry* taken = nullptr;
+    for (int i = 0; i < pos.history_count; ++i) {
+        if (std::memcmp(pos.history[i].board, pos.board, 64) == 0) {
+            taken = &pos.history[i];
+            break;
+        }
+    }
+    if (taken == nullptr && pos.history_count < HISTORY_SIZE) {
+        // In play the fifty-move flag stops every game before the table is
+        // full; a full table simply stores no further boards.
+        taken = &pos.history[pos.history_count++];
+        std::memcpy(taken->board, pos.board, 64);
+        taken->occurrences = 0;
+    }
+    if (taken != nullptr && taken->occurrences < 127) ++taken->occurrences;
+    if (pos.fifty_move_count < 127) ++pos.fifty_move_count;
+    if (pos.history_count > 0 && taken != nullptr && taken->occurrences >= 3) pos.repetition_draw = 1;
+    if (pos.fifty_move_count >= 100) pos.fifty_move_draw = 1;
+}

@@ -1,0 +1,57 @@
+// The position record's globals, copying, and the start of a game.
+#include <cstring>
+
+#include "frontend/frontend.h"
+#include "rules/rules.h"
+#include "search/search.h"
+
+int side_to_move = WHITE;
+position game_position;
+move_list game_moves;
+int side_in_check = 0;
+int castle_right_safe = 0;
+int castle_left_safe = 0;
+
+void copy_position(position& dst, const position& src) {
+    // The fixed part is 83 bytes and the record is 64-byte aligned; the history
+    // is copied only as far as it is in use, which is usually a few entries.
+    std::memcpy(&dst, &src, POSITION_FIXED_BYTES);
+    std::memcpy(dst.history, src.history, sizeof(history_entry) * src.history_count);
+}
+
+void set_start_position(position& pos) {
+    static constexpr uint8_t back_rank[8] = {ROOK, KNIGHT, BISHOP, QUEEN, KING, BISHOP, KNIGHT, ROOK};
+    std::memset(pos.board, 0, sizeof pos.board);
+    for (int file = 0; file < 8; ++file) {
+        pos.board[square_index(file, 0)] = static_cast<uint8_t>(WHITE * 16 + back_rank[file]);
+        pos.board[square_index(file, 1)] = WHITE * 16 + PAWN;
+        pos.board[square_index(file, 6)] = BLACK * 16 + PAWN;
+        pos.board[square_index(file, 7)] = static_cast<uint8_t>(BLACK * 16 + back_rank[file]);
+    }
+    pos.white_material = 39;
+    pos.black_material = 39;
+    pos.white_king_file = 4;
+    pos.white_king_rank = 0;
+    pos.black_king_file = 4;
+    pos.black_king_rank = 7;
+    pos.white_castle_right = pos.white_castle_left = 1;
+    pos.black_castle_right = pos.black_castle_left = 1;
+    pos.white_castled = pos.black_castled = 0;
+    pos.en_passant_file = NO_EN_PASSANT;
+    pos.repetition_draw = pos.fifty_move_draw = 0;
+    pos.history_count = 0;
+    pos.fifty_move_count = 0;
+    for (history_entry& entry : pos.history) entry.occurrences = 0;
+    // The start board becomes history entry 0; recording it counts a
+    // half-move that has not been played, so the count is taken back.
+    record_position(pos, MOVE_QUIET);
+    pos.fifty_move_count = static_cast<int8_t>(pos.fifty_move_count - 1);
+}
+
+void new_game() {
+    set_start_position(game_position);
+    side_to_move = WHITE;
+    engine_moves_made = 0;
+    time_used = 0;
+    display_board();
+}

@@ -1,0 +1,166 @@
+// Position and rules: the position record, moves, making moves, attack tests,
+// legality, move generation and the draw rules.
+//
+// Every rule operation works for the colour in the global side_to_move: own
+// pieces are that colour's, enemy pieces the other colour's.  Making a move
+// never changes side_to_move; whoever makes a move flips it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+// Colour codes and piece types.  A board byte is colour * 16 + type (0 = empty);
+// note the type order: rook before knight and bishop.
+inline constexpr int WHITE = 1;
+inline constexpr int BLACK = 2;
+inline constexpr int PAWN = 1;
+inline constexpr int ROOK = 2;
+inline constexpr int KNIGHT = 3;
+inline constexpr int BISHOP = 4;
+inline constexpr int QUEEN = 5;
+inline constexpr int KING = 6;
+
+inline constexpr uint8_t NO_PROMOTION = 255;  // promotion byte of a move that promotes nothing
+inline constexpr uint8_t NO_EN_PASSANT = 255;  // en_passant_file when the last move was no double step
+inline constexpr int HISTORY_SIZE = 101;       // boards kept for the repetition rule
+inline constexpr int MOVE_LIST_SIZE = 512;     // more than any position's legal moves
+
+// Results of make_move, also the kind passed to record_position.
+inline constexpr int MOVE_QUIET = 0;      // no capture, no promotion (castling included)
+inline constexpr int MOVE_CAPTURE = 1;    // a capture, en passant included
+inline constexpr int MOVE_PROMOTION = 2;  // a promotion, capturing or not
+
+// Ordering bonuses the generator adds to a promotion's capture_value.
+inline constexpr int PROMOTION_QUEEN_BONUS = 8;
+inline constexpr int PROMOTION_KNIGHT_BONUS = 2;
+
+constexpr int piece_colour(uint8_t b) { return (b & 0x30) >> 4; }
+constexpr int piece_type(uint8_t b) { return b & 0x0F; }
+constexpr int square_index(int file, int rank) { return file + 8 * rank; }
+constexpr bool on_board(int file, int rank) { return (unsigned)file < 8 && (unsigned)rank < 8; }
+constexpr int other_colour(int colour) { return 3 - colour; }
+
+// One move.  from_file 255 (-1) marks the search's null move, which is never
+// made.  capture_value is the ordering key; score is what the search found.
+struct move {
+    int8_t from_file;
+    int8_t from_rank;
+    int8_t to_file;
+    int8_t to_rank;
+    uint8_t promotion;      // piece type, or NO_PROMOTION
+    uint8_t capture_value;  // captured value + promotion bonus (+ search bonuses)
+    uint8_t spare[2];       // unused; copied along into book entries
+    int32_t score;
+};
+static_assert(sizeof(move) == 12);
+static_assert(std::is_trivially_copyable_v<move>);
+
+// The legal moves of one position, in generator order.
+struct move_list {
+    move moves[MOVE_LIST_SIZE];
+    uint16_t count;
+};
+
+// A board that stood in the position since the history was last cleared, and
+// how often it stood there.
+struct history_entry {
+    uint8_t board[64];
+    int8_t occurrences;
+};
+static_assert(sizeof(history_entry) == 65);
+
+// The one representation of a chess position.  It is a plain value with no
+// pointers: the game, every search node and the legality test each hold their
+// own copy.  The fixed part comes first and the history last, so that
+// copy_position can copy only the entries in use.
+struct alignas(64) position {
+    uint8_t board[64];           // square = file + 8 * rank; byte = colour * 16 + type
+    int8_t white_castle_right;   // white may still castle king-side (h1 rook)
+    int8_t white_castle_left;    // white may still castle queen-side (a1 rook)
+    int8_t black_castle_right;   // the same for black, h8 rook
+    int8_t black_castle_left;    // the same for black, a8 rook
+    int8_t white_castled;        // white has castled; never cleared by play
+    int8_t black_castled;        // black has castled
+    uint8_t en_passant_file;     // file of a pawn that just made a double step, or 255
+    int8_t white_king_file;      // the king squares: the attack tests find the
+    int8_t white_king_rank;      // kings only through these fields
+    int8_t black_king_file;
+    int8_t black_king_rank;
+    int8_t fifty_move_count;     // half-moves since the last capture
+    int8_t fifty_move_draw;      // set when fifty_move_count reaches 100
+    int8_t repetition_draw;      // set when a board stands for the third time
+    uint8_t history_count;       // history entries in use, 0 to HISTORY_SIZE
+    int8_t white_material;       // P 1, N 3, B 3, R 5, Q 9, K 0
+    int8_t black_material;
+    history_entry history[HISTORY_SIZE];  // entries at history_count and beyond are never read
+};
+static_assert(std::is_trivially_copyable_v<position>);
+static_assert(offsetof(position, board) == 0 && sizeof(position::board) == 64);
+
+// Bytes of a position that are live: the fixed part and the history in use.
+inline constexpr size_t POSITION_FIXED_BYTES = offsetof(position, history);
+
+// Copies a position.  Only the live part is copied; entries of the history
+// beyond history_count are stale in the copy, as the record allows.
+void copy_position(position& dst, const position& src);
+
+// --- Globals of the subsystem ---
+extern int side_to_move;         // WHITE or BLACK: whose move it is (game or search node)
+extern position game_position;   // the game's position
+extern move_list game_moves;     // legal moves of side_to_move in game_position
+extern int side_in_check;        // set by the generator / legal-move test for the position tested
+extern int castle_right_safe;    // king-side transit square (f1/f8) not attacked, right held
+extern int castle_left_safe;     // queen-side transit square (d1/d8) not attacked, right held
+
+// --- Position record and new game ---
+// Sets pos to the start of a game: pieces, counters, flags and the start board
+// recorded in the history.  Does not touch side_to_move.
+void set_start_position(position& pos);
+// Starts a new game in game_position: start position, WHITE to move, the
+// clock's per-game counters cleared, and the diagram drawn for a person.
+void new_game();
+
+// --- Making moves ---
+// Makes a legal move of side_to_move on pos.  Returns MOVE_QUIET, MOVE_CAPTURE
+// or MOVE_PROMOTION.
+int make_move(position& pos, const move& m);
+// Records the board in the history after a move of the given kind and keeps
+// the fifty-move count and both draw flags.
+void record_position(position& pos, int kind);
+
+// --- Attacks and legality ---
+// 1 if the first piece met from (file, rank) along (df, dr) is an enemy slider
+// attacking along that line.
+int ray_attacked(const uint8_t* board, int file, int rank, int df, int dr);
+// 1 if the king of side_to_move is attacked in pos (adjacent kings included).
+int in_check(const position& pos);
+// 1 if the king of side_to_move would be attacked standing on (file, rank),
+// the board and the other king unchanged: what in_check says after the king's
+// square field has been set to (file, rank).  Used for the castling transit squares.
+int king_attacked_on(const position& pos, int file, int rank);
+// 1 if making m would leave the king of side_to_move attacked.  Needs
+// side_in_check to be right for pos.
+int leaves_king_attacked(const position& pos, const move& m);
+
+// --- Move generation ---
+// Fills list with the legal moves of side_to_move, in the fixed order, and
+// sets side_in_check, castle_right_safe and castle_left_safe.
+void generate_moves(const position& pos, move_list& list);
+// Appends the legal moves of the slider on (file, rank) along (df, dr).
+void generate_slider_moves(const position& pos, move_list& list, int file, int rank, int df, int dr,
+                           int& count);
+
+// --- Draw rules ---
+// --- Positions from text, for tools and tests ---
+// Reads a FEN (board, side, castling, en passant; the counters are ignored)
+// the way the board file is loaded: empty history, draw flags clear,
+// material summed from the board.  Castling rights whose king or rook is not
+// at home are dropped.  Returns false, leaving pos and side alone, for a FEN
+// it cannot read.
+bool parse_fen(const char* fen, position& pos, int& side);
+
+// 1 if colour has no mating material in game_position.
+int insufficient_material(int colour);
+// insufficient_material(side_to_move).
+int side_insufficient_material();
