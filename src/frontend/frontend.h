@@ -11,6 +11,9 @@ inline constexpr int WORD_BUFFER_SIZE = 256;  // a word of at most 255 character
 
 // Where console and protocol output goes (standard output; tests may redirect it).
 extern FILE* output_stream;
+// The stream commands read their arguments from: orvane.ini during the
+// replay, standard input afterwards (tests and fuzzers may point it at memory).
+extern FILE* input_stream;
 // orvane.log, or nullptr when it could not be opened.
 extern FILE* log_file;
 // The current word, shared by the main loop, "level", "bookmake" and the move line.
