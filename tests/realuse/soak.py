@@ -141,7 +141,8 @@ def check_handshake(engine):
     t0 = time.monotonic()
     lines = engine.ask("xboard")
     took = time.monotonic() - t0
-    if lines:
+    # the banner and the diagram of human mode, which "xboard" switches off
+    if not lines or lines[0] != "Chess engine Orvane 1.25 by Quenwick" or any(l.startswith("move") for l in lines):
         raise Failure("unexpected lines at start-up: %r" % lines[:5])
     if took > 2.0:
         raise Failure("handshake took %.2f s (xboard waits 2 s)" % took)
@@ -244,16 +245,23 @@ def play_pair_game(engines, rng, stats, interrupt):
         if lines:
             raise Failure("lines during the opening moves: %r" % lines)
     # the engine to move starts with "go"; from then on each answers the other
+    # (the other gets the first move it must answer in force mode, then "go",
+    # as xboard does for an engine whose side did not begin)
     mover = 0 if game.side == "w" else 1
     played, verdict = check_answer(engines[mover].ask("go"), game, "pair go", True)
     stats["plies"] += 1
+    started = {mover}
     for ply in range(MAX_PLIES):
         if verdict is not None:
             break
         receiver = engines[1 - mover]
         if interrupt:
             os.kill(receiver.proc.pid, signal.SIGINT)
-        lines = receiver.ask("time %d\notim %d\n%s" % (rng.randint(0, 9999), rng.randint(0, 9999), played))
+        words = "time %d\notim %d\n%s" % (rng.randint(0, 9999), rng.randint(0, 9999), played)
+        if 1 - mover not in started:
+            started.add(1 - mover)
+            words += "\n" + ("white" if game.side == "w" else "black") + "\ngo"
+        lines = receiver.ask(words)
         played, verdict = check_answer(lines, game, "pair ply %d" % ply, True)
         stats["plies"] += 1
         mover = 1 - mover
