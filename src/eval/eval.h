@@ -37,5 +37,8 @@ int ray_has_legal_move(const position& pos, int file, int rank, int df, int dr);
 
 // Contact count of colour's pawns, knights, bishops, rooks and queens.
 int count_activity(int colour, const uint8_t* board);
+// The same count, adding colour's pawn advancement and knight placement to
+// sums on the way (sums is not reset: the caller zeroes it once for both colours).
+int count_activity_with_sums(int colour, const uint8_t* board, pawn_knight_totals& sums);
 // Adds the contact value of the first occupied square along one ray.
 void score_ray_contact(const uint8_t* board, int file, int rank, int df, int dr, int colour, int& total);
