@@ -1,5 +1,7 @@
 // eval: the static evaluation of one position taken apart term by term, so
 // that a person can check a score by hand; --bench measures its speed.
+#include "eval/eval.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -8,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "eval/eval.h"
 #include "frontend/settings.h"
 #include "search/search.h"
 #include "tools/tool.h"
@@ -19,7 +20,9 @@ const char* const EVAL_USAGE =
     "usage: orvane-tool eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]\n"
     "POSITION's side to move is the colour to reply; the other colour has just moved.\n";
 
-const char* colour_name(int colour) { return colour == WHITE ? "white" : "black"; }
+const char* colour_name(int colour) {
+    return colour == WHITE ? "white" : "black";
+}
 
 // Reads a whole decimal int; false for anything else.
 bool read_int(const char* text, int32_t& out) {
@@ -51,8 +54,8 @@ void explain(const position& pos, int reply) {
     side_to_move = reply;
     const int any_move = has_legal_move(pos);
     const int checked = in_check(pos);
-    std::printf("to reply: %s; in check: %s; has a legal move: %s\n", colour_name(reply), checked ? "yes" : "no",
-                any_move ? "yes" : "no");
+    std::printf("to reply: %s; in check: %s; has a legal move: %s\n", colour_name(reply),
+                checked ? "yes" : "no", any_move ? "yes" : "no");
     std::printf("engine_side: %s (sign %+d); emotion %d; eval_variant %d\n", colour_name(engine_side), sign,
                 emotion, eval_variant);
     std::printf("draw flags: repetition %d, fifty moves %d\n", pos.repetition_draw, pos.fifty_move_draw);
@@ -67,7 +70,8 @@ void explain(const position& pos, int reply) {
                 pos.black_castle_right + pos.black_castle_left);
     std::printf("king ranks: white %d, black %d\n", pos.white_king_rank, pos.black_king_rank);
     std::printf("pawn advance: white %d, black %d\n", sums.white_pawn_advance, sums.black_pawn_advance);
-    std::printf("knight placement: white %d, black %d\n", sums.white_knight_placement, sums.black_knight_placement);
+    std::printf("knight placement: white %d, black %d\n", sums.white_knight_placement,
+                sums.black_knight_placement);
     std::printf("activity: white %d, black %d\n", white_activity, black_activity);
 
     const int material = pos.white_material - pos.black_material;
@@ -82,9 +86,12 @@ void explain(const position& pos, int reply) {
     const struct {
         const char* name;
         int value;
-    } terms[] = {{"material_term", material},         {"castling_term", castling},
-                 {"king_rank_term", king_rank},       {"pawn_advance_term", pawn_advance},
-                 {"knight_placement_term", knight_placement}, {"activity_term", activity}};
+    } terms[] = {{"material_term", material},
+                 {"castling_term", castling},
+                 {"king_rank_term", king_rank},
+                 {"pawn_advance_term", pawn_advance},
+                 {"knight_placement_term", knight_placement},
+                 {"activity_term", activity}};
     for (const auto& t : terms) std::printf("%-22s %12d %12d\n", t.name, t.value, sign * t.value);
 
     const int total = pos.white_material + pos.black_material;
@@ -93,9 +100,10 @@ void explain(const position& pos, int reply) {
 
     const int major1 = 256 * material + castling + 6 * king_rank;
     const int major2 = 256 * material + 2 * castling + 12 * king_rank + 3 * pawn_advance + knight_placement;
-    const int major[4] = {sign * 256 * material, sign * major1, sign * major2, sign * (major2 + 2 * activity)};
-    std::printf("major: variant 0 %d, variant 1 %d, variant 2 %d, variant 3 %d\n", major[0], major[1], major[2],
-                major[3]);
+    const int major[4] = {sign * 256 * material, sign * major1, sign * major2,
+                          sign * (major2 + 2 * activity)};
+    std::printf("major: variant 0 %d, variant 1 %d, variant 2 %d, variant 3 %d\n", major[0], major[1],
+                major[2], major[3]);
 
     std::printf("evaluate:");
     for (int variant = 0; variant <= 4; ++variant)

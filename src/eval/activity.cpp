@@ -6,7 +6,8 @@
 namespace {
 
 // The eight knight steps, in the order the count visits them.
-constexpr int8_t KNIGHT_STEPS[8][2] = {{-1, -2}, {-2, -1}, {-1, 2}, {-2, 1}, {1, -2}, {2, -1}, {1, 2}, {2, 1}};
+constexpr int8_t KNIGHT_STEPS[8][2] = {{-1, -2}, {-2, -1}, {-1, 2}, {-2, 1},
+                                       {1, -2},  {2, -1},  {1, 2},  {2, 1}};
 
 // What touching the board byte target is worth to a man of colour whose type
 // is toucher: own men 3 (the own king 0), enemy men of a higher type code 2,
@@ -96,7 +97,9 @@ int activity_pass(int colour, const uint8_t* board, pawn_knight_totals* sums) {
 
 }  // namespace
 
-int count_activity(int colour, const uint8_t* board) { return activity_pass<false>(colour, board, nullptr); }
+int count_activity(int colour, const uint8_t* board) {
+    return activity_pass<false>(colour, board, nullptr);
+}
 
 int count_activity_with_sums(int colour, const uint8_t* board, pawn_knight_totals& sums) {
     return activity_pass<true>(colour, board, &sums);

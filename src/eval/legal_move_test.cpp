@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr int8_t KNIGHT_STEPS[8][2] = {{-1, -2}, {-2, -1}, {-1, 2}, {-2, 1}, {1, -2}, {2, -1}, {1, 2}, {2, 1}};
+constexpr int8_t KNIGHT_STEPS[8][2] = {{-1, -2}, {-2, -1}, {-1, 2}, {-2, 1},
+                                       {1, -2},  {2, -1},  {1, 2},  {2, 1}};
 constexpr int8_t KING_STEPS[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}};
 
 // 1 if the candidate from (ff, fr) to (tf, tr) keeps the mover's king safe.
@@ -34,9 +35,11 @@ int white_pawn_has_move(const position& pos, int f, int r, int ep) {
         legal(pos, f, 1, f, 3, NO_PROMOTION))
         return 1;
     if (board[square_index(f, r + 1)] == 0 && legal(pos, f, r, f, r + 1, PAWN)) return 1;
-    if (f < 7 && piece_colour(board[square_index(f + 1, r + 1)]) == BLACK && legal(pos, f, r, f + 1, r + 1, PAWN))
+    if (f < 7 && piece_colour(board[square_index(f + 1, r + 1)]) == BLACK &&
+        legal(pos, f, r, f + 1, r + 1, PAWN))
         return 1;
-    if (f > 0 && piece_colour(board[square_index(f - 1, r + 1)]) == BLACK && legal(pos, f, r, f - 1, r + 1, PAWN))
+    if (f > 0 && piece_colour(board[square_index(f - 1, r + 1)]) == BLACK &&
+        legal(pos, f, r, f - 1, r + 1, PAWN))
         return 1;
     if (r == 4) {
         if (f < 7 && ep == f + 1 && legal(pos, f, 4, f + 1, 5, NO_PROMOTION)) return 1;
@@ -52,9 +55,11 @@ int black_pawn_has_move(const position& pos, int f, int r, int ep) {
         legal(pos, f, 6, f, 4, NO_PROMOTION))
         return 1;
     if (board[square_index(f, r - 1)] == 0 && legal(pos, f, r, f, r - 1, PAWN)) return 1;
-    if (f < 7 && piece_colour(board[square_index(f + 1, r - 1)]) == WHITE && legal(pos, f, r, f + 1, r - 1, PAWN))
+    if (f < 7 && piece_colour(board[square_index(f + 1, r - 1)]) == WHITE &&
+        legal(pos, f, r, f + 1, r - 1, PAWN))
         return 1;
-    if (f > 0 && piece_colour(board[square_index(f - 1, r - 1)]) == WHITE && legal(pos, f, r, f - 1, r - 1, PAWN))
+    if (f > 0 && piece_colour(board[square_index(f - 1, r - 1)]) == WHITE &&
+        legal(pos, f, r, f - 1, r - 1, PAWN))
         return 1;
     if (r == 3) {
         if (f < 7 && ep == f + 1 && legal(pos, f, 3, f + 1, 2, NO_PROMOTION)) return 1;
