@@ -589,6 +589,61 @@ TEST_F(EvalTest, RandomGamesAgreeWithGeneratorAndSlowCounts) {
     EXPECT_GT(ended_without_moves, 0);  // some games end in mate or stalemate
 }
 
+// Boards no game reaches (pawns on the first and last ranks, rights without
+// rooks, an en-passant file with no pawn, kings in check on both sides): the
+// legal-move test still agrees with the generator, the activity count with
+// the slow count, and evaluate stays within its values without touching
+// anything outside the board.
+TEST_F(EvalTest, OddBoardsAgreeWithGeneratorAndSlowCounts) {
+    static constexpr uint8_t MEN[] = {W(PAWN), W(ROOK), W(KNIGHT), W(BISHOP), W(QUEEN),
+                                      B(PAWN), B(ROOK), B(KNIGHT), B(BISHOP), B(QUEEN)};
+    random_seed(777);
+    for (int trial = 0; trial < 3000; ++trial) {
+        position pos;
+        set_start_position(pos);
+        std::memset(pos.board, 0, sizeof pos.board);
+        const int white_king = trial % 3 == 0 ? square_index(4, 0) : random_next() % 64;
+        int black_king = trial % 3 == 0 ? square_index(4, 7) : random_next() % 64;
+        while (black_king == white_king) black_king = random_next() % 64;
+        pos.board[white_king] = W(KING);
+        pos.board[black_king] = B(KING);
+        pos.white_king_file = static_cast<int8_t>(white_king & 7);
+        pos.white_king_rank = static_cast<int8_t>(white_king >> 3);
+        pos.black_king_file = static_cast<int8_t>(black_king & 7);
+        pos.black_king_rank = static_cast<int8_t>(black_king >> 3);
+        const int men = random_next() % 24;
+        for (int i = 0; i < men; ++i) {
+            const int square = random_next() % 64;
+            if (pos.board[square] == 0) pos.board[square] = MEN[random_next() % 10];
+        }
+        pos.white_castle_right = static_cast<int8_t>(random_next() % 2);
+        pos.white_castle_left = static_cast<int8_t>(random_next() % 2);
+        pos.black_castle_right = static_cast<int8_t>(random_next() % 2);
+        pos.black_castle_left = static_cast<int8_t>(random_next() % 2);
+        pos.en_passant_file =
+            random_next() % 3 == 0 ? static_cast<uint8_t>(random_next() % 8) : NO_EN_PASSANT;
+        for (int side : {WHITE, BLACK}) {
+            side_to_move = side;
+            move_list list;
+            generate_moves(pos, list);
+            const int flags[3] = {side_in_check, castle_right_safe, castle_left_safe};
+            ASSERT_EQ(legal_move_for(pos, side), list.count > 0 ? 1 : 0) << "trial " << trial;
+            EXPECT_EQ(side_in_check, flags[0]);
+            EXPECT_EQ(castle_right_safe, flags[1]);
+            EXPECT_EQ(castle_left_safe, flags[2]);
+            EXPECT_EQ(count_activity(side, pos.board), slow_activity(side, pos.board));
+            for (int variant = 0; variant <= 4; ++variant) {
+                eval_variant = variant;
+                const int32_t value = leaf(pos, other_colour(side));
+                if (list.count == 0)
+                    EXPECT_TRUE(value == 0 || value == MATE_SCORE || value == -MATE_SCORE);
+                else
+                    EXPECT_TRUE(value != MATE_SCORE && value != -MATE_SCORE);
+            }
+        }
+    }
+}
+
 // The tool's account of a position, run as a person would run it.
 std::string run_tool(const std::string& arguments, int& status) {
     const std::string command = std::string(ORVANE_TOOL_BINARY) + " eval " + arguments + " 2>/dev/null";
