@@ -76,19 +76,14 @@ int king_has_move(const position& pos, int f, int r) {
         if (allowed(board, tf, tr, own) && legal(pos, f, r, tf, tr, NO_PROMOTION)) return 1;
     }
     // Castling, from the start square only (a board file could hold a second
-    // king elsewhere).  The transit square was tested once for the whole
-    // call; the target square is the king's destination, which the legality
-    // test judges like any king move.
+    // king elsewhere).  The flags already say whether each castling could be
+    // made at all and whether its transit square is safe; the target square
+    // is the king's destination, which the legality test judges like any
+    // king move.
     const int home = own == WHITE ? 0 : 7;
-    if (side_in_check || f != 4 || r != home) return 0;
-    const uint8_t* row = board + 8 * home;
-    const uint8_t own_rook = static_cast<uint8_t>(own * 16 + ROOK);
-    if (castle_right_safe && row[5] == 0 && row[6] == 0 && row[7] == own_rook &&
-        legal(pos, 4, home, 6, home, NO_PROMOTION))
-        return 1;
-    if (castle_left_safe && row[3] == 0 && row[2] == 0 && row[1] == 0 && row[0] == own_rook &&
-        legal(pos, 4, home, 2, home, NO_PROMOTION))
-        return 1;
+    if (f != 4 || r != home) return 0;
+    if (castle_right_safe && legal(pos, 4, home, 6, home, NO_PROMOTION)) return 1;
+    if (castle_left_safe && legal(pos, 4, home, 2, home, NO_PROMOTION)) return 1;
     return 0;
 }
 
@@ -108,15 +103,22 @@ int ray_has_legal_move(const position& pos, int file, int rank, int df, int dr) 
 
 int has_legal_move(const position& pos) {
     // The three shared flags first: the legality test reads side_in_check,
-    // and the castling candidates read the transit-square flags.  The king is
-    // thought onto f1/d1 (f8/d8) without touching the position.
+    // and the castling candidates read the transit-square flags.  As in the
+    // generator, a transit square is tested (with the king thought onto it,
+    // the position untouched) only when that castling could be made at all:
+    // right held, not in check, king and rook at home, the squares between
+    // empty.  Otherwise its flag is 0, and the test costs nothing.
     side_in_check = in_check(pos);
     const bool white = side_to_move == WHITE;
-    const int king_rank = white ? pos.white_king_rank : pos.black_king_rank;
-    castle_right_safe =
-        (white ? pos.white_castle_right : pos.black_castle_right) ? !king_attacked_on(pos, 5, king_rank) : 0;
-    castle_left_safe =
-        (white ? pos.white_castle_left : pos.black_castle_left) ? !king_attacked_on(pos, 3, king_rank) : 0;
+    const int home = white ? 0 : 7;
+    const uint8_t* row = pos.board + 8 * home;
+    const uint8_t own_rook = static_cast<uint8_t>(side_to_move * 16 + ROOK);
+    const bool castling_possible = !side_in_check && row[4] == side_to_move * 16 + KING;
+    castle_right_safe = castling_possible && (white ? pos.white_castle_right : pos.black_castle_right) &&
+                        row[5] == 0 && row[6] == 0 && row[7] == own_rook && !king_attacked_on(pos, 5, home);
+    castle_left_safe = castling_possible && (white ? pos.white_castle_left : pos.black_castle_left) &&
+                       row[3] == 0 && row[2] == 0 && row[1] == 0 && row[0] == own_rook &&
+                       !king_attacked_on(pos, 3, home);
 
     const uint8_t* board = pos.board;
     const int own = side_to_move;
