@@ -292,6 +292,16 @@ TEST_F(Rules, EnPassantTrustsTheFileAlone) {
     EXPECT_NE(std::find(moves.begin(), moves.end(), "d5e6"), moves.end());
 }
 
+TEST_F(Rules, KingFieldsNotNamingTheKingNeverHang) {
+    // A hand-edited board can leave the king fields on a square that holds
+    // another piece; generating its moves must still end.
+    load_fen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    game_position.white_king_file = 0;  // names a1, where the rook stands
+    game_position.white_king_rank = 0;
+    const strings moves = list_strings(game_position);
+    EXPECT_FALSE(moves.empty());
+}
+
 // --- Generator order ---
 
 TEST_F(Rules, StartPositionOrderForBothColours) {

@@ -132,8 +132,12 @@ int leaves_king_attacked(const position& pos, const move& m) {
     // from the king through the from-square.
     const int df = m.from_file - kf, dr = m.from_rank - kr;
     if (df != 0 && dr != 0 && std::abs(df) != std::abs(dr)) return 0;
-    const int step_f = df > 0 ? 1 : (df < 0 ? -1 : 0);
-    const int step_r = dr > 0 ? 1 : (dr < 0 ? -1 : 0);
+    int step_f = df > 0 ? 1 : (df < 0 ? -1 : 0);
+    int step_r = dr > 0 ? 1 : (dr < 0 ? -1 : 0);
+    // A piece on the very square the king fields name (only a board whose
+    // fields do not point at the king): that square counts as a diagonal of
+    // itself, and the one ray tested is (+1, +1).
+    if (step_f == 0 && step_r == 0) step_f = step_r = 1;
     int vacated = -1;
     if (piece_type(piece) == PAWN && pos.board[to] == 0 && m.to_file != m.from_file)
         vacated = square_index(m.to_file, m.from_rank);
