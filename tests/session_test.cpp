@@ -644,3 +644,14 @@ TEST(Session, QuitAndTerminateTogether) {
     EXPECT_EQ(r.file("book.dat").size(), 1051656u);
     EXPECT_EQ(r.files.size(), 2u);
 }
+
+TEST(Session, AClosedOutputPipeDoesNotLoseTheBook) {
+    // The reader of standard output has gone away: the writes fail, and the
+    // end of the input still ends the run as "quit" does, book written.
+    session_options o;
+    o.close_output = true;
+    const session_result r = run_session("protover 2 xboard force e2e4 protover 2 save", o);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.file("board.txt"), AFTER_E2E4);
+    EXPECT_EQ(r.file("book.dat").size(), 1051656u);
+}

@@ -42,6 +42,7 @@ struct session_options {
 #endif
     int timeout_seconds = 60;  // the program is killed (SIGALRM) after this
     bool keep_directory = false;  // leave the directory behind, for debugging
+    bool close_output = false;    // standard output is a pipe nobody reads (closed at once)
 };
 
 struct session_result {
@@ -95,8 +96,9 @@ class live_session {
         std::filesystem::create_directory(work_);
         for (const auto& [name, content] : options.files) write_file(work_ / name, content);
         for (const std::string& name : options.directories) std::filesystem::create_directories(work_ / name);
-        int pipe_fds[2];
+        int pipe_fds[2], out_fds[2] = {-1, -1};
         if (::pipe(pipe_fds) != 0) return;
+        if (options.close_output && ::pipe(out_fds) != 0) return;
         const std::string out_path = (base_ / "stdout").string(), err_path = (base_ / "stderr").string();
         const std::string work = work_.string();
         pid_ = ::fork();
@@ -106,8 +108,12 @@ class live_session {
             ::close(pipe_fds[1]);
             const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(out, 1);
+            ::dup2(options_.close_output ? out_fds[1] : out, 1);
             ::dup2(err, 2);
+            if (options_.close_output) {
+                ::close(out_fds[0]);
+                ::close(out_fds[1]);
+            }
             // Dispositions as a GUI leaves them: the program must cope itself.
             ::signal(SIGINT, SIG_DFL);
             ::signal(SIGTERM, SIG_DFL);
@@ -118,6 +124,10 @@ class live_session {
             ::_exit(127);
         }
         ::close(pipe_fds[0]);
+        if (options.close_output) {
+            ::close(out_fds[0]);
+            ::close(out_fds[1]);
+        }
         stdin_fd_ = pipe_fds[1];
     }
     live_session(const live_session&) = delete;

@@ -71,6 +71,10 @@ int start_up() {
     // xboard interrupts the engine before nearly every move it forwards;
     // SIGINT must never end the process.
     ::signal(SIGINT, SIG_IGN);
+    // A GUI that has gone away must not take the unsaved book with it: a
+    // write to a closed pipe fails quietly, and the end of the input ends
+    // the run as "quit" does.
+    ::signal(SIGPIPE, SIG_IGN);
     clock_init(1000);
     set_default_settings();
     word_buffer[0] = '\0';
