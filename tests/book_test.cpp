@@ -45,17 +45,6 @@ TEST_F(Book, KeyOfAnEmptyBoardIsZeroAndAMoveXorsTwoNumbers) {
     EXPECT_EQ(position_key(pos), before ^ zobrist_keys[2 * 64 + 6] ^ zobrist_keys[2 * 64 + 21]);
 }
 
-TEST_F(Book, FreshKeysComeFromTheGeneratorSeededWithZero) {
-    EXPECT_EQ(zobrist_keys[0], 38u * 65536 + 7719);
-    // Fifteen bits per half: bits 15 and 31 are never set.
-    for (const uint32_t key : zobrist_keys) ASSERT_EQ(key & 0x80008000u, 0u);
-    for (const book_entry& e : book_table) {
-        ASSERT_EQ(e.best_move.from_file, -1);
-        ASSERT_EQ(e.depth, 0);
-        ASSERT_EQ(e.side, 0);
-    }
-}
-
 TEST_F(Book, BookMadeStoreReplacesUpTo3000AndKeepsDeeperEntries) {
     book_entry& entry = book_table[position_key(game_position) & 0xFFFF];
     move m = {};
@@ -123,15 +112,3 @@ TEST_F(Book, AFailedSaveLeavesTheOldFile) {
     EXPECT_EQ(file_bytes("book.dat"), "old");
 }
 
-TEST_F(Book, FourBytesOfVersionTwoAreADamagedBook) {
-    write_bytes("book.dat", std::string("\x02\0\0\0", 4));
-    game_count = 5;
-    book_table[3].depth = 9;
-    random_seed(0);
-    load_book();
-    EXPECT_EQ(game_count, 5);  // untouched by a book that was not read
-    EXPECT_EQ(book_table[3].depth, 0);
-    EXPECT_EQ(zobrist_keys[0], 38u * 65536 + 7719);
-    EXPECT_EQ(file_bytes("book.dat.bad"), std::string("\x02\0\0\0", 4));
-    EXPECT_FALSE(std::filesystem::exists("book.dat"));
-}

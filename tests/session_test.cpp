@@ -568,6 +568,18 @@ TEST(Session, BoardFilesThatDoNotMatchAreRefused) {
         {squares + "White castle (was,right,left) = 0 1 1\nBlack castle (was,right,left) = 0 1 1\n"
                    "EnPassant (0=NULL) = 0\nPlayer = 3\n",
          "the player is neither 1 nor 2"},
+        {board_file({". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ",
+                     ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . K . . . "},
+                    "0 0 0", "0 0 0", 0, 1),
+         "it does not hold exactly one king of each colour"},
+        {board_file({". . . . k . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ",
+                     ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ", "K . . . K . . . "},
+                    "0 0 0", "0 0 0", 0, 1),
+         "it does not hold exactly one king of each colour"},
+        {board_file({". . . . k . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ",
+                     ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . R . K . "},
+                    "0 0 0", "0 0 0", 0, 1),
+         "the side not to move is in check"},
     };
     for (const auto& c : cases) {
         session_options o;
