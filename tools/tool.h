@@ -9,3 +9,5 @@
 bool tool_set_position(const char* text);
 
 int tool_perft(int argc, char** argv);
+// The evaluation of a position term by term; --bench: evaluations per second.
+int tool_eval(int argc, char** argv);

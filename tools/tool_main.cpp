@@ -15,6 +15,7 @@ struct subcommand {
 
 const subcommand SUBCOMMANDS[] = {
     {"perft", tool_perft, "perft POSITION DEPTH [--moves m1 m2 ...] [--divide] [--make-leaves]"},
+    {"eval", tool_eval, "eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]"},
 };
 
 void usage() {
