@@ -421,6 +421,14 @@ TEST(Session, BookmakeWithAFileThatCannotBeOpenedChangesNothing) {
     // One diagram after e2e4 and none for a new game.
     EXPECT_EQ(r.out.size(), START_OUTPUT.size() + START_DIAGRAM.size());
     EXPECT_EQ(r.file("orvane.log"), lines({"force", "e2e4", "E2E4", "bookmake", "xboard", "save"}));
+    // A directory or a device is no game file either.
+    session_options o;
+    o.directories = {"games"};
+    const session_result d = run_session("xboard force e2e4 bookmake games bookmake /dev/zero save quit", o);
+    EXPECT_EQ(d.err,
+              "orvane: bookmake: cannot open games: not a regular file; nothing learnt\n"
+              "orvane: bookmake: cannot open /dev/zero: not a regular file; nothing learnt\n");
+    EXPECT_EQ(d.file("board.txt"), AFTER_E2E4);
 }
 
 TEST(Session, MateInForceModeIsReportedCountedAndSaved) {

@@ -189,10 +189,10 @@ void save_board_file() {
 }
 
 void load_board_file() {
-    FILE* file = std::fopen(BOARD_FILE, "r");
+    const char* cannot = "";
+    FILE* file = open_regular_file(BOARD_FILE, cannot);
     if (file == nullptr) {
-        std::fprintf(stderr, "orvane: cannot read %s (%s); the game is unchanged\n", BOARD_FILE,
-                     std::strerror(errno));
+        std::fprintf(stderr, "orvane: cannot read %s (%s); the game is unchanged\n", BOARD_FILE, cannot);
         return;
     }
     static position loaded;

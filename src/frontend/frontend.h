@@ -42,6 +42,9 @@ bool read_int(FILE* stream, int32_t& value);
 // Reads the given text from the stream, a blank in it matching any white
 // space (none included); false at the first character that differs.
 bool read_text(FILE* stream, const char* text);
+// Opens a regular file for reading; nullptr, with the reason in why, for
+// anything else (missing, unreadable, a directory, a device, a pipe).
+FILE* open_regular_file(const char* name, const char*& why);
 // read_int over a string: advances text past the number; false if none.
 bool parse_int(const char*& text, int32_t& value);
 // Prints text and a newline on output_stream and flushes it.

@@ -1,8 +1,12 @@
 // Reading words and numbers from the input stream, the way "%s" and "%d"
 // would, but bounded: a word never overflows its buffer and a number never
 // overflows its integer, whatever the stream holds.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "frontend/frontend.h"
 
@@ -101,4 +105,20 @@ bool parse_int(const char*& text, int32_t& value) {
     value = static_cast<int32_t>(result);
     text = p;
     return true;
+}
+
+FILE* open_regular_file(const char* name, const char*& why) {
+    FILE* file = std::fopen(name, "r");
+    if (file == nullptr) {
+        why = std::strerror(errno);
+        return nullptr;
+    }
+    // A device or a pipe could feed one endless word, or block for ever.
+    struct stat status;
+    if (::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        std::fclose(file);
+        why = "not a regular file";
+        return nullptr;
+    }
+    return file;
 }

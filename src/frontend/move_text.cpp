@@ -1,7 +1,6 @@
 // Moves as coordinate text: checking and parsing the user's words, playing a
 // user's move and what follows it, printing the engine's move line, and the
 // "bookmake" pass that replays a game file into the book.
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -130,9 +129,10 @@ void learn_game_file(const char* file_name) {
     // The name may stand in word_buffer, which the file's words overwrite.
     char name[WORD_BUFFER_SIZE];
     std::snprintf(name, sizeof name, "%s", file_name);
-    FILE* file = std::fopen(name, "r");
+    const char* why = "";
+    FILE* file = open_regular_file(name, why);
     if (file == nullptr) {
-        std::fprintf(stderr, "orvane: bookmake: cannot open %s: %s; nothing learnt\n", name, std::strerror(errno));
+        std::fprintf(stderr, "orvane: bookmake: cannot open %s: %s; nothing learnt\n", name, why);
         // As after a whole pass, the buffer holds "quit", so that the name is
         // not taken for a command or a move by the tests that follow.
         std::strcpy(word_buffer, "quit");
