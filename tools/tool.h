@@ -21,3 +21,5 @@ void tool_fresh_book();
 int tool_perft(int argc, char** argv);
 int tool_search(int argc, char** argv);
 int tool_bench(int argc, char** argv);
+// The evaluation of a position term by term; --bench: evaluations per second.
+int tool_eval(int argc, char** argv);

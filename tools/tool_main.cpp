@@ -19,6 +19,7 @@ const subcommand SUBCOMMANDS[] = {
      "search POSITION [--depth N] [--time MS] [--mode N] [--moves m1 m2 ...] [--null] [--cut] [--advanced]\n"
      "         [--eval N] [--emotion N]"},
     {"bench", tool_bench, "bench [DEPTH]"},
+    {"eval", tool_eval, "eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]"},
 };
 
 void usage() {

@@ -29,13 +29,18 @@ int32_t evaluate(const position& pos, int full_test);
 // Fills the four pawn and knight sums of pos.
 void pawn_knight_sums(const position& pos, pawn_knight_totals& sums);
 
-// 1 if side_to_move has at least one legal move in pos.  Sets side_in_check,
-// castle_right_safe and castle_left_safe for side_to_move.
+// 1 if side_to_move has at least one legal move in pos; stops at the first.
+// Sets side_in_check, castle_right_safe and castle_left_safe for side_to_move
+// exactly as generate_moves does (a castling flag is 1 only when that castling
+// could be made and its transit square is safe).
 int has_legal_move(const position& pos);
 // 1 if the slider on (file, rank) has a legal move along (df, dr).
 int ray_has_legal_move(const position& pos, int file, int rank, int df, int dr);
 
 // Contact count of colour's pawns, knights, bishops, rooks and queens.
 int count_activity(int colour, const uint8_t* board);
+// The same count, adding colour's pawn advancement and knight placement to
+// sums on the way (sums is not reset: the caller zeroes it once for both colours).
+int count_activity_with_sums(int colour, const uint8_t* board, pawn_knight_totals& sums);
 // Adds the contact value of the first occupied square along one ray.
 void score_ray_contact(const uint8_t* board, int file, int rank, int df, int dr, int colour, int& total);

@@ -2,25 +2,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "rules/attack_internal.h"
 #include "rules/rules.h"
-
-namespace {
-
-// 1 if the enemy piece byte attacks along a line of the kind (df, dr).
-inline int slider_attacks(uint8_t piece, int df, int dr) {
-    const int type = piece_type(piece);
-    if (type == QUEEN) return 1;
-    if (type == ROOK) return df == 0 || dr == 0;
-    if (type == BISHOP) return df != 0 && dr != 0;
-    return 0;
-}
 
 // The attack test of in_check around (kf, kr), with the enemy king on (ef, er).
 int square_attacked(const uint8_t* board, int kf, int kr, int ef, int er) {
     static constexpr int8_t RAYS[8][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1},
                                           {-1, 0},  {0, -1}, {1, 0},  {0, 1}};
-    for (const auto& ray : RAYS)
-        if (ray_attacked(board, kf, kr, ray[0], ray[1])) return 1;
+    const int own = side_to_move;
+    for (const auto& ray : RAYS) {
+        int f = kf + ray[0], r = kr + ray[1];
+        while (on_board(f, r) && board[square_index(f, r)] == 0) f += ray[0], r += ray[1];
+        if (!on_board(f, r)) continue;
+        const uint8_t piece = board[square_index(f, r)];
+        if (piece_colour(piece) != own && slider_attacks(piece, ray[0], ray[1])) return 1;
+    }
 
     const int enemy = other_colour(side_to_move);
     const uint8_t enemy_pawn = static_cast<uint8_t>(enemy * 16 + PAWN);
@@ -42,6 +38,8 @@ int square_attacked(const uint8_t* board, int kf, int kr, int ef, int er) {
     // next to the other one.
     return std::abs(kf - ef) <= 1 && std::abs(kr - er) <= 1;
 }
+
+namespace {
 
 // The ray from the king (kf, kr) along (df, dr) on the board as it stands
 // after a non-king move from -> to: the from-square and an en-passant victim
@@ -134,8 +132,12 @@ int leaves_king_attacked(const position& pos, const move& m) {
     // from the king through the from-square.
     const int df = m.from_file - kf, dr = m.from_rank - kr;
     if (df != 0 && dr != 0 && std::abs(df) != std::abs(dr)) return 0;
-    const int step_f = df > 0 ? 1 : (df < 0 ? -1 : 0);
-    const int step_r = dr > 0 ? 1 : (dr < 0 ? -1 : 0);
+    int step_f = df > 0 ? 1 : (df < 0 ? -1 : 0);
+    int step_r = dr > 0 ? 1 : (dr < 0 ? -1 : 0);
+    // A piece on the very square the king fields name (only a board whose
+    // fields do not point at the king): that square counts as a diagonal of
+    // itself, and the one ray tested is (+1, +1).
+    if (step_f == 0 && step_r == 0) step_f = step_r = 1;
     int vacated = -1;
     if (piece_type(piece) == PAWN && pos.board[to] == 0 && m.to_file != m.from_file)
         vacated = square_index(m.to_file, m.from_rank);

@@ -1,0 +1,62 @@
+// Small helpers for tests of the rules: positions from FEN, moves from text.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "rules/rules.h"
+
+// Coordinate text of a move ("e2e4", "b7b8q"), the way the engine prints it.
+inline std::string move_string(const move& m) {
+    std::string s;
+    s += static_cast<char>('a' + m.from_file);
+    s += static_cast<char>('1' + m.from_rank);
+    s += static_cast<char>('a' + m.to_file);
+    s += static_cast<char>('1' + m.to_rank);
+    if (m.promotion == QUEEN) s += 'q';
+    if (m.promotion == KNIGHT) s += 'n';
+    if (m.promotion == ROOK) s += 'r';
+    if (m.promotion == BISHOP) s += 'b';
+    return s;
+}
+
+// The generated list of pos as texts, for comparing orders.
+inline std::vector<std::string> list_strings(const position& pos) {
+    static move_list list;
+    generate_moves(pos, list);
+    std::vector<std::string> out;
+    for (int i = 0; i < list.count; ++i) out.push_back(move_string(list.moves[i]));
+    return out;
+}
+
+// A move record from text, promotion 255 unless a fifth letter names one.
+inline move text_move(const char* text) {
+    move m{};
+    m.from_file = static_cast<int8_t>(text[0] - 'a');
+    m.from_rank = static_cast<int8_t>(text[1] - '1');
+    m.to_file = static_cast<int8_t>(text[2] - 'a');
+    m.to_rank = static_cast<int8_t>(text[3] - '1');
+    m.promotion = NO_PROMOTION;
+    if (text[4] == 'q') m.promotion = QUEEN;
+    if (text[4] == 'n') m.promotion = KNIGHT;
+    if (text[4] == 'r') m.promotion = ROOK;
+    if (text[4] == 'b') m.promotion = BISHOP;
+    return m;
+}
+
+// Sets game_position and side_to_move from a FEN; fails the test if unreadable.
+inline void load_fen(const char* fen) {
+    int side = WHITE;
+    ASSERT_TRUE(parse_fen(fen, game_position, side)) << fen;
+    side_to_move = side;
+}
+
+// Makes a move of side_to_move on game_position and flips side_to_move, as the game does.
+inline int play(const char* text) {
+    const int kind = make_move(game_position, text_move(text));
+    side_to_move = other_colour(side_to_move);
+    return kind;
+}
