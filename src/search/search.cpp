@@ -5,6 +5,7 @@
 #include "search/search.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "book/book.h"
 #include "eval/eval.h"
@@ -65,13 +66,32 @@ inline int32_t mate_distance(int32_t v, int ply) {
     return v;
 }
 
-// Stable insertion sort by capture_value, highest first: moves of equal value
-// keep the generator's order.  Lists are short and mostly unsorted only at
-// the front, so this is also the quickest sort for them.
+// Stable sort by capture_value, highest first: moves of equal value keep
+// the generator's order.  Most moves have value 0, so the valued ones are
+// first gathered in front (the rest keep their order behind them) and only
+// those are insertion-sorted.  No library sort: it may allocate.
+move zero_valued[MOVE_LIST_SIZE];  // order_moves' scratch; it does not recurse
+
 void order_moves(move_list& list) {
     move* moves = list.moves;
-    const int count = list.count;
-    for (int i = 1; i < count; ++i) {
+    int last = list.count - 1;  // the last valued move
+    while (last >= 0 && moves[last].capture_value == 0) --last;
+    if (last < 0) return;  // all 0: the list is in order
+    int valued = 0;         // the first move of value 0
+    while (valued < last && moves[valued].capture_value != 0) ++valued;
+    if (valued < last) {
+        int zeros = 0;
+        for (int i = valued; i <= last; ++i) {
+            if (moves[i].capture_value != 0)
+                moves[valued++] = moves[i];
+            else
+                zero_valued[zeros++] = moves[i];
+        }
+        std::memcpy(moves + valued, zero_valued, sizeof(move) * zeros);
+    } else {
+        valued = last + 1;
+    }
+    for (int i = 1; i < valued; ++i) {
         if (moves[i].capture_value <= moves[i - 1].capture_value) continue;
         const move item = moves[i];
         int j = i;
@@ -118,14 +138,17 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
         return v;
     }
 
-    // Step 4. The node's own side moves from here on.
+    // Step 4. The node's own side moves from here on.  Its check flag is
+    // asked for here only when the null move needs it; otherwise the
+    // generator's own check test (step 6) provides it.
     flip_side();
-    const int checked = in_check(pos);
     const bool max_node = (ply & 1) == 0;
+    const bool null_move_possible = null_move_enabled == 1 && after_null == 0 && depth > 0 && depth != root_depth;
+    int checked = null_move_possible ? in_check(pos) : 0;
 
     // Step 5. Null move: let the side to move pass at reduced depth; if even
     // that holds the bound, the node is not worth searching.
-    if (null_move_enabled == 1 && after_null == 0 && depth > 0 && depth != root_depth && !checked) {
+    if (null_move_possible && !checked) {
         const int reduced = depth <= 2 ? depth - 1 : depth - 3;
         if (max_node) {
             const int32_t v = search(reduced, pos, NULL_MOVE, -MATE_SCORE, beta, 1);
@@ -138,15 +161,28 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
         }
     }
 
+    // The book slot depends only on the board.  A node that is to order its
+    // moves looks it up now, so that the table's memory arrives while the
+    // moves are generated; a node that may still take the quiet shortcut
+    // waits until it knows it needs the slot.
+    const bool shortcut_enabled =
+        depth == 1 && depth != root_depth && (advanced_search != 0 || cutting_enabled != 0);
+    book_entry* slot = nullptr;
+    if (root_depth > 1 && !shortcut_enabled) {
+        slot = &book_slot(pos);
+        __builtin_prefetch(slot);
+    }
+
     // Step 6. No legal move: mate, stalemate or a flagged draw.
     move_list& list = frame.list;
     generate_moves(pos, list);
     if (list.count == 0) return mate_distance(evaluate(pos, 0), ply);
+    if (!null_move_possible) checked = side_in_check;  // in_check(pos), as the generator found it
 
     // Step 7. Quiet shortcut: one ply from the horizon with nothing to
     // capture or promote and no check, the static score stands in for the
     // whole node.
-    if (depth == 1 && depth != root_depth && (advanced_search != 0 || cutting_enabled != 0) && !checked) {
+    if (shortcut_enabled && !checked) {
         bool quiet = true;
         for (int i = 0; i < list.count && quiet; ++i) quiet = list.moves[i].capture_value == 0;
         if (quiet) {
@@ -158,9 +194,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     }
 
     // Step 8. Ordering hints, not worth their lookups in a one-ply search:
-    // the last new best move at this ply, and the book's move.  The book
-    // slot depends only on the board, so it is found once per node.
-    book_entry* slot = nullptr;
+    // the last new best move at this ply, and the book's move.
     if (root_depth > 1) {
         if (ply >= 0 && ply < PLY_BEST_SIZE) {
             const move& hint = ply_best[ply];
@@ -171,7 +205,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
                 }
             }
         }
-        slot = &book_slot(pos);
+        if (slot == nullptr) slot = &book_slot(pos);
         book_probe(*slot, list);
     }
 
