@@ -55,3 +55,8 @@ void book_probe(const position& pos, move_list& list);
 // The search's store: records m found at remaining depth under the
 // replacement rule (depth and score at least the entry's).
 void book_store(const position& pos, const move& m, int depth);
+// The same two on a slot found beforehand: a search node looks its slot up
+// once and may probe and store several times.
+book_entry& book_slot(const position& pos);
+void book_probe(const book_entry& entry, move_list& list);
+void book_store(book_entry& entry, const move& m, int depth);
