@@ -39,31 +39,6 @@ uint64_t perft(int ply, int depth, bool make_leaves) {
     return leaves;
 }
 
-void move_text(const move& m, char* out) {
-    out[0] = static_cast<char>('a' + m.from_file);
-    out[1] = static_cast<char>('1' + m.from_rank);
-    out[2] = static_cast<char>('a' + m.to_file);
-    out[3] = static_cast<char>('1' + m.to_rank);
-    out[4] = 0;
-    if (m.promotion == QUEEN) out[4] = 'q', out[5] = 0;
-    if (m.promotion == KNIGHT) out[4] = 'n', out[5] = 0;
-}
-
-// Plays a coordinate move on the game position as the game would.
-bool play_text_move(const char* text) {
-    generate_moves(game_position, game_moves);
-    for (int i = 0; i < game_moves.count; ++i) {
-        char buffer[8];
-        move_text(game_moves.moves[i], buffer);
-        if (std::strncmp(buffer, text, 4) == 0 && (text[4] == 0 || text[4] == buffer[4] || buffer[4] == 0)) {
-            make_move(game_position, game_moves.moves[i]);
-            side_to_move = other_colour(side_to_move);
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 int tool_perft(int argc, char** argv) {
@@ -88,7 +63,7 @@ int tool_perft(int argc, char** argv) {
             make_leaves = true;
         } else if (std::strcmp(argv[i], "--moves") == 0) {
             while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
-                if (!play_text_move(argv[++i])) {
+                if (!tool_play_move(argv[++i])) {
                     std::fprintf(stderr, "perft: %s is not a legal move here\n", argv[i]);
                     return 2;
                 }
@@ -119,7 +94,7 @@ int tool_perft(int argc, char** argv) {
                 side_to_move = other_colour(side_to_move);
             }
             char buffer[8];
-            move_text(root.moves[i], buffer);
+            tool_move_text(root.moves[i], buffer);
             std::printf("%s %" PRIu64 "\n", buffer, leaves);
             total += leaves;
         }

@@ -15,6 +15,10 @@ struct subcommand {
 
 const subcommand SUBCOMMANDS[] = {
     {"perft", tool_perft, "perft POSITION DEPTH [--moves m1 m2 ...] [--divide] [--make-leaves]"},
+    {"search", tool_search,
+     "search POSITION [--depth N] [--time MS] [--mode N] [--moves m1 m2 ...] [--null] [--cut] [--advanced]\n"
+     "         [--eval N] [--emotion N]"},
+    {"bench", tool_bench, "bench [DEPTH]"},
     {"eval", tool_eval, "eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]"},
 };
 
@@ -34,6 +38,30 @@ bool tool_set_position(const char* text) {
     if (!parse_fen(text, game_position, side)) return false;
     side_to_move = side;
     return true;
+}
+
+void tool_move_text(const move& m, char* out) {
+    out[0] = static_cast<char>('a' + m.from_file);
+    out[1] = static_cast<char>('1' + m.from_rank);
+    out[2] = static_cast<char>('a' + m.to_file);
+    out[3] = static_cast<char>('1' + m.to_rank);
+    out[4] = 0;
+    if (m.promotion == QUEEN) out[4] = 'q', out[5] = 0;
+    if (m.promotion == KNIGHT) out[4] = 'n', out[5] = 0;
+}
+
+bool tool_play_move(const char* text) {
+    generate_moves(game_position, game_moves);
+    for (int i = 0; i < game_moves.count; ++i) {
+        char buffer[8];
+        tool_move_text(game_moves.moves[i], buffer);
+        if (std::strncmp(buffer, text, 4) == 0 && (text[4] == 0 || text[4] == buffer[4] || buffer[4] == 0)) {
+            make_move(game_position, game_moves.moves[i]);
+            side_to_move = other_colour(side_to_move);
+            return true;
+        }
+    }
+    return false;
 }
 
 int main(int argc, char** argv) {

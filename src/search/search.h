@@ -21,6 +21,13 @@ extern move NULL_MOVE;                       // from_file 255: nothing is made
 extern int32_t engine_moves_made;  // engine turns taken with the clock on
 extern int32_t time_used;          // clock units used by those turns
 
+// 1 when a and b name the same move: the same squares and the same
+// promotion byte (how ordering hints are matched against a node's list).
+inline bool same_move(const move& a, const move& b) {
+    return a.from_file == b.from_file && a.from_rank == b.from_rank && a.to_file == b.to_file &&
+           a.to_rank == b.to_rank && a.promotion == b.promotion;
+}
+
 // The node procedure: makes m on a copy of parent, then evaluates or searches
 // the replies.  Flips side_to_move exactly once.
 int32_t search(int depth, const position& parent, const move& m, int32_t alpha, int32_t beta, int after_null);
@@ -36,3 +43,12 @@ int32_t clock_read();
 void engine_turn();
 // Iterative deepening for side, then the random choice among the best root moves.
 void run_search(int side, int depth_limit, int32_t move_budget, int mode);
+
+// Told the root's result after each iteration (the developer tool reports
+// progress through it; the engine passes none).
+using iteration_observer = void (*)(int32_t root_score);
+// The thinking part of run_search: the iterations on game_position for side
+// in the given clock mode, at least one and none beyond MAX_SEARCH_DEPTH,
+// then the two-ply shift of ply_best.  Leaves the best root moves of the last
+// iteration in best_root_moves and side_to_move at side.
+void deepen(int side, int depth_limit, int32_t move_budget, int mode, iteration_observer observer = nullptr);

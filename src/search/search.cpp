@@ -1,0 +1,267 @@
+// The node procedure: plain minimax with alpha-beta bounds over copied
+// positions, scores always from engine_side's point of view (nothing is
+// negated between plies), with the null move, move-count cutting, the capture
+// extension, and move ordering steered by ply_best and the learning book.
+#include "search/search.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "book/book.h"
+#include "eval/eval.h"
+#include "frontend/settings.h"
+
+int root_depth = 0;
+uint64_t node_count = 0;
+move ply_best[PLY_BEST_SIZE] = {};  // all zero bytes until the first search writes it
+move best_root_moves[MOVE_LIST_SIZE] = {};
+uint16_t best_root_count = 0;
+move NULL_MOVE = {-1, -1, -1, -1, 0, 0, {0, 0}, 0};
+
+namespace {
+
+// Every node works in a frame of its own: a copy of its position (only the
+// live part is copied) and its move list.  The frames are set up once and
+// indexed by recursion level, so the search allocates nothing and keeps its
+// 12 KB records off the machine stack.
+struct search_frame {
+    position pos;
+    move_list list;
+};
+
+// How deep the recursion can go.  Every level with remaining depth above 0
+// lowers the depth by at least 1 (a null move by 1 or 3), so at most
+// root_depth <= MAX_SEARCH_DEPTH levels have depth > 0.  Below that only the
+// capture extension goes on, and each of its levels was reached by a capture
+// or a promotion, which lowers (men on the board other than kings) + (pawns)
+// by at least 1; on any board of 64 squares with two kings that sum is at most
+// 62 + 62 = 124.  One more level holds the leaf.  So levels 0 to
+// MAX_SEARCH_DEPTH + 124 suffice.  The last frame is a guard: a node there is
+// always scored as a leaf, so the array cannot overflow even if the argument
+// above were wrong.
+constexpr int EXTENSION_LEVELS = 124;
+constexpr int SEARCH_FRAMES = MAX_SEARCH_DEPTH + EXTENSION_LEVELS + 1;
+static_assert(SEARCH_FRAMES + 3 * MAX_SEARCH_DEPTH < PLY_BEST_SIZE, "ply_best must outreach every ply");
+
+search_frame frames[SEARCH_FRAMES];
+int frame_level = 0;  // frames in use: the level of the next node
+
+// Takes a node's frame for the length of the call.
+struct frame_claim {
+    int level;
+    frame_claim() : level(frame_level++) {}
+    ~frame_claim() { --frame_level; }
+    frame_claim(const frame_claim&) = delete;
+    frame_claim& operator=(const frame_claim&) = delete;
+};
+
+inline void flip_side() { side_to_move = other_colour(side_to_move); }
+
+// A quicker mate scores higher, a later loss less badly.  (ply is never
+// negative from a root at root_depth; the clamp keeps odd callers defined.)
+inline int32_t mate_distance(int32_t v, int ply) {
+    const int distance = ply < 0 ? 0 : (ply < PLY_BEST_SIZE ? ply : PLY_BEST_SIZE);
+    if (v == MATE_SCORE) v = MATE_SCORE - distance;
+    if (v == -MATE_SCORE) v = -MATE_SCORE + distance;
+    return v;
+}
+
+// Stable sort by capture_value, highest first: moves of equal value keep
+// the generator's order.  Most moves have value 0, so the valued ones are
+// first gathered in front (the rest keep their order behind them) and only
+// those are insertion-sorted.  No library sort: it may allocate.
+move zero_valued[MOVE_LIST_SIZE];  // order_moves' scratch; it does not recurse
+
+void order_moves(move_list& list) {
+    move* moves = list.moves;
+    int last = list.count - 1;  // the last valued move
+    while (last >= 0 && moves[last].capture_value == 0) --last;
+    if (last < 0) return;  // all 0: the list is in order
+    int valued = 0;         // the first move of value 0
+    while (valued < last && moves[valued].capture_value != 0) ++valued;
+    if (valued < last) {
+        int zeros = 0;
+        for (int i = valued; i <= last; ++i) {
+            if (moves[i].capture_value != 0)
+                moves[valued++] = moves[i];
+            else
+                zero_valued[zeros++] = moves[i];
+        }
+        std::memcpy(moves + valued, zero_valued, sizeof(move) * zeros);
+    } else {
+        valued = last + 1;
+    }
+    for (int i = 1; i < valued; ++i) {
+        if (moves[i].capture_value <= moves[i - 1].capture_value) continue;
+        const move item = moves[i];
+        int j = i;
+        do {
+            moves[j] = moves[j - 1];
+            --j;
+        } while (j > 0 && moves[j - 1].capture_value < item.capture_value);
+        moves[j] = item;
+    }
+}
+
+// Moves searched at a node of this ply when cutting is on.
+inline int moves_kept(int ply, int count) {
+    int keep = count;
+    if (ply >= 6)
+        keep = 5;
+    else if (ply >= 4)
+        keep = 7;
+    else if (ply >= 2)
+        keep = 35;
+    return count < keep ? count : keep;
+}
+
+}  // namespace
+
+int32_t search(int depth, const position& parent, const move& m, int32_t alpha, int32_t beta, int after_null) {
+    // Step 1. Count the node and take a copy of the parent.
+    ++node_count;
+    const frame_claim claim;
+    search_frame& frame = frames[claim.level];
+    position& pos = frame.pos;
+    copy_position(pos, parent);
+    const int ply = root_depth - depth;
+
+    // Step 2. Make the move (a null move makes nothing).
+    const int made = m.from_file < 0 ? MOVE_QUIET : make_move(pos, m);
+
+    // Step 3. Leaf: the nominal depth is spent, or under the capture
+    // extension a quiet move ended the line.  side_to_move is still the mover.
+    if ((depth == 0 && advanced_search == 0) || (advanced_search == 1 && depth <= 0 && made == MOVE_QUIET) ||
+        claim.level == SEARCH_FRAMES - 1) {
+        const int32_t v = mate_distance(evaluate(pos, -1), ply);
+        flip_side();
+        return v;
+    }
+
+    // Step 4. The node's own side moves from here on.  Its check flag is
+    // asked for here only when the null move needs it; otherwise the
+    // generator's own check test (step 6) provides it.
+    flip_side();
+    const bool max_node = (ply & 1) == 0;
+    const bool null_move_possible = null_move_enabled == 1 && after_null == 0 && depth > 0 && depth != root_depth;
+    int checked = null_move_possible ? in_check(pos) : 0;
+
+    // Step 5. Null move: let the side to move pass at reduced depth; if even
+    // that holds the bound, the node is not worth searching.
+    if (null_move_possible && !checked) {
+        const int reduced = depth <= 2 ? depth - 1 : depth - 3;
+        if (max_node) {
+            const int32_t v = search(reduced, pos, NULL_MOVE, -MATE_SCORE, beta, 1);
+            flip_side();
+            if (v >= beta) return v;
+        } else {
+            const int32_t v = search(reduced, pos, NULL_MOVE, alpha, MATE_SCORE, 1);
+            flip_side();
+            if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
+        }
+    }
+
+    // The book slot depends only on the board.  A node that is to order its
+    // moves looks it up now, so that the table's memory arrives while the
+    // moves are generated; a node that may still take the quiet shortcut
+    // waits until it knows it needs the slot.
+    const bool shortcut_enabled =
+        depth == 1 && depth != root_depth && (advanced_search != 0 || cutting_enabled != 0);
+    book_entry* slot = nullptr;
+    if (root_depth > 1 && !shortcut_enabled) {
+        slot = &book_slot(pos);
+        __builtin_prefetch(slot);
+    }
+
+    // Step 6. No legal move: mate, stalemate or a flagged draw.
+    move_list& list = frame.list;
+    generate_moves(pos, list);
+    if (list.count == 0) return mate_distance(evaluate(pos, 0), ply);
+    if (!null_move_possible) checked = side_in_check;  // in_check(pos), as the generator found it
+
+    // Step 7. Quiet shortcut: one ply from the horizon with nothing to
+    // capture or promote and no check, the static score stands in for the
+    // whole node.
+    if (shortcut_enabled && !checked) {
+        bool quiet = true;
+        for (int i = 0; i < list.count && quiet; ++i) quiet = list.moves[i].capture_value == 0;
+        if (quiet) {
+            flip_side();
+            const int32_t v = evaluate(pos, -1);
+            flip_side();
+            return v;
+        }
+    }
+
+    // Step 8. Ordering hints, not worth their lookups in a one-ply search:
+    // the last new best move at this ply, and the book's move.
+    if (root_depth > 1) {
+        if (ply >= 0 && ply < PLY_BEST_SIZE) {
+            const move& hint = ply_best[ply];
+            for (int i = 0; i < list.count; ++i) {
+                if (same_move(list.moves[i], hint)) {
+                    list.moves[i].capture_value = static_cast<uint8_t>(list.moves[i].capture_value + 50);
+                    break;
+                }
+            }
+        }
+        if (slot == nullptr) slot = &book_slot(pos);
+        book_probe(*slot, list);
+    }
+
+    // Step 9. Highest capture_value first.
+    order_moves(list);
+
+    // Step 10. Cutting: deeper in the tree only the first few moves count.
+    if (cutting_enabled != 0 && !checked) list.count = static_cast<uint16_t>(moves_kept(ply, list.count));
+    const int count = list.count;
+
+    // Recording a new best move: the ordering hint of this ply and the book.
+    auto record = [&](const move& best) {
+        if (ply >= 0 && ply < PLY_BEST_SIZE) ply_best[ply] = best;
+        if (slot == nullptr) slot = &book_slot(pos);
+        book_store(*slot, best, depth);
+    };
+
+    if (max_node) {
+        // Step 11. The engine to move: keep the highest score; a child that
+        // reaches the parent's bound ends the node.
+        int32_t result = -MATE_SCORE;
+        for (int i = 0; i < count; ++i) {
+            move& child = list.moves[i];
+            const int32_t v = search(depth - 1, pos, child, result, beta, 0);
+            flip_side();
+            if (v >= beta) return v;
+            child.score = v;
+            if (v > result) {
+                result = v;
+                record(child);
+            }
+        }
+        if (depth == root_depth) {
+            // Every root move that reached the best score is a candidate.
+            int gathered = 0;
+            for (int i = 0; i < count; ++i)
+                if (list.moves[i].score == result) best_root_moves[gathered++] = list.moves[i];
+            best_root_count = static_cast<uint16_t>(gathered);
+        }
+        return result;
+    }
+
+    // Step 12. The opponent to move: keep the lowest score.  Just below the
+    // root only a strictly lower score cuts, so that root moves that tie the
+    // best are searched to their exact value.
+    int32_t result = MATE_SCORE;
+    for (int i = 0; i < count; ++i) {
+        move& child = list.moves[i];
+        const int32_t v = search(depth - 1, pos, child, alpha, result, 0);
+        flip_side();
+        if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
+        child.score = v;
+        if (v < result) {
+            result = v;
+            record(child);
+        }
+    }
+    return result;
+}

@@ -1,0 +1,123 @@
+// search: one engine search of a position, reported iteration by iteration.
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "book/book.h"
+#include "book/random.h"
+#include "frontend/settings.h"
+#include "search/search.h"
+#include "tools/tool.h"
+
+namespace {
+
+using steady = std::chrono::steady_clock;
+
+steady::time_point iteration_start;
+uint64_t iteration_first_node = 0;
+
+void report_iteration(int32_t score) {
+    const auto now = steady::now();
+    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - iteration_start).count();
+    std::printf("depth %d nodes %" PRIu64 " time %lld ms score %d best", root_depth, node_count - iteration_first_node,
+                ms, score);
+    for (int i = 0; i < best_root_count; ++i) {
+        char text[8];
+        tool_move_text(best_root_moves[i], text);
+        std::printf(" %s", text);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+    iteration_start = steady::now();
+    iteration_first_node = node_count;
+}
+
+bool read_int(const char* text, int32_t& out) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != 0 || value < INT32_MIN || value > INT32_MAX) return false;
+    out = static_cast<int32_t>(value);
+    return true;
+}
+
+}  // namespace
+
+void tool_fresh_book() {
+    // The keys a fresh book draws, and an empty table; book.dat is neither
+    // read nor written.
+    random_seed(0);
+    book_enabled = 0;
+    load_book();
+}
+
+int tool_search(int argc, char** argv) {
+    static const char* const usage =
+        "usage: orvane-tool search POSITION [--depth N] [--time MS] [--mode N] [--moves m1 m2 ...]\n"
+        "                          [--null] [--cut] [--advanced] [--eval N] [--emotion N]\n"
+        "Without --time the search runs to a fixed depth (mode 0: null move and cutting off).\n"
+        "With --time it runs on the clock in mode 1, or mode 3 when --depth is given too.\n";
+    if (argc < 1) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    set_default_settings();
+    human_mode = 0;
+    tool_fresh_book();
+    if (!tool_set_position(argv[0])) {
+        std::fprintf(stderr, "search: cannot read the position '%s'\n", argv[0]);
+        return 2;
+    }
+
+    int32_t depth = 4, budget = 0, mode = -1;
+    bool timed = false, depth_given = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* option = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (std::strcmp(option, "--null") == 0) {
+            null_move_enabled = 1;
+        } else if (std::strcmp(option, "--cut") == 0) {
+            cutting_enabled = 1;
+        } else if (std::strcmp(option, "--advanced") == 0) {
+            advanced_search = 1;
+        } else if (std::strcmp(option, "--moves") == 0) {
+            while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
+                if (!tool_play_move(argv[++i])) {
+                    std::fprintf(stderr, "search: %s is not a legal move here\n", argv[i]);
+                    return 2;
+                }
+            }
+        } else if (std::strcmp(option, "--depth") == 0 && has_value && read_int(argv[i + 1], depth)) {
+            depth_given = true;
+            ++i;
+        } else if (std::strcmp(option, "--time") == 0 && has_value && read_int(argv[i + 1], budget)) {
+            timed = true;
+            ++i;
+        } else if (std::strcmp(option, "--mode") == 0 && has_value && read_int(argv[i + 1], mode)) {
+            ++i;
+        } else if (std::strcmp(option, "--eval") == 0 && has_value && read_int(argv[i + 1], eval_variant)) {
+            ++i;
+        } else if (std::strcmp(option, "--emotion") == 0 && has_value && read_int(argv[i + 1], emotion)) {
+            ++i;
+        } else {
+            std::fprintf(stderr, "search: bad option %s\n%s", option, usage);
+            return 2;
+        }
+    }
+    if (mode < 0) mode = !timed ? 0 : (depth_given ? 3 : 1);
+    if (mode != 0 && !timed) {
+        std::fprintf(stderr, "search: mode %d needs --time\n", mode);
+        return 2;
+    }
+
+    const uint64_t first_node = node_count;
+    const auto start = steady::now();
+    iteration_start = start;
+    iteration_first_node = node_count;
+    deepen(side_to_move, depth, mode == 0 ? 0 : budget, mode, report_iteration);
+    const double seconds = std::chrono::duration<double>(steady::now() - start).count();
+    const uint64_t nodes = node_count - first_node;
+    std::printf("nodes %" PRIu64 " time %.3f s nodes/s %.0f\n", nodes, seconds, seconds > 0 ? nodes / seconds : 0.0);
+    return 0;
+}
