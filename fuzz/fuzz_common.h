@@ -11,7 +11,7 @@
 // setting and in any clock mode.
 inline constexpr int FUZZ_DEPTH_CAP = 2;
 // Search nodes one input may spend; the words after that are not run.
-inline constexpr uint64_t FUZZ_NODE_CAP = 20000;
+inline constexpr uint64_t FUZZ_NODE_CAP = 5000;
 
 // Makes a fresh temporary directory the working directory, for good (its
 // files are removed at exit).  Called from LLVMFuzzerInitialize.
