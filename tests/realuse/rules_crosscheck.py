@@ -19,8 +19,8 @@ KNOWN = [  # (FEN, depth)
     ("r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 3),
     ("rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 3),
     # en passant judged by the capturing pawn's line only, both ways (depth 2
-    # for the first: after d5xe6 the bishop could take the king, which no
-    # position of a real game allows, and which neither side defines)
+    # for the first: after d5xe6 the bishop can take the king, and what
+    # follows a king's capture is defined by neither side)
     ("7k/6b1/8/3Pp3/8/2K5/8/8 w - e6 0 1", 2),
     ("7k/8/8/K2Pp2r/8/8/8/8 w - e6 0 1", 3),
     ("8/8/8/2k5/3Pp3/8/8/6KQ b - d3 0 1", 3),

@@ -222,9 +222,9 @@ def opening(rng):
 MAX_PLIES = 4000  # the fifty-move rule ends every game long before this
 
 
-def play_go_game(engine, rng, stats):
+def play_go_game(engine, rng, stats, depth):
     game, texts = opening(rng)
-    lines = engine.ask("new\nforce\n" + "".join(t + "\n" for t in texts))
+    lines = engine.ask("new\nforce\ndepth %d\n" % depth + "".join(t + "\n" for t in texts))
     if lines:
         raise Failure("lines during the opening moves: %r" % lines)
     for ply in range(MAX_PLIES):
@@ -238,10 +238,10 @@ def play_go_game(engine, rng, stats):
     raise Failure("no end after %d plies" % MAX_PLIES)
 
 
-def play_pair_game(engines, rng, stats, interrupt):
+def play_pair_game(engines, rng, stats, interrupt, depth):
     game, texts = opening(rng)
     for e in engines:
-        lines = e.ask("new\nforce\n" + "".join(t + "\n" for t in texts))
+        lines = e.ask("new\nforce\ndepth %d\n" % depth + "".join(t + "\n" for t in texts))
         if lines:
             raise Failure("lines during the opening moves: %r" % lines)
     # the engine to move starts with "go"; from then on each answers the other
@@ -290,7 +290,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--engine", required=True, help="the orvane program")
     ap.add_argument("--games", type=int, default=200)
-    ap.add_argument("--depth", type=int, default=2)
+    ap.add_argument("--depths", default="2", help="search depths, one per game in turn (e.g. 1,2,3)")
     ap.add_argument("--seed", type=int, default=None, help="seed of the openings (default: the time)")
     ap.add_argument("--timeout", type=float, default=30.0, help="seconds allowed for one answer")
     ap.add_argument("--keep", default=None, help="folder that receives the engines' working folders")
@@ -306,7 +306,8 @@ def main():
     dirs = [os.path.join(root, n) for n in ("solo", "white", "black")]
     for d in dirs:
         os.mkdir(d)
-    print("soak: %d games at depth %d, seed %d, folders in %s" % (a.games, a.depth, seed, root), flush=True)
+    depths = [int(d) for d in a.depths.split(",")]
+    print("soak: %d games at depth %s, seed %d, folders in %s" % (a.games, a.depths, seed, root), flush=True)
     stats = {"plies": 0}
     results = {}
     failures = []
@@ -319,18 +320,19 @@ def main():
         engines = [solo] + pair
         for e in engines:
             handshakes.append(check_handshake(e))
-            if e.ask("noclocks\ndepth %d" % a.depth):
+            if e.ask("noclocks"):
                 raise Failure("lines after the settings")
         for k in range(1, a.games + 1):
             mode = "go" if k % 2 else "pair"
+            depth = depths[(k - 1) // 2 % len(depths)]
             try:
                 if mode == "go":
-                    verdict = play_go_game(solo, rng, stats)
+                    verdict = play_go_game(solo, rng, stats, depth)
                 else:
-                    verdict = play_pair_game(pair, rng, stats, not a.no_interrupt)
+                    verdict = play_pair_game(pair, rng, stats, not a.no_interrupt, depth)
             except Failure as f:
-                failures.append("game %d (%s): %s" % (k, mode, f))
-                print("FAIL game %d (%s): %s" % (k, mode, f), flush=True)
+                failures.append("game %d (%s, depth %d): %s" % (k, mode, depth, f))
+                print("FAIL game %d (%s, depth %d): %s" % (k, mode, depth, f), flush=True)
                 for e in (solo,) if mode == "go" else pair:
                     print("  transcript of %s:\n    %s" % (e.workdir, "\n    ".join(e.transcript[-30:])))
                 break
@@ -352,7 +354,7 @@ def main():
     print("soak: %d games, %d plies in %.1f s: %.1f games per minute, %.0f plies per second" % (
         games, stats["plies"], elapsed, games * 60.0 / max(elapsed, 1e-9), stats["plies"] / max(elapsed, 1e-9)))
     if handshakes:
-        print("soak: slowest handshake %.3f s" % max(handshakes))
+        print("soak: slowest handshake %.1f ms" % (1000 * max(handshakes)))
     for v in sorted(results, key=lambda x: -results[x]):
         print("  %4d  %s" % (results[v], v))
     if a.keep:
