@@ -2,6 +2,7 @@
 // hints filled by every search and by "bookmake", and its file book.dat.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "rules/rules.h"
@@ -37,6 +38,16 @@ void save_book();
 void store_book_move(move m);
 // Clears every entry of the table (from_file 255, everything else 0).
 void clear_book_table();
+// A fresh book in memory: key numbers drawn from the generator, table cleared.
+void make_fresh_book();
+
+// Writes the whole book.dat image from memory to temp_name and renames it to
+// final_name, serialising through the caller's buffer (at least
+// BOOK_WRITE_BUFFER_SIZE bytes).  Uses only open, write, close, rename and
+// unlink, so a signal handler may call it.  false on any failure, errno set,
+// final_name untouched and temp_name removed.
+inline constexpr size_t BOOK_WRITE_BUFFER_SIZE = 65536;
+bool write_book_file(const char* temp_name, const char* final_name, uint8_t* buffer);
 
 // The search's probe: gives the book's move for pos, if it is in list and the
 // entry is for side_to_move, the ordering bonus.

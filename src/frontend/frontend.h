@@ -2,6 +2,7 @@
 // moves, game-end reports, board diagram and board file.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 #include "rules/rules.h"
@@ -23,6 +24,29 @@ extern move user_move;
 
 // The program: start-up, replay of orvane.ini, standard input until "quit".
 int start_up();
+// Puts the process back where start-up leaves it, without touching any file:
+// default settings, the generator seeded with 0, a fresh book in memory with
+// game_count 0, input from stdin, output to stdout, no log, a new game.  For
+// in-process tests and fuzzers; streams they installed are not closed.
+void reset_engine_state();
+
+// Input, bounded versions of "%s" and "%d".
+// Reads one whitespace-separated word into buffer (WORD_BUFFER_SIZE bytes):
+// the first 255 characters are kept and the rest of a longer word dropped.
+// false at the end of the stream, buffer unchanged.
+bool read_word(FILE* stream, char* buffer);
+// Skips white space and reads a decimal integer with an optional sign,
+// clamped to the 32-bit range.  false, value unchanged, when no number
+// follows; the next word then stays in the stream.
+bool read_int(FILE* stream, int32_t& value);
+// Reads the given text from the stream, a blank in it matching any white
+// space (none included); false at the first character that differs.
+bool read_text(FILE* stream, const char* text);
+// Opens a regular file for reading; nullptr, with the reason in why, for
+// anything else (missing, unreadable, a directory, a device, a pipe).
+FILE* open_regular_file(const char* name, const char*& why);
+// read_int over a string: advances text past the number; false if none.
+bool parse_int(const char*& text, int32_t& value);
 // Prints text and a newline on output_stream and flushes it.
 void print_line(const char* text);
 // Writes text and a newline to the log, if there is one, and flushes it.
@@ -30,12 +54,22 @@ void log_line(const char* text);
 
 // Runs one word: commands, then move text.
 void interpret_word(char* word);
+// Forgets what the interpreter keeps between calls (the "level" holders).
+void reset_interpreter_state();
+// move_time_ms from the three arguments of "level" (the base time already
+// split into minutes and seconds); 0 moves count as 40.  Never overflows.
+int32_t level_move_time(int32_t moves, int32_t minutes, int32_t seconds, int32_t increment);
 
 // Move text.
 int is_move_text(char* word);
 move parse_move_text(const char* word);
 int is_listed_move(const move& m, const move_list& list);
 char* lower_case(char* word);
+// The user-move path for a word that passed is_move_text: play it and what
+// follows, or answer "Illegal move".
+void play_user_move(char* word);
+// After an engine turn: "nodes N" to the log when "lognodes" asked for it.
+void log_node_count();
 // Plays the engine's chosen move on game_position and prints its move line.
 void emit_engine_move(const move& m);
 // The "bookmake" pass over a game file.

@@ -1,0 +1,226 @@
+// The board file board.txt: the current position saved as thirteen text
+// lines, and loaded back.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/frontend.h"
+#include "frontend/settings.h"
+
+namespace {
+constexpr const char* BOARD_FILE = "board.txt";
+constexpr const char* BOARD_TEMP_FILE = "board.txt.tmp";
+
+// Writes the thirteen lines; false if any write failed.
+bool write_board(FILE* file) {
+    const position& pos = game_position;
+    for (int rank = 7; rank >= 0; --rank) {
+        for (int file_index = 0; file_index < 8; ++file_index)
+            std::fputs(board_square_token(pos.board[square_index(file_index, rank)]), file);
+        std::fputc('\n', file);
+    }
+    std::fputc('\n', file);
+    std::fprintf(file, "White castle (was,right,left) = %d %d %d\n", pos.white_castled, pos.white_castle_right,
+                 pos.white_castle_left);
+    std::fprintf(file, "Black castle (was,right,left) = %d %d %d\n", pos.black_castled, pos.black_castle_right,
+                 pos.black_castle_left);
+    // The field is read as a signed byte, so none (255) is written as 0.
+    std::fprintf(file, "EnPassant (0=NULL) = %d\n", static_cast<int8_t>(pos.en_passant_file) + 1);
+    std::fprintf(file, "Player = %d\n", side_to_move);
+    return std::ferror(file) == 0;
+}
+
+// What a square word's first character puts on the board, and its material.
+struct square_token {
+    uint8_t piece;
+    int material;
+};
+bool token_of(char c, square_token& token) {
+    switch (c) {
+        case '.': token = {0, 0}; return true;
+        case 'P': token = {WHITE * 16 + PAWN, 1}; return true;
+        case 'N': token = {WHITE * 16 + KNIGHT, 3}; return true;
+        case 'B': token = {WHITE * 16 + BISHOP, 3}; return true;
+        case 'R': token = {WHITE * 16 + ROOK, 5}; return true;
+        case 'Q': token = {WHITE * 16 + QUEEN, 9}; return true;
+        case 'K': token = {WHITE * 16 + KING, 0}; return true;
+        case 'p': token = {BLACK * 16 + PAWN, 1}; return true;
+        case 'n': token = {BLACK * 16 + KNIGHT, 3}; return true;
+        case 'b': token = {BLACK * 16 + BISHOP, 3}; return true;
+        case 'r': token = {BLACK * 16 + ROOK, 5}; return true;
+        case 'q': token = {BLACK * 16 + QUEEN, 9}; return true;
+        case 'k': token = {BLACK * 16 + KING, 0}; return true;
+        default: return false;
+    }
+}
+
+// One castling line: its text and three numbers into castled, right, left.
+bool read_castle_line(FILE* file, const char* text, int8_t& castled, int8_t& right, int8_t& left) {
+    int32_t was = 0, r = 0, l = 0;
+    if (!read_text(file, text) || !read_int(file, was) || !read_int(file, r) || !read_int(file, l)) return false;
+    castled = static_cast<int8_t>(was);
+    right = static_cast<int8_t>(r);
+    left = static_cast<int8_t>(l);
+    return true;
+}
+
+// Reads the whole file into pos and side; false, with why, if it does not
+// match the format.  pos comes in as a copy of the game position.
+bool read_board(FILE* file, position& pos, int& side, const char*& why) {
+    int material[3] = {0, 0, 0};
+    char word[WORD_BUFFER_SIZE];
+    for (int rank = 7; rank >= 0; --rank) {
+        for (int file_index = 0; file_index < 8; ++file_index) {
+            if (!read_word(file, word)) {
+                why = "it ends within the squares";
+                return false;
+            }
+            square_token token;
+            if (!token_of(word[0], token)) continue;  // no token: the square stays as it was
+            pos.board[square_index(file_index, rank)] = token.piece;
+            const int colour = piece_colour(token.piece);
+            material[colour] += token.material;
+            if (token.piece == WHITE * 16 + KING) {
+                pos.white_king_file = static_cast<int8_t>(file_index);
+                pos.white_king_rank = static_cast<int8_t>(rank);
+            } else if (token.piece == BLACK * 16 + KING) {
+                pos.black_king_file = static_cast<int8_t>(file_index);
+                pos.black_king_rank = static_cast<int8_t>(rank);
+            }
+        }
+    }
+    pos.white_material = static_cast<int8_t>(material[WHITE]);
+    pos.black_material = static_cast<int8_t>(material[BLACK]);
+    if (!read_castle_line(file, " White castle (was,right,left) =", pos.white_castled, pos.white_castle_right,
+                          pos.white_castle_left) ||
+        !read_castle_line(file, " Black castle (was,right,left) =", pos.black_castled, pos.black_castle_right,
+                          pos.black_castle_left)) {
+        why = "a castling line does not match";
+        return false;
+    }
+    int32_t en_passant = 0;
+    if (!read_text(file, " EnPassant (0=NULL) =") || !read_int(file, en_passant)) {
+        why = "the en-passant line does not match";
+        return false;
+    }
+    if (en_passant < 0 || en_passant > 8) {
+        why = "the en-passant file is not 0 to 8";
+        return false;
+    }
+    pos.en_passant_file = en_passant == 0 ? NO_EN_PASSANT : static_cast<uint8_t>(en_passant - 1);
+    int32_t player = 0;
+    if (!read_text(file, " Player =") || !read_int(file, player)) {
+        why = "the player line does not match";
+        return false;
+    }
+    if (player != WHITE && player != BLACK) {
+        why = "the player is neither 1 nor 2";
+        return false;
+    }
+    side = player;
+    return true;
+}
+// The attack tests find the kings only through the king fields, and a move
+// that captures a king would leave those fields naming some other piece: a
+// loaded board needs exactly one king of each colour, and the side that is
+// not to move must not stand in check.  Sets the king fields from the board.
+bool playable(position& pos, int side, const char*& why) {
+    int white_kings = 0, black_kings = 0;
+    for (int square = 0; square < 64; ++square) {
+        if (pos.board[square] == WHITE * 16 + KING) {
+            ++white_kings;
+            pos.white_king_file = static_cast<int8_t>(square & 7);
+            pos.white_king_rank = static_cast<int8_t>(square >> 3);
+        } else if (pos.board[square] == BLACK * 16 + KING) {
+            ++black_kings;
+            pos.black_king_file = static_cast<int8_t>(square & 7);
+            pos.black_king_rank = static_cast<int8_t>(square >> 3);
+        }
+    }
+    if (white_kings != 1 || black_kings != 1) {
+        why = "it does not hold exactly one king of each colour";
+        return false;
+    }
+    const int saved_side = side_to_move;
+    side_to_move = other_colour(side);
+    const bool opponent_in_check = in_check(pos) != 0;
+    side_to_move = saved_side;
+    if (opponent_in_check) {
+        why = "the side not to move is in check";
+        return false;
+    }
+    return true;
+}
+
+// An en-passant file needs the enemy pawn that has just made its double step
+// there, with the two squares it passed empty; otherwise the capture would
+// take whatever stands on that square.
+bool en_passant_possible(const position& pos, int side) {
+    if (pos.en_passant_file == NO_EN_PASSANT) return true;
+    const int file = pos.en_passant_file;
+    const int pawn_rank = side == WHITE ? 4 : 3;
+    const int step = side == WHITE ? 1 : -1;
+    const uint8_t enemy_pawn = static_cast<uint8_t>(other_colour(side) * 16 + PAWN);
+    return pos.board[square_index(file, pawn_rank)] == enemy_pawn && pos.board[square_index(file, pawn_rank + step)] == 0 &&
+           pos.board[square_index(file, pawn_rank + 2 * step)] == 0;
+}
+}  // namespace
+
+void save_board_file() {
+    // Written beside the old file and renamed over it, so that a failed save
+    // leaves the last good board in place.
+    FILE* file = std::fopen(BOARD_TEMP_FILE, "w");
+    bool ok = file != nullptr && write_board(file);
+    int error = errno;
+    if (file != nullptr && std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && std::rename(BOARD_TEMP_FILE, BOARD_FILE) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        if (file != nullptr) std::remove(BOARD_TEMP_FILE);
+        std::fprintf(stderr, "orvane: could not write %s (%s); nothing saved\n", BOARD_FILE, std::strerror(error));
+        return;
+    }
+    if (human_mode) print_line("Saved");
+}
+
+void load_board_file() {
+    const char* cannot = "";
+    FILE* file = open_regular_file(BOARD_FILE, cannot);
+    if (file == nullptr) {
+        std::fprintf(stderr, "orvane: cannot read %s (%s); the game is unchanged\n", BOARD_FILE, cannot);
+        return;
+    }
+    static position loaded;
+    copy_position(loaded, game_position);
+    int side = side_to_move;
+    const char* why = "";
+    const bool ok = read_board(file, loaded, side, why);
+    const bool read_error = std::ferror(file) != 0;
+    std::fclose(file);
+    if (!ok || read_error) {
+        std::fprintf(stderr, "orvane: %s is not a board file (%s); the game is unchanged\n", BOARD_FILE,
+                     read_error ? "it cannot be read" : why);
+        return;
+    }
+    if (!playable(loaded, side, why)) {
+        std::fprintf(stderr, "orvane: %s is not a board file (%s); the game is unchanged\n", BOARD_FILE, why);
+        return;
+    }
+    // The generator takes a held right to mean that the king is at home.
+    if (loaded.board[square_index(4, 0)] != WHITE * 16 + KING) loaded.white_castle_right = loaded.white_castle_left = 0;
+    if (loaded.board[square_index(4, 7)] != BLACK * 16 + KING) loaded.black_castle_right = loaded.black_castle_left = 0;
+    if (!en_passant_possible(loaded, side)) loaded.en_passant_file = NO_EN_PASSANT;
+    loaded.repetition_draw = 0;
+    loaded.fifty_move_draw = 0;
+    loaded.history_count = 0;
+    loaded.fifty_move_count = 0;
+    copy_position(game_position, loaded);
+    for (history_entry& entry : game_position.history) entry.occurrences = 0;
+    side_to_move = side;
+    display_board();
+}

@@ -1,0 +1,124 @@
+// Reading words and numbers from the input stream, the way "%s" and "%d"
+// would, but bounded: a word never overflows its buffer and a number never
+// overflows its integer, whatever the stream holds.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/frontend.h"
+
+FILE* input_stream = stdin;
+
+namespace {
+// White space as the C locale's isspace sees it; bytes above 127 are never space.
+inline bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool is_digit(int c) { return c >= '0' && c <= '9'; }
+
+// Skips white space; returns the first other character (or EOF), consumed.
+int skip_space(FILE* stream) {
+    int c;
+    do c = std::getc(stream);
+    while (c != EOF && is_space(c));
+    return c;
+}
+}  // namespace
+
+bool read_word(FILE* stream, char* buffer) {
+    int c = skip_space(stream);
+    if (c == EOF) return false;
+    int length = 0;
+    while (c != EOF && !is_space(c)) {
+        // Characters beyond the buffer are read and dropped, so the rest of an
+        // over-long word does not come back as a word of its own.
+        if (length < WORD_BUFFER_SIZE - 1) buffer[length++] = static_cast<char>(c);
+        c = std::getc(stream);
+    }
+    buffer[length] = '\0';
+    // The blank that ended the word stays in the stream, as with "%s".
+    if (c != EOF) std::ungetc(c, stream);
+    return true;
+}
+
+bool read_int(FILE* stream, int32_t& value) {
+    int c = skip_space(stream);
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        c = std::getc(stream);
+    }
+    if (!is_digit(c)) {
+        // Only one character can be pushed back: a sign before a non-digit is
+        // lost, which is what "%d" does too.
+        if (c != EOF) std::ungetc(c, stream);
+        return false;
+    }
+    // The magnitude stops growing just past the 32-bit range; the digits that
+    // follow are still consumed, so the whole number is one argument.
+    int64_t magnitude = 0;
+    while (is_digit(c)) {
+        if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + (c - '0');
+        c = std::getc(stream);
+    }
+    if (c != EOF) std::ungetc(c, stream);
+    int64_t result = negative ? -magnitude : magnitude;
+    if (result > INT32_MAX) result = INT32_MAX;
+    if (result < INT32_MIN) result = INT32_MIN;
+    value = static_cast<int32_t>(result);
+    return true;
+}
+
+bool read_text(FILE* stream, const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (is_space(static_cast<unsigned char>(*text))) {
+            // A blank in the expected text stands for any amount of white
+            // space, none included, as in a scanf format.
+            const int c = skip_space(stream);
+            if (c != EOF) std::ungetc(c, stream);
+            continue;
+        }
+        const int c = std::getc(stream);
+        if (c != static_cast<unsigned char>(*text)) {
+            if (c != EOF) std::ungetc(c, stream);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool parse_int(const char*& text, int32_t& value) {
+    const char* p = text;
+    while (is_space(static_cast<unsigned char>(*p))) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (!is_digit(static_cast<unsigned char>(*p))) return false;
+    int64_t magnitude = 0;
+    while (is_digit(static_cast<unsigned char>(*p))) {
+        if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + (*p - '0');
+        ++p;
+    }
+    int64_t result = negative ? -magnitude : magnitude;
+    if (result > INT32_MAX) result = INT32_MAX;
+    if (result < INT32_MIN) result = INT32_MIN;
+    value = static_cast<int32_t>(result);
+    text = p;
+    return true;
+}
+
+FILE* open_regular_file(const char* name, const char*& why) {
+    FILE* file = std::fopen(name, "r");
+    if (file == nullptr) {
+        why = std::strerror(errno);
+        return nullptr;
+    }
+    // A device or a pipe could feed one endless word, or block for ever.
+    struct stat status;
+    if (::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        std::fclose(file);
+        why = "not a regular file";
+        return nullptr;
+    }
+    return file;
+}

@@ -1,0 +1,158 @@
+// The command interpreter: every word read goes through interpret_word.
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/frontend.h"
+#include "frontend/settings.h"
+#include "search/search.h"
+
+namespace {
+// The "level" holders keep their last values: a base time that does not
+// begin with a number leaves the minutes (and seconds) of the last "level".
+int32_t level_minutes = 0;
+int32_t level_seconds = 0;
+
+bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
+
+// "depth"/"ply" N: the depth limit, refused outside 1 to MAX_SEARCH_DEPTH.
+void set_depth() {
+    int32_t depth = 0;
+    if (!read_int(input_stream, depth)) return;  // the word stays in the input
+    if (depth < 1 || depth > MAX_SEARCH_DEPTH) {
+        std::fprintf(stderr, "orvane: depth %d refused: it must lie between 1 and %d\n", depth, MAX_SEARCH_DEPTH);
+        return;
+    }
+    search_depth = depth;
+    if (clock_mode == 1) clock_mode = 2;
+}
+
+// "level" MOVES BASE INCREMENT: the time per move from a time control.  The
+// base-time word is read into word_buffer, where the later tests see it.
+void set_level() {
+    int32_t moves = 0, increment = 0;
+    if (!read_int(input_stream, moves)) return;
+    if (!read_word(input_stream, word_buffer)) return;
+    const char* text = word_buffer;
+    if (std::strchr(word_buffer, ':') != nullptr) {
+        // "%d:%d": minutes, the colon, seconds; each part that is missing
+        // keeps its last value, and a missing first part stops the parse.
+        if (parse_int(text, level_minutes) && *text == ':') {
+            ++text;
+            parse_int(text, level_seconds);
+        }
+    } else {
+        parse_int(text, level_minutes);
+        level_seconds = 0;
+    }
+    if (!read_int(input_stream, increment)) return;
+    move_time_ms = level_move_time(moves, level_minutes, level_seconds, increment);
+}
+
+// "draw": accepted when the side that is not to move cannot mate.
+void offer_draw() {
+    if (!insufficient_material(other_colour(side_to_move))) return;
+    print_line("offer draw");
+    report_agreed_draw();
+}
+}  // namespace
+
+void reset_interpreter_state() {
+    level_minutes = 0;
+    level_seconds = 0;
+}
+
+int32_t level_move_time(int32_t moves, int32_t minutes, int32_t seconds, int32_t increment) {
+    if (moves == 0) moves = 40;
+    // 64 bits hold every intermediate value of 32-bit arguments; the
+    // divisions truncate toward zero as 32-bit ones would.
+    const int64_t base_seconds = int64_t{minutes} * 60 + seconds;
+    int64_t time = (base_seconds * 1000 / moves + int64_t{increment} * 1000) * 7 / 8;
+    if (time > INT32_MAX) time = INT32_MAX;
+    if (time < INT32_MIN) time = INT32_MIN;
+    return static_cast<int32_t>(time);
+}
+
+// The commands, tested in this order; every test that matches runs, and the
+// word is then tried as a move.  (L) marks the commands that "levellock"
+// turns off; a locked command reads none of its arguments.
+//
+//   protover             print "feature myname=..." and "feature done=1"
+//   xboard               human_mode 0: no diagrams, bell or console lines
+//   display              draw the board (human mode)
+//   soundon / soundoff   bell after engine moves on / off
+//   reverse              flip the diagram; "board reversed" in human mode
+//   new                  new game (settings, force_mode included, stay)
+//   load / save          board.txt
+//   depth N, ply N (L)   search_depth := N (1..MAX_SEARCH_DEPTH); clock_mode 1 -> 2
+//   level M B I (L)      move_time_ms from M moves in B minutes[:seconds], I s increment
+//   levelmode N (L)      clock_mode := N
+//   noclocks (L)         clock_mode := 0
+//   bookon / bookoff (L) book_enabled := 1 / 0 (read at start-up only)
+//   bookmake FILE        learn a game file into the book
+//   advancelevel N       eval_variant := N
+//   donullmove           null_move_enabled := 1
+//   docutting            cutting_enabled := 1
+//   advancedsearchingon / advancedsearchingoff   advanced_search := 1 / 0
+//   emotion N            emotion := N
+//   levellock            settings_locked := 1
+//   force, twoplayers    force_mode := 1
+//   draw                 accept a draw when the side not to move cannot mate
+//   lognodes             log_nodes := 1
+//   go                   force_mode := 0; the engine moves for side_to_move
+//   move text            the user's move, or "Illegal move: ..."
+void interpret_word(char* word) {
+    // The tests look at word_buffer, which "level" and "bookmake" overwrite
+    // with their text argument; a word from elsewhere is copied there first.
+    if (word != word_buffer) std::snprintf(word_buffer, WORD_BUFFER_SIZE, "%s", word);
+    const char* w = word_buffer;
+    log_line(w);
+
+    if (is(w, "protover")) {
+        std::fprintf(output_stream, "feature myname=%c%s%c\n", 34, BANNER, 34);
+        print_line("feature done=1");
+    }
+    if (is(w, "xboard")) human_mode = 0;
+    if (is(w, "display")) display_board();
+    if (is(w, "soundon")) sound_enabled = 1;
+    if (is(w, "soundoff")) sound_enabled = 0;
+    if (is(w, "reverse")) {
+        board_reversed = 1 - board_reversed;
+        if (human_mode) print_line("board reversed");
+    }
+    if (is(w, "new")) new_game();
+    if (is(w, "load")) load_board_file();
+    if (is(w, "save")) save_board_file();
+    if ((is(w, "depth") || is(w, "ply")) && !settings_locked) set_depth();
+    if (is(w, "level") && !settings_locked) set_level();
+    if (is(w, "levelmode") && !settings_locked) {
+        int32_t mode = 0;
+        if (read_int(input_stream, mode)) clock_mode = mode;
+    }
+    if (is(w, "noclocks") && !settings_locked) clock_mode = 0;
+    if (is(w, "bookon") && !settings_locked) book_enabled = 1;
+    if (is(w, "bookoff") && !settings_locked) book_enabled = 0;
+    if (is(w, "bookmake") && read_word(input_stream, word_buffer)) learn_game_file(word_buffer);
+    if (is(w, "advancelevel")) {
+        int32_t variant = 0;
+        if (read_int(input_stream, variant)) eval_variant = variant;
+    }
+    if (is(w, "donullmove")) null_move_enabled = 1;
+    if (is(w, "docutting")) cutting_enabled = 1;
+    if (is(w, "advancedsearchingon")) advanced_search = 1;
+    if (is(w, "advancedsearchingoff")) advanced_search = 0;
+    if (is(w, "emotion")) {
+        int32_t value = 0;
+        if (read_int(input_stream, value)) emotion = value;
+    }
+    if (is(w, "levellock")) settings_locked = 1;
+    if (is(w, "force") || is(w, "twoplayers")) force_mode = 1;
+    if (is(w, "draw")) offer_draw();
+    if (is(w, "lognodes")) log_nodes = 1;
+    if (is(w, "go")) {
+        force_mode = 0;
+        engine_turn();
+        log_node_count();
+        report_draw_claims();
+    }
+    if (is_move_text(word_buffer)) play_user_move(word_buffer);
+}

@@ -1,0 +1,169 @@
+// Moves as coordinate text: checking and parsing the user's words, playing a
+// user's move and what follows it, printing the engine's move line, and the
+// "bookmake" pass that replays a game file into the book.
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "book/book.h"
+#include "frontend/frontend.h"
+#include "frontend/settings.h"
+#include "search/search.h"
+
+namespace {
+inline bool is_rank_digit(char c) { return c >= '1' && c <= '8'; }
+inline bool is_small_letter(char c) { return c >= 'a' && c <= 'z'; }
+inline bool is_capital(char c) { return c >= 'A' && c <= 'Z'; }
+inline char capital(char c) { return is_small_letter(c) ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A pawn of either colour moving to the first or last rank must name its piece.
+bool needs_promotion(const move& m) {
+    if (m.to_rank != 0 && m.to_rank != 7) return false;
+    if (!on_board(m.from_file, m.from_rank)) return false;
+    const uint8_t piece = game_position.board[square_index(m.from_file, m.from_rank)];
+    return piece == WHITE * 16 + PAWN || piece == BLACK * 16 + PAWN;
+}
+
+bool is_promotion_piece(uint8_t type) { return type == QUEEN || type == ROOK || type == BISHOP || type == KNIGHT; }
+}  // namespace
+
+void log_node_count() {
+    if (!log_nodes) return;
+    char line[40];
+    std::snprintf(line, sizeof line, "nodes %" PRIu64, node_count);
+    log_line(line);
+}
+
+int is_move_text(char* word) {
+    // Each position is looked at only when the ones before it exist, so a
+    // short word is never read beyond its terminator.
+    if (word[0] == '\0' || !is_rank_digit(word[1])) return 0;
+    if (word[2] == '\0' || !is_rank_digit(word[3])) return 0;
+    word[0] = capital(word[0]);
+    word[2] = capital(word[2]);
+    word[4] = capital(word[4]);  // the terminator of a four-letter word is left alone
+    return is_capital(word[0]) && is_capital(word[2]);
+}
+
+move parse_move_text(const char* word) {
+    move m = {};
+    m.from_file = static_cast<int8_t>(word[0] - 'A');
+    m.from_rank = static_cast<int8_t>(word[1] - '1');
+    m.to_file = static_cast<int8_t>(word[2] - 'A');
+    m.to_rank = static_cast<int8_t>(word[3] - '1');
+    switch (word[4]) {
+        case 'Q': case 'q': m.promotion = QUEEN; break;
+        case 'R': case 'r': m.promotion = ROOK; break;
+        case 'B': case 'b': m.promotion = BISHOP; break;
+        case 'N': case 'n': m.promotion = KNIGHT; break;
+        default: m.promotion = 0; break;
+    }
+    m.score = 0;
+    return m;
+}
+
+int is_listed_move(const move& m, const move_list& list) {
+    const bool promotion_needed = needs_promotion(m);
+    if (promotion_needed && !is_promotion_piece(m.promotion)) return 0;
+    for (int i = 0; i < list.count; ++i) {
+        const move& entry = list.moves[i];
+        // The list's own promotion piece is not compared: the user may choose
+        // any of the four, while the generator lists only queen and knight.
+        if (entry.from_file == m.from_file && entry.from_rank == m.from_rank && entry.to_file == m.to_file &&
+            entry.to_rank == m.to_rank)
+            return 1;
+    }
+    return 0;
+}
+
+char* lower_case(char* word) {
+    for (char* p = word; *p != '\0'; ++p)
+        if (is_capital(*p)) *p = static_cast<char>(*p - 'A' + 'a');
+    return word;
+}
+
+void play_user_move(char* word) {
+    user_move = parse_move_text(word);
+    generate_moves(game_position, game_moves);
+    if (!is_listed_move(user_move, game_moves)) {
+        std::fprintf(output_stream, "Illegal move: %s\n", lower_case(word));
+        std::fflush(output_stream);
+        return;
+    }
+    log_line(word);  // the move again, with the capitals is_move_text gave it
+    make_move(game_position, user_move);
+    report_draw_claims();
+    side_to_move = other_colour(side_to_move);
+    generate_moves(game_position, game_moves);
+    if (game_moves.count == 0) report_user_win_or_stalemate();
+    display_board();
+    if (force_mode) return;
+    engine_turn();
+    log_node_count();
+    report_draw_claims();
+}
+
+void emit_engine_move(const move& m) {
+    make_move(game_position, m);
+    const auto square_letters = [](char* out, int file, int rank) {
+        out[0] = static_cast<char>('a' + file);
+        out[1] = static_cast<char>('1' + rank);
+    };
+    std::memcpy(word_buffer, "move ", 5);
+    square_letters(word_buffer + 5, m.from_file, m.from_rank);
+    square_letters(word_buffer + 7, m.to_file, m.to_rank);
+    int length = 9;
+    switch (m.promotion) {
+        case QUEEN: word_buffer[length++] = 'q'; break;
+        case ROOK: word_buffer[length++] = 'r'; break;
+        case BISHOP: word_buffer[length++] = 'b'; break;
+        case KNIGHT: word_buffer[length++] = 'n'; break;
+        default: break;
+    }
+    word_buffer[length] = '\0';
+    print_line(word_buffer);
+    log_line(word_buffer);
+}
+
+void learn_game_file(const char* file_name) {
+    // The name may stand in word_buffer, which the file's words overwrite.
+    char name[WORD_BUFFER_SIZE];
+    std::snprintf(name, sizeof name, "%s", file_name);
+    const char* why = "";
+    FILE* file = open_regular_file(name, why);
+    if (file == nullptr) {
+        std::fprintf(stderr, "orvane: bookmake: cannot open %s: %s; nothing learnt\n", name, why);
+        // As after a whole pass, the buffer holds "quit", so that the name is
+        // not taken for a command or a move by the tests that follow.
+        std::strcpy(word_buffer, "quit");
+        return;
+    }
+    new_game();
+    int game_winner = 0;  // none, WHITE or BLACK
+    while (read_word(file, word_buffer) && std::strcmp(word_buffer, "quit") != 0) {
+        if (std::strcmp(word_buffer, "whitewillwin") == 0) game_winner = WHITE;
+        if (std::strcmp(word_buffer, "blackwillwin") == 0) game_winner = BLACK;
+        if (!is_move_text(word_buffer)) continue;
+        user_move = parse_move_text(word_buffer);
+        // A move that is not legal here would teach the book nonsense and could
+        // put pieces off the board: the pass ends at it, keeping what it learnt.
+        generate_moves(game_position, game_moves);
+        if (!is_listed_move(user_move, game_moves)) {
+            std::fprintf(stderr, "orvane: bookmake: %s: %s is not a legal move here; the pass stops\n", name,
+                         lower_case(word_buffer));
+            break;
+        }
+        if (side_to_move == game_winner) {
+            // Stored as the generator lists it, so that the search's probe finds it.
+            move stored = user_move;
+            if (!needs_promotion(stored)) stored.promotion = NO_PROMOTION;
+            store_book_move(stored);
+        }
+        make_move(game_position, user_move);
+        side_to_move = other_colour(side_to_move);
+    }
+    std::fclose(file);
+    generate_moves(game_position, game_moves);
+    save_book();
+    std::strcpy(word_buffer, "quit");
+}
