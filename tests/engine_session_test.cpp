@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rules/rules.h"
+#include "rules_test_util.h"
 #include "session_util.h"
 
 using session::lines_of;
@@ -149,10 +150,7 @@ TEST(EngineSession, EngineMovesOnTheClockForBothSidesWithNullMoveAndCutting) {
         bool found = false;
         for (int i = 0; i < legal.count && !found; ++i) {
             const move& m = legal.moves[i];
-            const std::string text = std::string("move ") + static_cast<char>('a' + m.from_file) +
-                                     static_cast<char>('1' + m.from_rank) + static_cast<char>('a' + m.to_file) +
-                                     static_cast<char>('1' + m.to_rank);
-            if (line.substr(0, 9) == text) {
+            if (line == "move " + move_string(m)) {
                 make_move(pos, m);
                 found = true;
             }
