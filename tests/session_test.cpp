@@ -624,7 +624,9 @@ TEST(Session, BookThatCannotBeWrittenIsReported) {
     o.directories = {"book.dat"};
     const session_result r = run_session("quit", o);
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.err, "orvane: could not write book.dat (Is a directory); the old file is kept\n");
+    EXPECT_EQ(r.err,
+              "orvane: cannot read book.dat (not a regular file); starting a fresh book\n"
+              "orvane: could not write book.dat (Is a directory); the old file is kept\n");
     EXPECT_FALSE(r.has("book.dat.tmp"));
 }
 

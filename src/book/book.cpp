@@ -11,6 +11,7 @@
 
 #include "book/random.h"
 #include "eval/eval.h"
+#include "frontend/frontend.h"
 #include "frontend/settings.h"
 
 uint32_t zobrist_keys[BOOK_KEY_COUNT];
@@ -131,7 +132,15 @@ void make_fresh_book() {
 }
 
 void load_book() {
-    FILE* file = book_enabled ? std::fopen(BOOK_FILE, "rb") : nullptr;
+    FILE* file = nullptr;
+    if (book_enabled) {
+        const char* why = nullptr;
+        file = open_regular_file(BOOK_FILE, why);
+        // A missing book is a first run; a book that is there and cannot be
+        // read (a directory, a pipe, no permission) is worth a word.
+        if (file == nullptr && errno != ENOENT)
+            std::fprintf(stderr, "orvane: cannot read %s (%s); starting a fresh book\n", BOOK_FILE, why);
+    }
     if (file != nullptr) {
         uint8_t version[4];
         const bool has_version = std::fread(version, 1, 4, file) == 4;

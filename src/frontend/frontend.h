@@ -43,7 +43,8 @@ bool read_int(FILE* stream, int32_t& value);
 // space (none included); false at the first character that differs.
 bool read_text(FILE* stream, const char* text);
 // Opens a regular file for reading; nullptr, with the reason in why, for
-// anything else (missing, unreadable, a directory, a device, a pipe).
+// anything else (missing, unreadable, a directory, a device, a pipe).  Never
+// waits, not even for a named pipe.  errno is ENOENT when there is no file.
 FILE* open_regular_file(const char* name, const char*& why);
 // read_int over a string: advances text past the number; false if none.
 bool parse_int(const char*& text, int32_t& value);

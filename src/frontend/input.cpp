@@ -1,7 +1,9 @@
 // Reading words and numbers from the input stream, the way "%s" and "%d"
 // would, but bounded: a word never overflows its buffer and a number never
 // overflows its integer, whatever the stream holds.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -108,16 +110,22 @@ bool parse_int(const char*& text, int32_t& value) {
 }
 
 FILE* open_regular_file(const char* name, const char*& why) {
-    FILE* file = std::fopen(name, "r");
-    if (file == nullptr) {
+    // Opened without waiting: opening a named pipe for reading would
+    // otherwise block until some writer came, which may be never.
+    const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         why = std::strerror(errno);
         return nullptr;
     }
     // A device or a pipe could feed one endless word, or block for ever.
     struct stat status;
-    if (::fstat(::fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
-        std::fclose(file);
+    FILE* file = nullptr;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && ::fcntl(fd, F_SETFL, 0) == 0)
+        file = ::fdopen(fd, "r");
+    if (file == nullptr) {
+        ::close(fd);
         why = "not a regular file";
+        errno = EINVAL;
         return nullptr;
     }
     return file;

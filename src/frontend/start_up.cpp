@@ -1,5 +1,6 @@
 // The program's start-up sequence and main loop, the signals a GUI sends,
 // and the reset that puts the process back to its start for tests.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -41,15 +42,26 @@ void handle_terminate() {
 
 // Opens orvane.log; without one the engine plays on and says so once.
 void open_log() {
-    log_file = std::fopen("orvane.log", "w");
-    if (log_file == nullptr)
-        std::fprintf(stderr, "orvane: cannot open orvane.log (%s); running without a log\n", std::strerror(errno));
+    // Opened without waiting: a named pipe without a reader would otherwise
+    // hold the start-up (and the xboard handshake) for ever.
+    const int fd = ::open("orvane.log", O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd >= 0 && ::fcntl(fd, F_SETFL, 0) == 0) log_file = ::fdopen(fd, "w");
+    if (log_file == nullptr) {
+        const int error = errno;
+        if (fd >= 0) ::close(fd);
+        std::fprintf(stderr, "orvane: cannot open orvane.log (%s); running without a log\n", std::strerror(error));
+    }
 }
 
 // Replays orvane.ini up to "end" (or its end of file).
 void replay_start_up_file() {
-    FILE* file = std::fopen("orvane.ini", "r");
-    if (file == nullptr) return;
+    const char* why = nullptr;
+    FILE* file = open_regular_file("orvane.ini", why);
+    if (file == nullptr) {
+        // No start-up file is the usual case; one that cannot be read is not.
+        if (errno != ENOENT) std::fprintf(stderr, "orvane: cannot read orvane.ini (%s); no start-up words\n", why);
+        return;
+    }
     input_stream = file;
     // The test looks at the buffer as the interpreter left it: "bookmake"
     // leaves "quit" there, which does not end the replay.

@@ -1,0 +1,76 @@
+// Shared set-up of the fuzz targets.
+#include "fuzz_common.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "frontend/frontend.h"
+#include "frontend/settings.h"
+#include "search/search.h"
+
+namespace {
+std::filesystem::path private_directory;
+FILE* null_output = nullptr;
+uint64_t nodes_at_start = 0;
+
+void remove_private_directory() {
+    std::error_code ignored;
+    if (!private_directory.empty()) std::filesystem::remove_all(private_directory, ignored);
+}
+}  // namespace
+
+void fuzz_enter_private_directory() {
+    char name[] = "/tmp/orvane-fuzz-XXXXXX";
+    if (::mkdtemp(name) == nullptr || ::chdir(name) != 0) std::abort();
+    private_directory = name;
+    std::atexit(remove_private_directory);
+    null_output = std::fopen("/dev/null", "w");
+    if (null_output == nullptr) std::abort();
+}
+
+void fuzz_begin_input() {
+    // Files an earlier input left (board.txt, book.dat, game files) would
+    // make runs depend on their order: every input starts in an empty folder.
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(private_directory, ignored))
+        std::filesystem::remove_all(entry.path(), ignored);
+    reset_engine_state();
+    output_stream = null_output;
+    log_file = null_output;
+    clock_mode = 0;
+    search_depth = FUZZ_DEPTH_CAP;
+    nodes_at_start = node_count;
+}
+
+void fuzz_apply_caps() {
+    if (search_depth > FUZZ_DEPTH_CAP) search_depth = FUZZ_DEPTH_CAP;
+    if (clock_mode != 0 && clock_mode != 2 && clock_mode != 3) clock_mode = 3;
+}
+
+bool fuzz_over_budget() { return node_count - nodes_at_start > FUZZ_NODE_CAP; }
+
+void fuzz_write_file(const char* name, const uint8_t* data, size_t size) {
+    FILE* file = std::fopen(name, "wb");
+    if (file == nullptr) std::abort();
+    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
+    std::fclose(file);
+}
+
+void fuzz_run_words(FILE* stream) {
+    input_stream = stream;
+    while (!fuzz_over_budget() && read_word(stream, word_buffer)) {
+        if (std::strcmp(word_buffer, "quit") == 0) break;
+        interpret_word(word_buffer);
+        fuzz_apply_caps();
+    }
+}
+
+void fuzz_run_script(const char* script) {
+    FILE* stream = ::fmemopen(const_cast<char*>(script), std::strlen(script), "r");
+    if (stream == nullptr) std::abort();
+    fuzz_run_words(stream);
+    std::fclose(stream);
+}

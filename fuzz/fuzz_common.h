@@ -1,0 +1,34 @@
+// What every fuzz target shares: a private working directory, the engine put
+// back to its start-up state for each input, and limits that keep one input
+// from running long whatever it asks for.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// Deepest search an input may get: the engine's turn stays short at any depth
+// setting and in any clock mode.
+inline constexpr int FUZZ_DEPTH_CAP = 2;
+// Search nodes one input may spend; the words after that are not run.
+inline constexpr uint64_t FUZZ_NODE_CAP = 5000;
+
+// Makes a fresh temporary directory the working directory, for good (its
+// files are removed at exit).  Called from LLVMFuzzerInitialize.
+void fuzz_enter_private_directory();
+// Empties the working directory and resets the engine: start-up settings, a
+// fresh book in memory, a new game, output and log to /dev/null, the clock at
+// fixed depth (noclocks, depth 2).
+void fuzz_begin_input();
+// Clamps what the last word may have set: depth at most FUZZ_DEPTH_CAP, and a
+// clocked mode always with the depth cap (mode 3 for 1 or any other value).
+void fuzz_apply_caps();
+// Whether the input has spent its node allowance.
+bool fuzz_over_budget();
+// Writes data to a file of the working directory.
+void fuzz_write_file(const char* name, const uint8_t* data, size_t size);
+// Feeds the words of stream to the interpreter as the main loop does, up to
+// "quit", the end of the stream or the node allowance.
+void fuzz_run_words(FILE* stream);
+// Runs a fixed script of words (blank-separated) through the interpreter.
+void fuzz_run_script(const char* script);

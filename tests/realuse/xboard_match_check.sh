@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Orvane against fairymax under the genuine xboard, on a private Xvfb display.
+#
+# Usage: xboard_match_check.sh ORVANE_BINARY ARTIFACT_DIR [GAMES] [TC]
+#   GAMES  number of games, colours alternating (default 4)
+#   TC     time control as xboard_match.sh takes it (default 40/0:30)
+#
+# Each engine runs in a fresh temporary folder; xboard's debug log, the PGN,
+# the summary and the engines' folders (Orvane's orvane.log and book.dat) end
+# up in ARTIFACT_DIR.  Fails on any game ended by an illegal move, a crash or
+# disconnect, a stall or a time forfeit of Orvane.  Draw claims are not
+# checked by xboard (-testClaims false: its rules are not this engine's); the
+# games Orvane ended with a claim are listed separately.
+set -u
+
+[ $# -ge 2 ] || { sed -n '2,/^set -u/p' "$0" | sed -e 's/^# \{0,1\}//' -e '/^set -u/d' >&2; exit 2; }
+ENGINE=$(realpath -- "$1")
+ART=$(realpath -m -- "$2")
+GAMES=${3:-4}
+TC=${4:-40/0:30}
+HERE=$(cd "$(dirname "$0")" && pwd)
+REPO=$(cd "$HERE/../.." && pwd)
+
+[ -x "$ENGINE" ] || { echo "xboard_match_check: no program at $ENGINE" >&2; exit 2; }
+
+# The harness kept in shared/ beside the repository is the reference; the copy
+# in this folder serves where shared/ is not there.
+HARNESS="$(dirname "$REPO")/shared/tools/xboard_match.sh"
+[ -f "$HARNESS" ] || HARNESS="$HERE/xboard_match.sh"
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/orvane-xboard.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$WORK/orvane" "$WORK/fairymax" "$ART"
+cp "$ENGINE" "$WORK/orvane/orvane"
+
+# Games are capped at 150 moves (drawn by xboard after that), so the whole
+# check ends within a few minutes whatever the engines do; the harness adds a
+# hard limit of its own on top.
+export XBM_XBOARD_OPTS="-testClaims false -adjudicateDrawMoves 150"
+export XBM_TIMEOUT=${XBM_TIMEOUT:-900}
+echo "xboard_match_check: harness $HARNESS"
+# fairymax through a filter that keeps from it the one word it crashes on
+bash "$HARNESS" ./orvane "$WORK/orvane" "python3 $HERE/fairymax_filter.py" "$WORK/fairymax" "$GAMES" "$TC" "$ART/match" \
+    > "$ART/harness.out" 2>&1
+status=$?
+cat "$ART/harness.out"
+rm -rf "$ART/orvane-dir" "$ART/fairymax-dir"
+cp -r "$WORK/orvane" "$ART/orvane-dir"; rm -f "$ART/orvane-dir/orvane"
+cp -r "$WORK/fairymax" "$ART/fairymax-dir"
+python3 "$HERE/match_verdict.py" --out "$ART/match" --games "$GAMES" --harness-status "$status"
