@@ -17,41 +17,19 @@
 #include "frontend/frontend.h"
 #include "frontend/settings.h"
 #include "search/search.h"
+#include "rules_test_util.h"
 
 namespace {
 
-std::string text_of(const move& m) {
-    std::string s;
-    s += static_cast<char>('a' + m.from_file);
-    s += static_cast<char>('1' + m.from_rank);
-    s += static_cast<char>('a' + m.to_file);
-    s += static_cast<char>('1' + m.to_rank);
-    if (m.promotion == QUEEN) s += 'q';
-    if (m.promotion == KNIGHT) s += 'n';
-    return s;
-}
-
 std::vector<std::string> best_root_texts() {
     std::vector<std::string> texts;
-    for (int i = 0; i < best_root_count; ++i) texts.push_back(text_of(best_root_moves[i]));
+    for (int i = 0; i < best_root_count; ++i) texts.push_back(move_string(best_root_moves[i]));
     return texts;
 }
 
 std::vector<std::string> sorted(std::vector<std::string> v) {
     std::sort(v.begin(), v.end());
     return v;
-}
-
-move move_of(const char* text) {
-    move m{};
-    m.from_file = static_cast<int8_t>(text[0] - 'a');
-    m.from_rank = static_cast<int8_t>(text[1] - '1');
-    m.to_file = static_cast<int8_t>(text[2] - 'a');
-    m.to_rank = static_cast<int8_t>(text[3] - '1');
-    m.promotion = NO_PROMOTION;
-    if (text[4] == 'q') m.promotion = QUEEN;
-    if (text[4] == 'n') m.promotion = KNIGHT;
-    return m;
 }
 
 // ---------------------------------------------------------------------------
@@ -117,7 +95,7 @@ reference_result reference_root(int depth) {
     for (int i = 0; i < list.count; ++i) {
         const int32_t v = reference_node(game_position, list.moves[i], depth - 1, 1);
         flip();
-        r.by_move.emplace_back(text_of(list.moves[i]), v);
+        r.by_move.emplace_back(move_string(list.moves[i]), v);
         r.value = std::max(r.value, v);
     }
     for (const auto& [text, v] : r.by_move)
@@ -185,12 +163,6 @@ protected:
         std::fclose(output);
     }
 
-    void set_position(const char* fen) {
-        int side = WHITE;
-        ASSERT_TRUE(parse_fen(fen, game_position, side)) << fen;
-        side_to_move = side;
-    }
-
     // One iteration at the root of game_position for side_to_move.
     int32_t root_search(int depth) {
         const int side = side_to_move;
@@ -239,7 +211,7 @@ constexpr const char* KINGS_A1_H8 = "7k/8/8/8/8/8/8/K7 w - - 0 1";
 // --- Small searches worked out by hand ------------------------------------
 
 TEST_F(SearchTest, DepthOneCountsEveryLegalMoveAndKeepsTheBest) {
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     const uint64_t before = node_count;
     // b1 keeps the king on its back rank (0); a2 and b2 lose 3072.
     EXPECT_EQ(root_search(1), 0);
@@ -248,7 +220,7 @@ TEST_F(SearchTest, DepthOneCountsEveryLegalMoveAndKeepsTheBest) {
 }
 
 TEST_F(SearchTest, StartPositionDepthOneGathersTheEightDoubleStepsInListOrder) {
-    set_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     const uint64_t before = node_count;
     // A double step advances a pawn by 2: 3 * 2 * 256 = 1536; a single step
     // 768; the best knight move (b1-c3, 3 -> 8) 5 * 256 = 1280.
@@ -259,7 +231,7 @@ TEST_F(SearchTest, StartPositionDepthOneGathersTheEightDoubleStepsInListOrder) {
 }
 
 TEST_F(SearchTest, DepthTwoCutsWithTheBestMoveOfThePreviousSibling) {
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     const uint64_t before = node_count;
     // Root b1: black answers g7 (3072), h7 (3072), g8 (0): value 0, and
     // ply_best[1] ends as g8.  Root a2 (alpha 0): g8 first by its bonus
@@ -267,9 +239,9 @@ TEST_F(SearchTest, DepthTwoCutsWithTheBestMoveOfThePreviousSibling) {
     EXPECT_EQ(root_search(2), 0);
     EXPECT_EQ(node_count - before, 9u);
     EXPECT_EQ(best_root_texts(), std::vector<std::string>{"a1b1"});
-    EXPECT_EQ(text_of(ply_best[0]), "a1b1");
+    EXPECT_EQ(move_string(ply_best[0]), "a1b1");
     EXPECT_EQ(ply_best[0].score, 0);
-    EXPECT_EQ(text_of(ply_best[1]), "h8g8");
+    EXPECT_EQ(move_string(ply_best[1]), "h8g8");
     EXPECT_EQ(ply_best[1].score, 0);
 }
 
@@ -277,24 +249,24 @@ TEST_F(SearchTest, EqualRootMovesAreAllGatheredAfterTheFirstSetTheBound) {
     // White king d1: c1 and e1 keep the back rank and tie at 0 after black's
     // best reply g8; e1 is searched with the bound already at 0 and must
     // still be searched to its exact value.  c2, d2, e2 are worse.
-    set_position("7k/8/8/8/8/8/8/3K4 w - - 0 1");
+    load_fen("7k/8/8/8/8/8/8/3K4 w - - 0 1");
     EXPECT_EQ(root_search(2), 0);
     EXPECT_EQ(best_root_texts(), (std::vector<std::string>{"d1c1", "d1e1"}));
 }
 
 TEST_F(SearchTest, RootWithoutMovesScoresMateOrDrawAndGathersNothing) {
-    set_position("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");  // black is mated
+    load_fen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");  // black is mated
     uint64_t before = node_count;
     EXPECT_EQ(root_search(3), -MATE_SCORE);
     EXPECT_EQ(node_count - before, 1u);
     EXPECT_EQ(best_root_count, 0);
 
-    set_position("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");  // black is stalemated
+    load_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");  // black is stalemated
     EXPECT_EQ(root_search(2), 0);
     EXPECT_EQ(best_root_count, 0);
 
     // A flagged draw has no moves and scores 0 even with moves on the board.
-    set_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     game_position.repetition_draw = 1;
     before = node_count;
     EXPECT_EQ(root_search(2), 0);
@@ -308,7 +280,7 @@ TEST_F(SearchTest, StalemateTrapIsAvoided) {
     // rook and pawn against knight and pawn: major = 256 * 2 - 12 * 7 (white
     // king on rank 7) + 3 * 4 (pawn a6) - 4 (knight h3) = 436; Kc7 and Kd7
     // bring the king one rank back: 448, i.e. 448 * 256 = 114688.
-    set_position("k1K5/p7/P7/8/8/7n/8/7R w - - 0 1");
+    load_fen("k1K5/p7/P7/8/8/7n/8/7R w - - 0 1");
     EXPECT_EQ(root_search(1), 114688);
     EXPECT_EQ(best_root_texts(), (std::vector<std::string>{"c8c7", "c8d7"}));
     const reference_result r = reference_root(1);
@@ -319,13 +291,13 @@ TEST_F(SearchTest, StalemateTrapIsAvoided) {
 }
 
 TEST_F(SearchTest, MateInOneForEachColour) {
-    set_position("6k1/5ppp/8/8/8/8/8/3R2K1 w - - 0 1");
+    load_fen("6k1/5ppp/8/8/8/8/8/3R2K1 w - - 0 1");
     EXPECT_EQ(root_search(1), MATE_SCORE - 1);
     EXPECT_EQ(best_root_texts(), std::vector<std::string>{"d1d8"});
     EXPECT_EQ(root_search(3), MATE_SCORE - 1);
     EXPECT_EQ(best_root_texts(), std::vector<std::string>{"d1d8"});
 
-    set_position("3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1");
+    load_fen("3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1");
     EXPECT_EQ(root_search(1), MATE_SCORE - 1);
     EXPECT_EQ(best_root_texts(), std::vector<std::string>{"d8d1"});
 }
@@ -333,7 +305,7 @@ TEST_F(SearchTest, MateInOneForEachColour) {
 TEST_F(SearchTest, MateInTwoForEachColourPrefersTheQuickerMate) {
     // Two rooks against a bare king: Rb7 (or Ra7) then mate on the back rank,
     // a mate at ply 3.  At depth 5 slower mates (ply 5) exist too and lose.
-    set_position("7k/8/8/8/8/8/R7/1R4K1 w - - 0 1");
+    load_fen("7k/8/8/8/8/8/R7/1R4K1 w - - 0 1");
     EXPECT_EQ(root_search(3), MATE_SCORE - 3);
     const std::vector<std::string> at_three = sorted(best_root_texts());
     EXPECT_NE(std::find(at_three.begin(), at_three.end(), "b1b7"), at_three.end());
@@ -348,7 +320,7 @@ TEST_F(SearchTest, MateInTwoForEachColourPrefersTheQuickerMate) {
                                                 [](const auto& e) { return e.second == MATE_SCORE - 5; });
     EXPECT_TRUE(slower_mate_exists);
 
-    set_position("1r4k1/r7/8/8/8/8/8/7K b - - 0 1");
+    load_fen("1r4k1/r7/8/8/8/8/8/7K b - - 0 1");
     EXPECT_EQ(root_search(3), MATE_SCORE - 3);
     const std::vector<std::string> black = sorted(best_root_texts());
     EXPECT_NE(std::find(black.begin(), black.end(), "b8b2"), black.end());
@@ -358,7 +330,7 @@ TEST_F(SearchTest, MateInTwoForEachColourPrefersTheQuickerMate) {
 TEST_F(SearchTest, BeingMatedSoonerScoresLower) {
     // White's king on h1 has no square (g1, g2 by the black king, h2 by the
     // queen); either pawn move is answered by Qg2 mate: -MATE_SCORE + 2.
-    set_position("8/8/8/8/8/6q1/P4k2/7K w - - 0 1");
+    load_fen("8/8/8/8/8/6q1/P4k2/7K w - - 0 1");
     EXPECT_EQ(root_search(2), -MATE_SCORE + 2);
     EXPECT_EQ(best_root_texts(), (std::vector<std::string>{"a2a4", "a2a3"}));
 }
@@ -366,9 +338,9 @@ TEST_F(SearchTest, BeingMatedSoonerScoresLower) {
 // --- Ordering hints and the book, seen through the search ----------------
 
 TEST_F(SearchTest, BookMoveIsSearchedFirstOnlyForItsSideAndNonZeroDepth) {
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     book_entry& root_slot = book_slot(game_position);
-    root_slot.best_move = move_of("a1b2");
+    root_slot.best_move = text_move("a1b2");
     root_slot.best_move.score = 5;
     root_slot.depth = 5;
     root_slot.side = WHITE;
@@ -380,7 +352,7 @@ TEST_F(SearchTest, BookMoveIsSearchedFirstOnlyForItsSideAndNonZeroDepth) {
     EXPECT_EQ(node_count - before, 11u);
     EXPECT_EQ(best_root_texts(), std::vector<std::string>{"a1b1"});
     // Deeper than the search: the entry stays as it was.
-    EXPECT_EQ(text_of(root_slot.best_move), "a1b2");
+    EXPECT_EQ(move_string(root_slot.best_move), "a1b2");
     EXPECT_EQ(root_slot.depth, 5);
     EXPECT_EQ(root_slot.best_move.score, 5);
 
@@ -389,7 +361,7 @@ TEST_F(SearchTest, BookMoveIsSearchedFirstOnlyForItsSideAndNonZeroDepth) {
     for (int variant = 0; variant < 2; ++variant) {
         for (move& m : ply_best) m = move{};
         clear_book_table();
-        root_slot.best_move = move_of("a1b2");
+        root_slot.best_move = text_move("a1b2");
         root_slot.side = variant == 0 ? BLACK : WHITE;
         root_slot.depth = variant == 0 ? 5 : 0;
         before = node_count;
@@ -402,41 +374,41 @@ TEST_F(SearchTest, OnePlySearchUsesNoHintsButRecordsInBoth) {
     // Hints for h2h4 (ply_best) and g2g4 (book) would put those two first
     // among the eight equal double steps; in a one-ply search the list keeps
     // the generator's order, and a2a4, the first to improve, is recorded.
-    set_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     book_entry& root_slot = book_slot(game_position);
-    root_slot.best_move = move_of("g2g4");
+    root_slot.best_move = text_move("g2g4");
     root_slot.best_move.score = -1;
     root_slot.depth = 1;
     root_slot.side = WHITE;
-    ply_best[0] = move_of("h2h4");
+    ply_best[0] = text_move("h2h4");
     EXPECT_EQ(root_search(1), 1536);
     EXPECT_EQ(best_root_texts(),
               (std::vector<std::string>{"a2a4", "b2b4", "c2c4", "d2d4", "e2e4", "f2f4", "g2g4", "h2h4"}));
-    EXPECT_EQ(text_of(ply_best[0]), "a2a4");
+    EXPECT_EQ(move_string(ply_best[0]), "a2a4");
     EXPECT_EQ(ply_best[0].score, 1536);
-    EXPECT_EQ(text_of(root_slot.best_move), "a2a4");
+    EXPECT_EQ(move_string(root_slot.best_move), "a2a4");
     EXPECT_EQ(root_slot.best_move.score, 1536);
 
     // From two plies on both hints count: h2h4 and g2g4 come first, in
     // generator order between themselves, and the first of them is recorded.
     for (move& m : ply_best) m = move{};
-    ply_best[0] = move_of("h2h4");
-    root_slot.best_move = move_of("g2g4");
+    ply_best[0] = text_move("h2h4");
+    root_slot.best_move = text_move("g2g4");
     root_slot.best_move.score = MATE_SCORE;
     root_slot.depth = BOOK_MADE_DEPTH;
     root_search(2);
     const reference_result r = reference_root(2);
     EXPECT_EQ(sorted(best_root_texts()), r.best);
-    EXPECT_EQ(text_of(best_root_moves[0]), "g2g4");
-    EXPECT_EQ(text_of(best_root_moves[1]), "h2h4");
+    EXPECT_EQ(move_string(best_root_moves[0]), "g2g4");
+    EXPECT_EQ(move_string(best_root_moves[1]), "h2h4");
 }
 
 TEST_F(SearchTest, BookStoreFollowsDepthAndScoreAtMaxAndMinNodes) {
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     EXPECT_EQ(root_search(2), 0);
     // Root (white): b1 with 0 went into the cleared entry (0 >= 0).
     const book_entry& root_slot = book_slot(game_position);
-    EXPECT_EQ(text_of(root_slot.best_move), "a1b1");
+    EXPECT_EQ(move_string(root_slot.best_move), "a1b1");
     EXPECT_EQ(root_slot.best_move.score, 0);
     EXPECT_EQ(root_slot.depth, 2);
     EXPECT_EQ(root_slot.side, WHITE);
@@ -446,9 +418,9 @@ TEST_F(SearchTest, BookStoreFollowsDepthAndScoreAtMaxAndMinNodes) {
     // black but a lower number, does not replace it.
     position after_b1;
     copy_position(after_b1, game_position);
-    make_move(after_b1, move_of("a1b1"));
+    make_move(after_b1, text_move("a1b1"));
     const book_entry& reply_slot = book_slot(after_b1);
-    EXPECT_EQ(text_of(reply_slot.best_move), "h8g7");
+    EXPECT_EQ(move_string(reply_slot.best_move), "h8g7");
     EXPECT_EQ(reply_slot.best_move.score, 3072);
     EXPECT_EQ(reply_slot.depth, 1);
     EXPECT_EQ(reply_slot.side, BLACK);
@@ -456,15 +428,15 @@ TEST_F(SearchTest, BookStoreFollowsDepthAndScoreAtMaxAndMinNodes) {
     // After a2 the node cut before any record: still cleared.
     position after_a2;
     copy_position(after_a2, game_position);
-    make_move(after_a2, move_of("a1a2"));
+    make_move(after_a2, text_move("a1a2"));
     EXPECT_EQ(book_slot(after_a2).depth, 0);
     EXPECT_EQ(book_slot(after_a2).best_move.from_file, -1);
 }
 
 TEST_F(SearchTest, BookEntryOfEqualDepthAndScoreIsReplacedALowerScoreIsNot) {
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     book_entry& root_slot = book_slot(game_position);
-    root_slot.best_move = move_of("a1a2");
+    root_slot.best_move = text_move("a1a2");
     root_slot.best_move.score = 0;
     root_slot.depth = 2;
     root_slot.side = WHITE;
@@ -473,14 +445,14 @@ TEST_F(SearchTest, BookEntryOfEqualDepthAndScoreIsReplacedALowerScoreIsNot) {
     const uint64_t before = node_count;
     EXPECT_EQ(root_search(2), 0);
     EXPECT_EQ(node_count - before, 11u);
-    EXPECT_EQ(text_of(root_slot.best_move), "a1b1");
+    EXPECT_EQ(move_string(root_slot.best_move), "a1b1");
 
     // A book-made entry outlasts every search.
-    root_slot.best_move = move_of("a1b2");
+    root_slot.best_move = text_move("a1b2");
     root_slot.best_move.score = MATE_SCORE;
     root_slot.depth = BOOK_MADE_DEPTH;
     EXPECT_EQ(root_search(2), 0);
-    EXPECT_EQ(text_of(root_slot.best_move), "a1b2");
+    EXPECT_EQ(move_string(root_slot.best_move), "a1b2");
     EXPECT_EQ(root_slot.depth, BOOK_MADE_DEPTH);
 }
 
@@ -488,9 +460,9 @@ TEST_F(SearchTest, BookMoveIsMatchedByItsPromotionByte) {
     // The queen and the knight promotion share their squares; only the
     // book's promotion byte picks the knight.  With the knight first, the
     // node's first recorded move is the knight promotion.
-    set_position("8/P7/8/8/8/8/1k6/4K3 w - - 0 1");
+    load_fen("8/P7/8/8/8/8/1k6/4K3 w - - 0 1");
     book_entry& root_slot = book_slot(game_position);
-    root_slot.best_move = move_of("a7a8n");
+    root_slot.best_move = text_move("a7a8n");
     root_slot.best_move.score = MATE_SCORE;
     root_slot.depth = BOOK_MADE_DEPTH;
     root_slot.side = WHITE;
@@ -500,10 +472,10 @@ TEST_F(SearchTest, BookMoveIsMatchedByItsPromotionByte) {
     int bonus_given = 0;
     for (int i = 0; i < list.count; ++i) {
         const move& m = list.moves[i];
-        if (text_of(m) == "a7a8n") {
+        if (move_string(m) == "a7a8n") {
             EXPECT_EQ(m.capture_value, PROMOTION_KNIGHT_BONUS + BOOK_ORDERING_BONUS);
         }
-        if (text_of(m) == "a7a8q") {
+        if (move_string(m) == "a7a8q") {
             EXPECT_EQ(m.capture_value, PROMOTION_QUEEN_BONUS);
         }
         if (m.capture_value >= BOOK_ORDERING_BONUS) ++bonus_given;
@@ -517,7 +489,7 @@ TEST_F(SearchTest, QuietShortcutScoresTheNodeStatically) {
     // Black to move, king g7 against the white king a1, one ply before the
     // horizon.  Statically: 3072 * ((7 - 6) - 0) = 3072, one node.  Searched:
     // black's best reply goes back to the eighth rank: 0, 1 + 8 nodes.
-    set_position("8/6k1/8/8/8/8/8/K7 b - - 0 1");
+    load_fen("8/6k1/8/8/8/8/8/K7 b - - 0 1");
     uint64_t before = node_count;
     EXPECT_EQ(node_search(1, 1), 0);
     EXPECT_EQ(node_count - before, 9u);
@@ -542,19 +514,19 @@ TEST_F(SearchTest, QuietShortcutScoresTheNodeStatically) {
 TEST_F(SearchTest, QuietShortcutNeedsNoCaptureNoPromotionAndNoCheck) {
     cutting_enabled = 1;
     // A capture on the board (g7xh6): the node is searched, 1 + 8.
-    set_position("8/6k1/7P/8/8/8/8/K7 b - - 0 1");
+    load_fen("8/6k1/7P/8/8/8/8/K7 b - - 0 1");
     uint64_t before = node_count;
     node_search(1, 1);
     EXPECT_EQ(node_count - before, 1u + 8u);
 
     // Only an en-passant capture (value 0) counts as quiet: one node.
-    set_position("8/6k1/8/8/3pP3/8/8/K7 b - e3 0 1");
+    load_fen("8/6k1/8/8/3pP3/8/8/K7 b - e3 0 1");
     before = node_count;
     node_search(1, 1);
     EXPECT_EQ(node_count - before, 1u);
 
     // In check (rook on g1): searched, king moves off the g-file only.
-    set_position("8/6k1/8/8/8/8/8/K5R1 b - - 0 1");
+    load_fen("8/6k1/8/8/8/8/8/K5R1 b - - 0 1");
     move_list list;
     generate_moves(game_position, list);
     before = node_count;
@@ -566,7 +538,7 @@ TEST_F(SearchTest, CuttingKeepsFiveSevenThirtyFiveMovesByPlyAndAllInCheck) {
     cutting_enabled = 1;
     // 20 moves for white, two of them captures (dxe3, fxe3), so the
     // shortcut does not apply at depth 1.
-    set_position("rnbqkbnr/pppp1ppp/8/8/8/4p3/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    load_fen("rnbqkbnr/pppp1ppp/8/8/8/4p3/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     const unsigned twenty[] = {20, 20, 20, 20, 7, 7, 5, 5, 5};
     for (int ply = 1; ply <= 8; ++ply) {
         const uint64_t before = node_count;
@@ -574,7 +546,7 @@ TEST_F(SearchTest, CuttingKeepsFiveSevenThirtyFiveMovesByPlyAndAllInCheck) {
         EXPECT_EQ(node_count - before, 1u + twenty[ply]) << "ply " << ply;
     }
     // 48 moves: 35 are kept at plies 2 and 3, all at ply 1.
-    set_position("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    load_fen("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     const unsigned forty_eight[] = {48, 48, 35, 35, 7};
     for (int ply = 1; ply <= 4; ++ply) {
         const uint64_t before = node_count;
@@ -582,7 +554,7 @@ TEST_F(SearchTest, CuttingKeepsFiveSevenThirtyFiveMovesByPlyAndAllInCheck) {
         EXPECT_EQ(node_count - before, 1u + forty_eight[ply]) << "ply " << ply;
     }
     // In check by the knight: six evasions, all searched at ply 6.
-    set_position("4k3/7Q/8/8/8/R2n4/8/4K3 w - - 0 1");
+    load_fen("4k3/7Q/8/8/8/R2n4/8/4K3 w - - 0 1");
     const uint64_t before = node_count;
     node_search(1, 6);
     EXPECT_EQ(node_count - before, 7u);
@@ -597,7 +569,7 @@ TEST_F(SearchTest, NullMoveAtDepthTwoIsSearchedAtDepthOne) {
     //   h7, g8: the null leaf's 0 reaches the bound 0: 1 + 1 each.
     // 1 + 4 + 5 + 2 + 2 = 14; without the null move 1 + 4 + 2 + 2 = 9.
     eval_variant = 4;
-    set_position("7k/8/8/8/8/8/8/K7 b - - 0 1");
+    load_fen("7k/8/8/8/8/8/8/K7 b - - 0 1");
     uint64_t before = node_count;
     EXPECT_EQ(node_search(2, 1), 0);
     EXPECT_EQ(node_count - before, 9u);
@@ -618,7 +590,7 @@ TEST_F(SearchTest, NullMoveAtDepthThreeIsSearchedAtDepthZero) {
     // 1 + 1 + 24 + 7 + 7 = 40.
     eval_variant = 4;
     null_move_enabled = 1;
-    set_position("7k/8/8/8/8/8/8/K7 b - - 0 1");
+    load_fen("7k/8/8/8/8/8/8/K7 b - - 0 1");
     const uint64_t before = node_count;
     EXPECT_EQ(node_search(3, 1), 0);
     EXPECT_EQ(node_count - before, 40u);
@@ -627,7 +599,7 @@ TEST_F(SearchTest, NullMoveAtDepthThreeIsSearchedAtDepthZero) {
 TEST_F(SearchTest, NoNullMoveAtTheRootOrInCheck) {
     eval_variant = 4;
     null_move_enabled = 1;
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     // Away from the root a depth-1 node passes first: its null move is one
     // leaf more (white's three moves plus the null leaf).
     uint64_t before = node_count;
@@ -639,7 +611,7 @@ TEST_F(SearchTest, NoNullMoveAtTheRootOrInCheck) {
     EXPECT_EQ(node_count - before, 1u + 3u);
     // Nor does a node in check (the rook on h1 checks the king on h8):
     // one node and black's replies, nothing more.
-    set_position("7k/8/8/8/8/8/8/K6R b - - 0 1");
+    load_fen("7k/8/8/8/8/8/8/K6R b - - 0 1");
     move_list replies;
     generate_moves(game_position, replies);
     before = node_count;
@@ -684,7 +656,7 @@ TEST_F(SearchTest, RootValueAndBestMovesMatchThePlainMinimax) {
         advanced_search = c.advanced;
         clear_book_table();
         for (move& m : ply_best) m = move{};
-        set_position(c.fen);
+        load_fen(c.fen);
         const reference_result r = reference_root(c.depth);
         // A search that has learnt from shallower iterations must agree too.
         for (int depth = 1; depth <= c.depth; ++depth) {
@@ -721,7 +693,7 @@ TEST_F(SearchTest, ClockCountsWholeUnitsAcrossTheCounterWrap) {
 // --- Iterative deepening ---------------------------------------------------
 
 TEST_F(SearchTest, FixedDepthRunsEveryDepthWithRefinementsOffAndRestoresThem) {
-    set_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     null_move_enabled = 1;
     cutting_enabled = 1;
     deepen(WHITE, 3, 0, 0, record_iteration);
@@ -740,7 +712,7 @@ TEST_F(SearchTest, FixedDepthRunsEveryDepthWithRefinementsOffAndRestoresThem) {
 
 TEST_F(SearchTest, EveryModeSearchesAtLeastOnePlyAndAtMostTheMaximum) {
     // A depth below 1 still gives one iteration, so a move to play.
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     deepen(WHITE, 0, 0, 0, record_iteration);
     EXPECT_EQ(iterations.size(), 1u);
     EXPECT_EQ(best_root_count, 1);
@@ -752,7 +724,7 @@ TEST_F(SearchTest, EveryModeSearchesAtLeastOnePlyAndAtMostTheMaximum) {
 
     // Without a legal move every iteration costs one node and no time: the
     // depth stops at the maximum in every mode.
-    set_position("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
+    load_fen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     for (int mode : {0, 1, 3, 5}) {
         iterations.clear();
         deepen(BLACK, 1000, 1000, mode, record_iteration);
@@ -765,7 +737,7 @@ TEST_F(SearchTest, EveryModeSearchesAtLeastOnePlyAndAtMostTheMaximum) {
 TEST_F(SearchTest, DepthCappedModesStopAtTheDepthAndModeTwoForcesRefinementsOff) {
     clock_source = scripted_clock;
     set_clock_script({});  // no time passes: only the depth stops them
-    set_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     null_move_enabled = 1;
     cutting_enabled = 1;
     deepen(WHITE, 4, 6562, 2, record_iteration);
@@ -789,7 +761,7 @@ TEST_F(SearchTest, DepthCappedModesStopAtTheDepthAndModeTwoForcesRefinementsOff)
 
 TEST_F(SearchTest, ClockedDeepeningStopsOnceAnIterationTakesABudgetThirtyFifth) {
     clock_source = scripted_clock;
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     // Readings: deepening start, then restart and reading per iteration.
     // Budget 34: 34 / 35 = 0, so one iteration even if it took no time.
     set_clock_script({0, 0, 0});
@@ -816,13 +788,13 @@ TEST_F(SearchTest, ClockedDeepeningStopsOnceAnIterationTakesABudgetThirtyFifth) 
 
 TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
-    set_position(fen);
+    load_fen(fen);
     for (int depth = 1; depth <= 4; ++depth) root_search(depth);
     std::vector<move> before(ply_best, ply_best + 8);
 
     clear_book_table();
     for (move& m : ply_best) m = move{};
-    set_position(fen);
+    load_fen(fen);
     deepen(WHITE, 4, 0, 0);
     // The fixed-depth loop ends with root_depth 5: entries 0-2 take 2-4.
     for (int i = 0; i < 8; ++i) {
@@ -833,7 +805,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     // A clocked search whose last iteration was depth 4: entries 0-1 take 2-3.
     clear_book_table();
     for (move& m : ply_best) m = move{};
-    set_position(fen);
+    load_fen(fen);
     clock_source = scripted_clock;
     set_clock_script({});
     deepen(WHITE, 4, 1000, 3);
@@ -847,7 +819,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
 
 TEST_F(SearchTest, FirstTurnBudgetIsTheAllowanceAndTimeUsedCountsFromTheLastIteration) {
     clock_source = scripted_clock;
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     // 6562 / 35 = 187.  Readings: turn start, deepening start, iteration 1
     // (186 ms), iteration 2 (187 ms: stop), the reading after the move.
     set_clock_script({0, 0, 0, 186, 186, 373, 378});
@@ -860,7 +832,7 @@ TEST_F(SearchTest, FirstTurnBudgetIsTheAllowanceAndTimeUsedCountsFromTheLastIter
     EXPECT_EQ(game_moves.count, 3);  // black's replies, regenerated
 
     // One iteration of 187 ms is enough to stop.
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     engine_moves_made = 0;
     time_used = 0;
     set_clock_script({0, 0, 0, 187, 187});
@@ -870,7 +842,7 @@ TEST_F(SearchTest, FirstTurnBudgetIsTheAllowanceAndTimeUsedCountsFromTheLastIter
 
 TEST_F(SearchTest, SpentAllowanceLeavesHalfAMoveTime) {
     clock_source = scripted_clock;
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     // 6562 * 3 - 19686 = 0: the budget becomes 3281, a thirty-fifth 93.
     engine_moves_made = 2;
     time_used = 19686;
@@ -882,7 +854,7 @@ TEST_F(SearchTest, SpentAllowanceLeavesHalfAMoveTime) {
 
     // Left over from earlier moves: 6562 * 3 - 12000 = 7686, a thirty-fifth
     // 219, so 218 ms do not stop the deepening.
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     engine_moves_made = 2;
     time_used = 12000;
     set_clock_script({0, 0, 0, 218, 218, 437});
@@ -892,7 +864,7 @@ TEST_F(SearchTest, SpentAllowanceLeavesHalfAMoveTime) {
 
 TEST_F(SearchTest, ExtremeAllowancesNeitherOverflowNorSkipTheMove) {
     clock_source = scripted_clock;
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     move_time_ms = INT32_MAX;
     engine_moves_made = INT32_MAX;
     time_used = 5;
@@ -905,7 +877,7 @@ TEST_F(SearchTest, ExtremeAllowancesNeitherOverflowNorSkipTheMove) {
     EXPECT_EQ(time_used, INT32_MAX);
 
     for (int32_t allowance : {0, 1, -1000, INT32_MIN}) {
-        set_position(KINGS_A1_H8);
+        load_fen(KINGS_A1_H8);
         std::rewind(output);
         move_time_ms = allowance;
         engine_moves_made = 0;
@@ -918,7 +890,7 @@ TEST_F(SearchTest, ExtremeAllowancesNeitherOverflowNorSkipTheMove) {
 }
 
 TEST_F(SearchTest, FixedDepthTurnLeavesTheTimeAccountsAlone) {
-    set_position(KINGS_A1_H8);
+    load_fen(KINGS_A1_H8);
     clock_mode = 0;
     search_depth = 3;
     engine_moves_made = 7;
@@ -930,7 +902,7 @@ TEST_F(SearchTest, FixedDepthTurnLeavesTheTimeAccountsAlone) {
 }
 
 TEST_F(SearchTest, TurnWithoutAMoveReportsTheEngineMatedAndStillHandsOver) {
-    set_position("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
+    load_fen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     clock_mode = 0;
     const int32_t games = game_count;
     engine_turn();
@@ -944,7 +916,7 @@ TEST_F(SearchTest, TurnWithoutAMoveReportsTheEngineMatedAndStillHandsOver) {
 }
 
 TEST_F(SearchTest, TurnThatMatesReportsTheUserMated) {
-    set_position("3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1");
+    load_fen("3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1");
     clock_mode = 0;
     search_depth = 2;
     const int32_t games = game_count;
@@ -963,7 +935,7 @@ TEST_F(SearchTest, EqualBestMovesAreChosenAlikeAtRandom) {
     random_seed(20240607);
     int b1 = 0, a2 = 0, b2 = 0;
     for (int i = 0; i < 300; ++i) {
-        set_position(KINGS_A1_H8);
+        load_fen(KINGS_A1_H8);
         std::rewind(output);
         run_search(WHITE, 1, 0, 0);
         const std::string line = printed().substr(0, 10);

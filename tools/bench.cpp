@@ -2,6 +2,7 @@
 // the engine's behaviour; any change that keeps the search tree keeps it.
 #include <chrono>
 #include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,7 @@ const char* const BENCH_POSITIONS[] = {
     "r3k2r/pppq1ppp/2npbn2/2b1p3/2B1P3/2NPBN2/PPPQ1PPP/R3K2R w KQkq - 4 8",
     "r2q1rk1/pp2ppbp/2p2np1/6B1/3PP1b1/Q1P2N2/P4PPP/3RKB1R b K - 0 13",
     "2kr3r/pp1q1ppp/2n1bn2/2bpp3/4P3/2PP1N2/PP1NBPPP/R1BQ1RK1 w - - 0 10",
+    "r1bqk2r/pppp1Npp/2n2n2/2b1p3/2B1P3/8/PPPP1PPP/RNBQK2R b KQkq - 0 5",
     "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",
     "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
     "rnbqkbnr/pppp1ppp/8/8/3Pp3/5N2/PPP1PPPP/RNBQKB1R b KQkq d3 0 3",
@@ -46,9 +48,28 @@ const char* const BENCH_POSITIONS[] = {
     "7k/5Q2/6K1/8/8/8/8/8 w - - 0 1",
     "R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1",
     "4k3/2r3q1/8/3N4/8/8/8/4K3 w - - 0 1",
-    "r1bqk2r/pppp1Npp/2n2n2/2b1p3/2B1P3/8/PPPP1PPP/RNBQK2R b KQkq - 0 5",
 };
+constexpr int POSITION_COUNT = sizeof BENCH_POSITIONS / sizeof BENCH_POSITIONS[0];
+// From this position on the list holds endgames and sharp positions, where
+// the capture extension stays affordable.
+constexpr int FIRST_EXTENDED = 19;
 constexpr int BENCH_DEPTH = 5;
+
+// One pass over a range of the positions with the given refinements.
+struct bench_pass {
+    const char* name;
+    int first;
+    int depth_offset;       // added to the bench depth
+    int mode;               // 0: fixed depth; 3: clock with depth cap, which never runs out here
+    int32_t null_and_cut;   // null move and cutting (mode 3 only)
+    int32_t extension;      // advanced_search
+};
+
+const bench_pass BENCH_PASSES[] = {
+    {"plain", 0, 0, 0, 0, 0},
+    {"null move and cutting", 0, 0, 3, 1, 0},
+    {"capture extension", FIRST_EXTENDED, 1, 0, 0, 1},
+};
 
 }  // namespace
 
@@ -56,8 +77,8 @@ int tool_bench(int argc, char** argv) {
     int depth = BENCH_DEPTH;
     if (argc >= 1) {
         depth = std::atoi(argv[0]);
-        if (depth < 1 || depth > MAX_SEARCH_DEPTH) {
-            std::fprintf(stderr, "bench: depth must be 1 to %d\n", MAX_SEARCH_DEPTH);
+        if (depth < 1 || depth >= MAX_SEARCH_DEPTH) {
+            std::fprintf(stderr, "bench: depth must be 1 to %d\n", MAX_SEARCH_DEPTH - 1);
             return 2;
         }
     }
@@ -68,25 +89,28 @@ int tool_bench(int argc, char** argv) {
     uint64_t total = 0;
     double seconds = 0;
     std::clock_t cpu = 0;
-    int index = 0;
-    for (const char* fen : BENCH_POSITIONS) {
-        ++index;
-        if (!tool_set_position(fen)) {
-            std::fprintf(stderr, "bench: cannot read position %d\n", index);
-            return 1;
+    for (const bench_pass& pass : BENCH_PASSES) {
+        uint64_t pass_nodes = 0;
+        for (int index = pass.first; index < POSITION_COUNT; ++index) {
+            if (!tool_set_position(BENCH_POSITIONS[index])) {
+                std::fprintf(stderr, "bench: cannot read position %d\n", index + 1);
+                return 1;
+            }
+            // Every search starts from the same state: nothing learnt before.
+            clear_book_table();
+            for (move& m : ply_best) m = move{};
+            null_move_enabled = cutting_enabled = pass.null_and_cut;
+            advanced_search = pass.extension;
+            const uint64_t first = node_count;
+            const auto start = std::chrono::steady_clock::now();
+            const std::clock_t cpu_start = std::clock();
+            deepen(side_to_move, depth + pass.depth_offset, INT32_MAX, pass.mode);
+            cpu += std::clock() - cpu_start;
+            seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            pass_nodes += node_count - first;
         }
-        // Every position starts from the same state: nothing learnt before.
-        clear_book_table();
-        for (move& m : ply_best) m = move{};
-        const uint64_t first = node_count;
-        const auto start = std::chrono::steady_clock::now();
-        const std::clock_t cpu_start = std::clock();
-        deepen(side_to_move, depth, 0, 0);
-        cpu += std::clock() - cpu_start;
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const uint64_t nodes = node_count - first;
-        std::printf("position %2d nodes %" PRIu64 "\n", index, nodes);
-        total += nodes;
+        std::printf("%-22s depth %d nodes %" PRIu64 "\n", pass.name, depth + pass.depth_offset, pass_nodes);
+        total += pass_nodes;
     }
     // The machine is shared: the rate per CPU-second is the steadier figure.
     const double cpu_seconds = static_cast<double>(cpu) / CLOCKS_PER_SEC;

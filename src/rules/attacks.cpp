@@ -6,19 +6,22 @@
 #include "rules/rules.h"
 
 // The attack test of in_check around (kf, kr), with the enemy king on (ef, er).
+// The rays are walked by table; the order of the tests does not change the answer.
 int square_attacked(const uint8_t* board, int kf, int kr, int ef, int er) {
-    static constexpr int8_t RAYS[8][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1},
-                                          {-1, 0},  {0, -1}, {1, 0},  {0, 1}};
-    const int own = side_to_move;
-    for (const auto& ray : RAYS) {
-        int f = kf + ray[0], r = kr + ray[1];
-        while (on_board(f, r) && board[square_index(f, r)] == 0) f += ray[0], r += ray[1];
-        if (!on_board(f, r)) continue;
-        const uint8_t piece = board[square_index(f, r)];
-        if (piece_colour(piece) != own && slider_attacks(piece, ray[0], ray[1])) return 1;
+    const int square = square_index(kf, kr);
+    const int enemy = other_colour(side_to_move);
+    const uint8_t enemy_queen = static_cast<uint8_t>(enemy * 16 + QUEEN);
+    for (int d = 0; d < 8; ++d) {
+        const uint8_t* ray = SQUARE_TABLES.ray_to[square][d];
+        const int n = SQUARE_TABLES.ray_count[square][d];
+        int i = 0;
+        while (i < n && board[ray[i]] == 0) ++i;
+        if (i == n) continue;
+        const uint8_t piece = board[ray[i]];
+        // Rays 0-3 are diagonals (bishop or queen), 4-7 lines (rook or queen).
+        if (piece == enemy_queen || piece == static_cast<uint8_t>(enemy * 16 + (d < 4 ? BISHOP : ROOK))) return 1;
     }
 
-    const int enemy = other_colour(side_to_move);
     const uint8_t enemy_pawn = static_cast<uint8_t>(enemy * 16 + PAWN);
     const int pawn_rank = side_to_move == WHITE ? kr + 1 : kr - 1;
     if (pawn_rank >= 0 && pawn_rank < 8) {
@@ -26,13 +29,9 @@ int square_attacked(const uint8_t* board, int kf, int kr, int ef, int er) {
         if (kf - 1 >= 0 && board[square_index(kf - 1, pawn_rank)] == enemy_pawn) return 1;
     }
 
-    static constexpr int8_t KNIGHT_STEPS[8][2] = {{-1, -2}, {-2, -1}, {-1, 2}, {-2, 1},
-                                                  {1, -2},  {2, -1},  {1, 2},  {2, 1}};
     const uint8_t enemy_knight = static_cast<uint8_t>(enemy * 16 + KNIGHT);
-    for (const auto& step : KNIGHT_STEPS) {
-        const int f = kf + step[0], r = kr + step[1];
-        if (on_board(f, r) && board[square_index(f, r)] == enemy_knight) return 1;
-    }
+    for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i)
+        if (board[SQUARE_TABLES.knight_to[square][i]] == enemy_knight) return 1;
 
     // Kings side by side count as check: this keeps a king from stepping
     // next to the other one.

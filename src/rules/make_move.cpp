@@ -28,6 +28,15 @@ inline void castle(position& pos, int rank, int king_to, int rook_from, int rook
     board[rook_from] = 0;
 }
 
+// One colour's king and castling fields, by reference.
+struct king_fields {
+    int8_t& right;
+    int8_t& left;
+    int8_t& castled;
+    int8_t& file;
+    int8_t& rank;
+};
+
 }  // namespace
 
 int make_move(position& pos, const move& m) {
@@ -66,50 +75,30 @@ int make_move(position& pos, const move& m) {
         }
         if (m.to_file == m.from_file && (m.to_rank - m.from_rank == 2 || m.from_rank - m.to_rank == 2))
             pos.en_passant_file = static_cast<uint8_t>(m.from_file);
-    } else if (piece == WHITE * 16 + KING) {
-        if (m.from_file == 4 && m.to_file == 2) {
-            castle(pos, 0, 2, 0, 3, piece, WHITE * 16 + ROOK);
-            pos.white_castle_right = pos.white_castle_left = 0;
-            pos.white_castled = 1;
-            pos.white_king_file = 2;
-            pos.white_king_rank = 0;
+    } else if (piece_type(piece) == KING && (piece == WHITE * 16 + KING || piece == BLACK * 16 + KING)) {
+        const bool white = piece == WHITE * 16 + KING;
+        king_fields k = white ? king_fields{pos.white_castle_right, pos.white_castle_left, pos.white_castled,
+                                            pos.white_king_file, pos.white_king_rank}
+                              : king_fields{pos.black_castle_right, pos.black_castle_left, pos.black_castled,
+                                            pos.black_king_file, pos.black_king_rank};
+        k.right = k.left = 0;
+        // Castling is known by the files alone; its squares are always those
+        // of the mover's back rank.
+        if (m.from_file == 4 && (m.to_file == 2 || m.to_file == 6)) {
+            const int rank = white ? 0 : 7;
+            const uint8_t rook = static_cast<uint8_t>(piece_colour(piece) * 16 + ROOK);
+            if (m.to_file == 2)
+                castle(pos, rank, 2, 0, 3, piece, rook);
+            else
+                castle(pos, rank, 6, 7, 5, piece, rook);
+            k.castled = 1;
+            k.file = m.to_file;
+            k.rank = static_cast<int8_t>(rank);
             record_position(pos, MOVE_QUIET);
             return MOVE_QUIET;
         }
-        if (m.from_file == 4 && m.to_file == 6) {
-            castle(pos, 0, 6, 7, 5, piece, WHITE * 16 + ROOK);
-            pos.white_castle_right = pos.white_castle_left = 0;
-            pos.white_castled = 1;
-            pos.white_king_file = 6;
-            pos.white_king_rank = 0;
-            record_position(pos, MOVE_QUIET);
-            return MOVE_QUIET;
-        }
-        pos.white_king_file = m.to_file;
-        pos.white_king_rank = m.to_rank;
-        pos.white_castle_right = pos.white_castle_left = 0;
-    } else if (piece == BLACK * 16 + KING) {
-        if (m.from_file == 4 && m.to_file == 2) {
-            castle(pos, 7, 2, 0, 3, piece, BLACK * 16 + ROOK);
-            pos.black_castle_right = pos.black_castle_left = 0;
-            pos.black_castled = 1;
-            pos.black_king_file = 2;
-            pos.black_king_rank = 7;
-            record_position(pos, MOVE_QUIET);
-            return MOVE_QUIET;
-        }
-        if (m.from_file == 4 && m.to_file == 6) {
-            castle(pos, 7, 6, 7, 5, piece, BLACK * 16 + ROOK);
-            pos.black_castle_right = pos.black_castle_left = 0;
-            pos.black_castled = 1;
-            pos.black_king_file = 6;
-            pos.black_king_rank = 7;
-            record_position(pos, MOVE_QUIET);
-            return MOVE_QUIET;
-        }
-        pos.black_king_file = m.to_file;
-        pos.black_king_rank = m.to_rank;
-        pos.black_castle_right = pos.black_castle_left = 0;
+        k.file = m.to_file;
+        k.rank = m.to_rank;
     }
 
     // A right goes with a move from its corner; a capture on the corner

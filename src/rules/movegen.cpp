@@ -22,36 +22,7 @@ constexpr uint8_t CAPTURE_VALUE_BY_TYPE[16] = {0, 1, 5, 3, 3, 9, 0, 0, 0, 0, 0, 
 
 constexpr int sign(int x) { return (x > 0) - (x < 0); }
 
-constexpr int8_t KNIGHT_STEPS[8][2] = {{-1, -2}, {-2, -1}, {-1, 2}, {-2, 1}, {1, -2}, {2, -1}, {1, 2}, {2, 1}};
-constexpr int8_t KING_STEPS[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}};
-// Slider directions: the bishop's four, then the rook's four, in generation order.
-constexpr int8_t RAY_STEPS[8][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
-
-// Target squares of a knight or king step pattern from each square, on the
-// board only, in the pattern's order; and the squares of each ray.
-struct square_tables {
-    uint8_t knight_count[64], knight_to[64][8];
-    uint8_t king_count[64], king_to[64][8];
-    uint8_t ray_count[64][8], ray_to[64][8][7];
-};
-constexpr square_tables make_square_tables() {
-    square_tables t{};
-    for (int s = 0; s < 64; ++s) {
-        const int f = s & 7, r = s >> 3;
-        for (const auto& step : KNIGHT_STEPS)
-            if (on_board(f + step[0], r + step[1]))
-                t.knight_to[s][t.knight_count[s]++] = static_cast<uint8_t>(square_index(f + step[0], r + step[1]));
-        for (const auto& step : KING_STEPS)
-            if (on_board(f + step[0], r + step[1]))
-                t.king_to[s][t.king_count[s]++] = static_cast<uint8_t>(square_index(f + step[0], r + step[1]));
-        for (int d = 0; d < 8; ++d)
-            for (int x = f + RAY_STEPS[d][0], y = r + RAY_STEPS[d][1]; on_board(x, y);
-                 x += RAY_STEPS[d][0], y += RAY_STEPS[d][1])
-                t.ray_to[s][d][t.ray_count[s][d]++] = static_cast<uint8_t>(square_index(x, y));
-    }
-    return t;
-}
-constexpr square_tables TABLES = make_square_tables();
+constexpr const square_tables& TABLES = SQUARE_TABLES;
 
 // How the candidates of the piece being generated are judged.
 enum class judge : uint8_t {

@@ -51,15 +51,13 @@ void deepen_to_depth(int side, int depth_limit, iteration_observer observer) {
 void deepen_on_clock(int side, int depth_limit, int32_t move_budget, int mode, iteration_observer observer) {
     root_depth = 0;
     clock_restart();
-    int32_t divisor = 1;
     int32_t elapsed = 0;
     for (;;) {
         // One more ply costs about DEEPENING_FACTOR times the last one.  The
         // first iteration runs whatever the budget, so a turn with a legal
         // move always has one to play.
-        if (root_depth > 0 && elapsed >= move_budget / divisor) break;
+        if (root_depth > 0 && elapsed >= move_budget / DEEPENING_FACTOR) break;
         if (root_depth >= MAX_SEARCH_DEPTH) break;
-        divisor = DEEPENING_FACTOR;
         ++root_depth;
         clock_restart();
         const int32_t score = iterate(side);

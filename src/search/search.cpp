@@ -41,7 +41,8 @@ struct search_frame {
 // above were wrong.
 constexpr int EXTENSION_LEVELS = 124;
 constexpr int SEARCH_FRAMES = MAX_SEARCH_DEPTH + EXTENSION_LEVELS + 1;
-static_assert(SEARCH_FRAMES + 3 * MAX_SEARCH_DEPTH < PLY_BEST_SIZE, "ply_best must outreach every ply");
+// A node's ply, root_depth - depth, is below SEARCH_FRAMES for the same reason.
+static_assert(SEARCH_FRAMES < PLY_BEST_SIZE, "ply_best must outreach every ply");
 
 search_frame frames[SEARCH_FRAMES];
 int frame_level = 0;  // frames in use: the level of the next node
@@ -200,7 +201,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
             const move& hint = ply_best[ply];
             for (int i = 0; i < list.count; ++i) {
                 if (same_move(list.moves[i], hint)) {
-                    list.moves[i].capture_value = static_cast<uint8_t>(list.moves[i].capture_value + 50);
+                    list.moves[i].capture_value = static_cast<uint8_t>(list.moves[i].capture_value + PLY_BEST_BONUS);
                     break;
                 }
             }

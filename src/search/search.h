@@ -8,6 +8,7 @@
 
 inline constexpr int PLY_BEST_SIZE = 3000;
 inline constexpr int DEEPENING_FACTOR = 35;  // one more ply costs about 35 times as much
+inline constexpr int PLY_BEST_BONUS = 50;    // ordering bonus of the last best move at the same ply
 
 extern int engine_side;                      // colour the engine searches for
 extern int root_depth;                       // depth of the current iteration

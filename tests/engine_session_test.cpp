@@ -1,0 +1,173 @@
+// Whole sessions in which the engine thinks: it answers moves at the console
+// and in xboard mode, mates and is mated, rings, logs its node count and
+// plays on the clock.  Each runs the built program in a fresh directory.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "rules/rules.h"
+#include "rules_test_util.h"
+#include "session_util.h"
+
+using session::lines_of;
+using session::run_session;
+using session::session_options;
+using session::session_result;
+
+namespace {
+
+const std::string BANNER_TEXT =
+    "Chess engine Orvane 1.25 by Quenwick\n"
+    "\n"
+    "Please read txt file. There is a information about settings, control,\n"
+    "and graphic interface.\n";
+
+// The diagram of a board given rank 8 first, as the board file writes it.
+std::string diagram(const std::vector<std::string>& ranks) {
+    std::string text = "\n";
+    for (int i = 0; i < 8; ++i) text += std::to_string(8 - i) + " " + ranks[i] + "\n";
+    return text + "\n  A B C D E F G H\n\n";
+}
+
+const std::vector<std::string> START_RANKS = {
+    "r n b q k b n r ", "p p p p p p p p ", ". . . . . . . . ", ". . . . . . . . ",
+    ". . . . . . . . ", ". . . . . . . . ", "P P P P P P P P ", "R N B Q K B N R "};
+const std::string START_OUTPUT = BANNER_TEXT + diagram(START_RANKS);
+
+std::string board_file(const std::vector<std::string>& ranks, int player) {
+    std::string text;
+    for (const std::string& rank : ranks) text += rank + "\n";
+    text += "\nWhite castle (was,right,left) = 0 0 0\n";
+    text += "Black castle (was,right,left) = 0 0 0\n";
+    text += "EnPassant (0=NULL) = 0\n";
+    text += "Player = " + std::to_string(player) + "\n";
+    return text;
+}
+
+uint32_t game_count_of(const std::string& book) {
+    if (book.size() < 8) return UINT32_MAX;
+    return static_cast<uint8_t>(book[4]) | static_cast<uint32_t>(static_cast<uint8_t>(book[5])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(book[6])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(book[7])) << 24;
+}
+
+// White: king g1, rook d1; black: king g8 behind pawns f7 g7 h7.  White to
+// move mates with d1d8 and with nothing else.  White has 17 moves: the rook
+// 12 (d2 to d8, a1 to f1 less d1), the king 5 (f1, f2, g2, h1, h2).
+const std::vector<std::string> WHITE_MATES_IN_ONE = {
+    ". . . . . . k . ", ". . . . . p p p ", ". . . . . . . . ", ". . . . . . . . ",
+    ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . R . . K . "};
+
+// Black mated on the back rank, black to move.
+const std::vector<std::string> BLACK_IS_MATED = {
+    "R . . . . . k . ", ". . . . . p p p ", ". . . . . . . . ", ". . . . . . . . ",
+    ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . . . K . "};
+
+// White to move with a spare pawn on a2; black's rook mates on d1 after it.
+const std::vector<std::string> BLACK_MATES_AFTER_A2A3 = {
+    ". . . r . . k . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ",
+    ". . . . . . . . ", ". . . . . . . . ", "P . . . . P P P ", ". . . . . . K . "};
+
+}  // namespace
+
+TEST(EngineSession, GoMatesInXboardModeReportsCountsAndLogsTheNodes) {
+    session_options o;
+    o.files["board.txt"] = board_file(WHITE_MATES_IN_ONE, 1);
+    const session_result r = run_session("xboard noclocks depth 1 lognodes load go quit\n", o);
+    EXPECT_EQ(r.out, START_OUTPUT + "move d1d8\n1-0 {White mates}\n");
+    EXPECT_EQ(game_count_of(r.file("book.dat")), 1u);
+    // One iteration of depth 1: the root and one node per legal move.
+    EXPECT_EQ(r.file("orvane.log"),
+              "xboard\nnoclocks\ndepth\nlognodes\nload\ngo\nmove d1d8\nnodes 18\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(EngineSession, EngineWithoutAMoveReportsItsOwnMateAtTheConsole) {
+    session_options o;
+    o.files["board.txt"] = board_file(BLACK_IS_MATED, 2);
+    session_result r = run_session("xboard load go quit\n", o);
+    EXPECT_EQ(r.out, START_OUTPUT + "1-0 {White mates}\n");
+    EXPECT_EQ(game_count_of(r.file("book.dat")), 1u);
+    EXPECT_EQ(r.file("orvane.log"), "xboard\nload\ngo\n");
+
+    // At the console the person hears that they won; no move is printed.
+    r = run_session("load go quit\n", o);
+    const std::string tail = "1-0 {White mates}\nCongratulations! You win!\n" + diagram(BLACK_IS_MATED);
+    ASSERT_GE(r.out.size(), tail.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+    EXPECT_EQ(r.out.find("move "), std::string::npos);
+}
+
+TEST(EngineSession, EngineAnswersTheUsersMoveWithMateAtTheConsoleAndRings) {
+    session_options o;
+    o.files["board.txt"] = board_file(BLACK_MATES_AFTER_A2A3, 1);
+    const session_result r = run_session("noclocks depth 2 soundon load a2a3 quit\n", o);
+    std::vector<std::string> after_a3 = BLACK_MATES_AFTER_A2A3;
+    after_a3[5] = "P . . . . . . . ";
+    after_a3[6] = ". . . . . P P P ";
+    std::vector<std::string> after_mate = after_a3;
+    after_mate[0] = ". . . . . . k . ";
+    after_mate[7] = ". . . r . . K . ";
+    // The load draws the board, the user's move draws it again, then the
+    // engine's move line, the bell, the result and the board once more.
+    const std::string tail = diagram(BLACK_MATES_AFTER_A2A3) + diagram(after_a3) + "move d8d1\n\a" +
+                             "0-1 {Black mates}\nYou Lose!\n" + diagram(after_mate);
+    ASSERT_GE(r.out.size(), tail.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+    EXPECT_EQ(game_count_of(r.file("book.dat")), 1u);
+    EXPECT_EQ(r.file("orvane.log"), "noclocks\ndepth\nsoundon\nload\na2a3\nA2A3\nmove d8d1\n");
+}
+
+TEST(EngineSession, UsersMateIsReportedTwiceWhenTheEngineIsToAnswer) {
+    // The user's mating move is reported, then the engine's turn finds no
+    // move and reports the same end again: the game is counted twice.
+    session_options o;
+    o.files["board.txt"] = board_file(WHITE_MATES_IN_ONE, 1);
+    const session_result r = run_session("xboard noclocks depth 1 load d1d8 quit\n", o);
+    EXPECT_EQ(r.out, START_OUTPUT + "1-0 {White mates}\n1-0 {White mates}\n");
+    EXPECT_EQ(game_count_of(r.file("book.dat")), 2u);
+}
+
+TEST(EngineSession, EngineMovesOnTheClockForBothSidesWithNullMoveAndCutting) {
+    // 5 minutes for 40 moves: (300000 / 40) * 7 / 8 = 6562 ms is the default;
+    // 0:05 gives (5000 / 40) * 7 / 8 = 109 ms a move.  "go" four times: the
+    // engine plays both sides, every move legal in turn.
+    const session_result r = run_session("xboard level 40 0:05 0 donullmove docutting go go go go quit\n");
+    const std::vector<std::string> out = lines_of(r.out.substr(START_OUTPUT.size()));
+    ASSERT_EQ(out.size(), 4u) << r.out;
+    position pos;
+    set_start_position(pos);
+    side_to_move = WHITE;
+    const std::regex move_line("move [a-h][1-8][a-h][1-8][qn]?");
+    std::string log = "xboard\nlevel\ndonullmove\ndocutting\n";
+    for (const std::string& line : out) {
+        ASSERT_TRUE(std::regex_match(line, move_line)) << line;
+        move_list legal;
+        generate_moves(pos, legal);
+        bool found = false;
+        for (int i = 0; i < legal.count && !found; ++i) {
+            const move& m = legal.moves[i];
+            if (line == "move " + move_string(m)) {
+                make_move(pos, m);
+                found = true;
+            }
+        }
+        ASSERT_TRUE(found) << line << " is not legal here";
+        side_to_move = other_colour(side_to_move);
+        log += "go\n" + line + "\n";
+    }
+    EXPECT_EQ(r.file("orvane.log"), log);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(EngineSession, FixedDepthReplyInXboardModeFromTheStart) {
+    // A fixed depth of 3 answers e2e4 with one black move and nothing else.
+    const session_result r = run_session("xboard noclocks depth 3 e2e4 quit\n");
+    const std::vector<std::string> out = lines_of(r.out.substr(START_OUTPUT.size()));
+    ASSERT_EQ(out.size(), 1u) << r.out;
+    EXPECT_TRUE(std::regex_match(out[0], std::regex("move [a-h]7[a-h][56]|move [bg]8[a-h]6"))) << out[0];
+    EXPECT_EQ(game_count_of(r.file("book.dat")), 0u);
+}
