@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -141,10 +140,9 @@ TEST(EngineSession, EngineMovesOnTheClockForBothSidesWithNullMoveAndCutting) {
     position pos;
     set_start_position(pos);
     side_to_move = WHITE;
-    const std::regex move_line("move [a-h][1-8][a-h][1-8][qn]?");
     std::string log = "xboard\nlevel\ndonullmove\ndocutting\n";
     for (const std::string& line : out) {
-        ASSERT_TRUE(std::regex_match(line, move_line)) << line;
+        ASSERT_EQ(line.rfind("move ", 0), 0u) << line;
         move_list legal;
         generate_moves(pos, legal);
         bool found = false;
@@ -168,6 +166,11 @@ TEST(EngineSession, FixedDepthReplyInXboardModeFromTheStart) {
     const session_result r = run_session("xboard noclocks depth 3 e2e4 quit\n");
     const std::vector<std::string> out = lines_of(r.out.substr(START_OUTPUT.size()));
     ASSERT_EQ(out.size(), 1u) << r.out;
-    EXPECT_TRUE(std::regex_match(out[0], std::regex("move [a-h]7[a-h][56]|move [bg]8[a-h]6"))) << out[0];
+    // A pawn from the seventh rank to the sixth or fifth, or a knight out.
+    const std::string& m = out[0];
+    const bool shape = m.size() == 9 && m.rfind("move ", 0) == 0 && m[5] >= 'a' && m[5] <= 'h' && m[7] >= 'a' &&
+                       m[7] <= 'h' && ((m[6] == '7' && (m[8] == '6' || m[8] == '5')) ||
+                                       ((m[5] == 'b' || m[5] == 'g') && m[6] == '8' && m[8] == '6'));
+    EXPECT_TRUE(shape) << m;
     EXPECT_EQ(game_count_of(r.file("book.dat")), 0u);
 }
