@@ -338,6 +338,23 @@ TEST_F(Rules, QueenRaysInOrderWithCaptureValues) {
     EXPECT_EQ(move_string(game_moves.moves[0]).substr(0, 2), "e1");
 }
 
+TEST_F(Rules, SliderRayAppendsFromTheGivenEntry) {
+    // The d4 queen along (+1, +1): e5 f6 g7 quiet, the h8 rook taken (5); along (-1, 0) only c4 (1).
+    load_fen("4k2r/8/8/8/2pQ4/8/8/4K3 w - - 0 1");
+    generate_moves(game_position, game_moves);  // sets side_in_check for the test below
+    move_list list;
+    int count = 3;
+    generate_slider_moves(game_position, list, 3, 3, 1, 1, count);
+    ASSERT_EQ(count, 7);
+    EXPECT_EQ(move_string(list.moves[3]), "d4e5");
+    EXPECT_EQ(move_string(list.moves[6]), "d4h8");
+    EXPECT_EQ(list.moves[6].capture_value, 5);
+    generate_slider_moves(game_position, list, 3, 3, -1, 0, count);
+    ASSERT_EQ(count, 8);
+    EXPECT_EQ(move_string(list.moves[7]), "d4c4");
+    EXPECT_EQ(list.moves[7].capture_value, 1);
+}
+
 TEST_F(Rules, PromotionsQueenAndKnightOnlyWithBonuses) {
     load_fen("r1n1k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
     generate_moves(game_position, game_moves);

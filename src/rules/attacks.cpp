@@ -88,43 +88,24 @@ int king_attacked_on(const position& pos, int file, int rank) {
     return square_attacked(pos.board, file, rank, pos.white_king_file, pos.white_king_rank);
 }
 
+position scratch_position;
+
 int leaves_king_attacked(const position& pos, const move& m) {
     const int from = square_index(m.from_file, m.from_rank);
     const int to = square_index(m.to_file, m.to_rank);
     const uint8_t piece = pos.board[from];
     const bool white = side_to_move == WHITE;
-    int kf = white ? pos.white_king_file : pos.black_king_file;
-    int kr = white ? pos.white_king_rank : pos.black_king_rank;
-    const int ef = white ? pos.black_king_file : pos.white_king_file;
-    const int er = white ? pos.black_king_rank : pos.white_king_rank;
+    const int kf = white ? pos.white_king_file : pos.black_king_file;
+    const int kr = white ? pos.white_king_rank : pos.black_king_rank;
 
     if (piece_type(piece) == KING || side_in_check) {
-        // Full test: the board after the move, exactly as make_move leaves
-        // it (castling moves the rook, en passant removes the victim).
-        alignas(64) uint8_t board[64];
-        std::memcpy(board, pos.board, 64);
-        if (piece_type(piece) == PAWN && board[to] == 0 && m.to_file != m.from_file)
-            board[square_index(m.to_file, m.from_rank)] = 0;
-        board[to] = piece;
-        board[from] = 0;
-        if ((piece == WHITE * 16 + KING || piece == BLACK * 16 + KING) && m.from_file == 4 &&
-            (m.to_file == 2 || m.to_file == 6)) {
-            const int rank = piece == WHITE * 16 + KING ? 0 : 7;
-            uint8_t* row = board + 8 * rank;
-            const uint8_t rook = static_cast<uint8_t>(piece_colour(piece) * 16 + ROOK);
-            board[to] = board[from] = 0;
-            row[4] = 0;
-            if (m.to_file == 2) {
-                row[2] = piece, row[3] = rook, row[0] = 0;
-            } else {
-                row[6] = piece, row[5] = rook, row[7] = 0;
-            }
-            if ((piece_colour(piece) == WHITE) == white) kf = m.to_file, kr = rank;
-        } else if (piece_colour(piece) == side_to_move && piece_type(piece) == KING) {
-            kf = m.to_file;
-            kr = m.to_rank;
-        }
-        return square_attacked(board, kf, kr, ef, er);
+        // Full test: the move made on the scratch copy by make_move itself.
+        // The check does not depend on the history, so only the fixed part
+        // is copied and the copy starts with an empty history.
+        std::memcpy(&scratch_position, &pos, POSITION_FIXED_BYTES);
+        scratch_position.history_count = 0;
+        make_move(scratch_position, m);
+        return in_check(scratch_position);
     }
 
     // Shortcut: a non-king move out of no check can only open the one line

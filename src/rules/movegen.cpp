@@ -22,8 +22,6 @@ constexpr uint8_t CAPTURE_VALUE_BY_TYPE[16] = {0, 1, 5, 3, 3, 9, 0, 0, 0, 0, 0, 
 
 constexpr int sign(int x) { return (x > 0) - (x < 0); }
 
-constexpr const square_tables& TABLES = SQUARE_TABLES;
-
 // How the candidates of the piece being generated are judged.
 enum class judge : uint8_t {
     free,    // no line to the king can open: every candidate is legal
@@ -167,23 +165,11 @@ void black_pawn(move_writer& w, const uint8_t* board, int f, int r, int ep) {
 
 // One ray of a slider by the ray table, judged as the writer says.
 inline void slider_ray(move_writer& w, const uint8_t* board, int from, int d) {
-    const uint8_t* to = TABLES.ray_to[from][d];
-    const int n = TABLES.ray_count[from][d];
+    const uint8_t* to = SQUARE_TABLES.ray_to[from][d];
+    const int n = SQUARE_TABLES.ray_count[from][d];
     int i = 0;
     for (; i < n && board[to[i]] == 0; ++i) w.add_squares(from, to[i]);
     if (i < n && piece_colour(board[to[i]]) != side_to_move) w.add_squares(from, to[i]);
-}
-
-// One ray of a slider by steps, judged as the writer says.
-inline void slider_ray(move_writer& w, int file, int rank, int df, int dr) {
-    const uint8_t* board = w.pos.board;
-    int f = file + df, r = rank + dr;
-    while (on_board(f, r) && board[square_index(f, r)] == 0) {
-        w.add(file, rank, f, r);
-        f += df;
-        r += dr;
-    }
-    if (on_board(f, r) && piece_colour(board[square_index(f, r)]) != side_to_move) w.add(file, rank, f, r);
 }
 
 // Bit s set when square s holds a piece of colour: the scan then visits the
@@ -213,7 +199,8 @@ void generate_slider_moves(const position& pos, move_list& list, int file, int r
                            int& count) {
     move_writer w(pos, list, count);
     w.mode = judge::test;
-    slider_ray(w, file, rank, df, dr);
+    for (int d = 0; d < 8; ++d)
+        if (RAY_STEPS[d][0] == df && RAY_STEPS[d][1] == dr) slider_ray(w, pos.board, square_index(file, rank), d);
     count = w.count;
 }
 
@@ -267,8 +254,8 @@ void generate_moves(const position& pos, move_list& list) {
                 break;
             case KNIGHT:
                 if (w.mode == judge::pinned) break;  // a knight never moves along its pin
-                for (int i = 0; i < TABLES.knight_count[square]; ++i) {
-                    const int to = TABLES.knight_to[square][i];
+                for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i) {
+                    const int to = SQUARE_TABLES.knight_to[square][i];
                     if (piece_colour(board[to]) != own) w.add_squares(square, to);
                 }
                 break;
@@ -283,8 +270,8 @@ void generate_moves(const position& pos, move_list& list) {
                 break;
             case KING:
                 if (w.mode != judge::king) w.mode = judge::test;  // a second king of a hand-made board
-                for (int i = 0; i < TABLES.king_count[square]; ++i) {
-                    const int to = TABLES.king_to[square][i];
+                for (int i = 0; i < SQUARE_TABLES.king_count[square]; ++i) {
+                    const int to = SQUARE_TABLES.king_to[square][i];
                     if (piece_colour(board[to]) != own) w.add_squares(square, to);
                 }
                 // Castling from the start square only (a board file could hold

@@ -112,6 +112,7 @@ extern move_list game_moves;     // legal moves of side_to_move in game_position
 extern int side_in_check;        // set by the generator / legal-move test for the position tested
 extern int castle_right_safe;    // king-side transit square (f1/f8) not attacked, right held
 extern int castle_left_safe;     // queen-side transit square (d1/d8) not attacked, right held
+extern position scratch_position; // the legality test's trial copy; meaningless between calls
 
 // --- Position record and new game ---
 // Sets pos to the start of a game: pieces, counters, flags and the start board
