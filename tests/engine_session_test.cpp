@@ -9,49 +9,16 @@
 
 #include "rules/rules.h"
 #include "rules_test_util.h"
+#include "session_text.h"
 #include "session_util.h"
 
+using namespace session;
 using session::lines_of;
 using session::run_session;
 using session::session_options;
 using session::session_result;
 
 namespace {
-
-const std::string BANNER_TEXT =
-    "Chess engine Orvane 1.25 by Quenwick\n"
-    "\n"
-    "Please read txt file. There is a information about settings, control,\n"
-    "and graphic interface.\n";
-
-// The diagram of a board given rank 8 first, as the board file writes it.
-std::string diagram(const std::vector<std::string>& ranks) {
-    std::string text = "\n";
-    for (int i = 0; i < 8; ++i) text += std::to_string(8 - i) + " " + ranks[i] + "\n";
-    return text + "\n  A B C D E F G H\n\n";
-}
-
-const std::vector<std::string> START_RANKS = {
-    "r n b q k b n r ", "p p p p p p p p ", ". . . . . . . . ", ". . . . . . . . ",
-    ". . . . . . . . ", ". . . . . . . . ", "P P P P P P P P ", "R N B Q K B N R "};
-const std::string START_OUTPUT = BANNER_TEXT + diagram(START_RANKS);
-
-std::string board_file(const std::vector<std::string>& ranks, int player) {
-    std::string text;
-    for (const std::string& rank : ranks) text += rank + "\n";
-    text += "\nWhite castle (was,right,left) = 0 0 0\n";
-    text += "Black castle (was,right,left) = 0 0 0\n";
-    text += "EnPassant (0=NULL) = 0\n";
-    text += "Player = " + std::to_string(player) + "\n";
-    return text;
-}
-
-uint32_t game_count_of(const std::string& book) {
-    if (book.size() < 8) return UINT32_MAX;
-    return static_cast<uint8_t>(book[4]) | static_cast<uint32_t>(static_cast<uint8_t>(book[5])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(book[6])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(book[7])) << 24;
-}
 
 // White: king g1, rook d1; black: king g8 behind pawns f7 g7 h7.  White to
 // move mates with d1d8 and with nothing else.  White has 17 moves: the rook

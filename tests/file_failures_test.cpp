@@ -15,8 +15,11 @@
 #include <vector>
 
 #include "rules/rules.h"
+#include "rules_test_util.h"
+#include "session_text.h"
 #include "session_util.h"
 
+using session::get32;
 using session::lines_of;
 using session::live_session;
 using session::run_session;
@@ -26,32 +29,6 @@ using session::session_result;
 namespace {
 
 constexpr size_t BOOK_BYTES = 1051656;
-
-uint32_t get32(const std::string& bytes, size_t offset) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes[offset + static_cast<size_t>(i)]);
-    return value;
-}
-
-// Plays the listed move named by text on pos; false when there is none.
-bool play_listed(position& pos, int& side, const std::string& text) {
-    side_to_move = side;
-    static move_list list;
-    generate_moves(pos, list);
-    for (int i = 0; i < list.count; ++i) {
-        const move& m = list.moves[i];
-        std::string name = {static_cast<char>('a' + m.from_file), static_cast<char>('1' + m.from_rank),
-                            static_cast<char>('a' + m.to_file), static_cast<char>('1' + m.to_rank)};
-        if (m.promotion == QUEEN) name += 'q';
-        if (m.promotion == KNIGHT) name += 'n';
-        if (name == text) {
-            make_move(pos, m);
-            side = other_colour(side);
-            return true;
-        }
-    }
-    return false;
-}
 
 }  // namespace
 

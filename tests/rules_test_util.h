@@ -60,3 +60,18 @@ inline int play(const char* text) {
     side_to_move = other_colour(side_to_move);
     return kind;
 }
+
+// Plays on pos the listed move of side that the text names (as the engine
+// prints it) and flips side; false when no listed move has that name.
+inline bool play_listed(position& pos, int& side, const std::string& text) {
+    side_to_move = side;
+    static move_list list;
+    generate_moves(pos, list);
+    for (int i = 0; i < list.count; ++i) {
+        if (move_string(list.moves[i]) != text) continue;
+        make_move(pos, list.moves[i]);
+        side = other_colour(side);
+        return true;
+    }
+    return false;
+}

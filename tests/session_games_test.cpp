@@ -14,8 +14,11 @@
 
 #include "frontend/settings.h"
 #include "rules/rules.h"
+#include "rules_test_util.h"
+#include "session_text.h"
 #include "session_util.h"
 
+using namespace session;
 using session::lines_of;
 using session::live_session;
 using session::run_session;
@@ -23,45 +26,6 @@ using session::session_options;
 using session::session_result;
 
 namespace {
-
-const std::string BANNER_LINES =
-    "Chess engine Orvane 1.25 by Quenwick\n"
-    "\n"
-    "Please read txt file. There is a information about settings, control,\n"
-    "and graphic interface.\n";
-
-// The diagram a person sees: an empty line, ranks 8 to 1 with their numbers,
-// an empty line, the file letters, an empty line.
-std::string diagram(const std::vector<std::string>& ranks) {
-    std::string text = "\n";
-    for (int i = 0; i < 8; ++i) text += std::to_string(8 - i) + " " + ranks[static_cast<size_t>(i)] + "\n";
-    return text + "\n  A B C D E F G H\n\n";
-}
-
-const std::vector<std::string> START_RANKS = {
-    "r n b q k b n r ", "p p p p p p p p ", ". . . . . . . . ", ". . . . . . . . ",
-    ". . . . . . . . ", ". . . . . . . . ", "P P P P P P P P ", "R N B Q K B N R "};
-
-// What every run prints before it reads its first word.
-const std::string START_OUTPUT = BANNER_LINES + diagram(START_RANKS);
-
-std::string board_file(const std::vector<std::string>& ranks, int player) {
-    std::string text;
-    for (const std::string& rank : ranks) text += rank + "\n";
-    return text +
-           "\nWhite castle (was,right,left) = 0 0 0\n"
-           "Black castle (was,right,left) = 0 0 0\n"
-           "EnPassant (0=NULL) = 0\n"
-           "Player = " +
-           std::to_string(player) + "\n";
-}
-
-uint32_t game_count_of(const std::string& book) {
-    if (book.size() < 8) return 0xFFFFFFFFu;
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(book[4 + static_cast<size_t>(i)]);
-    return value;
-}
 
 // Black to move loses at once to the rook on the eighth rank: a1a8 is the
 // only mate, and white to move finds it.
@@ -82,35 +46,13 @@ struct game_record {
         side = WHITE;
     }
     // Plays the listed move that the text names; false if none does.
-    bool play(const std::string& text) {
-        side_to_move = side;
-        static move_list list;
-        generate_moves(pos, list);
-        for (int i = 0; i < list.count; ++i) {
-            const move& m = list.moves[i];
-            std::string name = {static_cast<char>('a' + m.from_file), static_cast<char>('1' + m.from_rank),
-                                static_cast<char>('a' + m.to_file), static_cast<char>('1' + m.to_rank)};
-            if (m.promotion == QUEEN) name += 'q';
-            if (m.promotion == KNIGHT) name += 'n';
-            if (name != text) continue;
-            make_move(pos, m);
-            side = other_colour(side);
-            return true;
-        }
-        return false;
-    }
+    bool play(const std::string& text) { return play_listed(pos, side, text); }
     // The first listed move, as text.
     std::string first_move() {
         side_to_move = side;
         static move_list list;
         generate_moves(pos, list);
-        if (list.count == 0) return "";
-        const move& m = list.moves[0];
-        std::string name = {static_cast<char>('a' + m.from_file), static_cast<char>('1' + m.from_rank),
-                            static_cast<char>('a' + m.to_file), static_cast<char>('1' + m.to_rank)};
-        if (m.promotion == QUEEN) name += 'q';
-        if (m.promotion == KNIGHT) name += 'n';
-        return name;
+        return list.count == 0 ? "" : move_string(list.moves[0]);
     }
 };
 

@@ -6,20 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "session_text.h"
 #include "session_util.h"
 
+using session::BANNER_TEXT;
+using session::get32;
 using session::lines_of;
 using session::run_session;
 using session::session_options;
 using session::session_result;
 
 namespace {
-
-const std::string BANNER_TEXT =
-    "Chess engine Orvane 1.25 by Quenwick\n"
-    "\n"
-    "Please read txt file. There is a information about settings, control,\n"
-    "and graphic interface.\n";
 
 const std::string START_DIAGRAM =
     "\n"
@@ -57,12 +54,6 @@ TEST(Session, QuitAtOnceGivesBannerDiagramEmptyLogAndFreshBook) {
 }
 
 namespace {
-
-uint32_t get32(const std::string& bytes, size_t offset) {
-    return static_cast<uint8_t>(bytes[offset]) | static_cast<uint32_t>(static_cast<uint8_t>(bytes[offset + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(bytes[offset + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(bytes[offset + 3])) << 24;
-}
 
 // The key numbers of a fresh book, drawn again here from the generator's
 // formula (state * 214013 + 2531011, bits 16 to 30) seeded with 0.
