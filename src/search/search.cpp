@@ -11,6 +11,7 @@
 #include "eval/eval.h"
 #include "frontend/settings.h"
 
+int engine_side = WHITE;
 int root_depth = 0;
 uint64_t node_count = 0;
 move ply_best[PLY_BEST_SIZE] = {};  // all zero bytes until the first search writes it
