@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "settings/settings.h"
 #include "search/search.h"
 
 namespace {

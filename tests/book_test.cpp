@@ -12,7 +12,7 @@
 #include "book/random.h"
 #include "eval/eval.h"
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "settings/settings.h"
 #include "frontend_test_util.h"
 
 namespace {
@@ -52,7 +52,7 @@ TEST_F(Book, BookMadeStoreReplacesUpTo3000AndKeepsDeeperEntries) {
     entry.depth = 3000;
     entry.reserved = 9;
     side_to_move = BLACK;
-    store_book_move(m);
+    store_book_move(game_position, m);
     EXPECT_EQ(entry.best_move.to_rank, 3);
     EXPECT_EQ(entry.best_move.score, MATE_SCORE);
     EXPECT_EQ(entry.depth, BOOK_MADE_DEPTH);
@@ -60,7 +60,7 @@ TEST_F(Book, BookMadeStoreReplacesUpTo3000AndKeepsDeeperEntries) {
     EXPECT_EQ(entry.reserved, 0);
     entry.depth = 3001;
     m.to_rank = 2;
-    store_book_move(m);
+    store_book_move(game_position, m);
     EXPECT_EQ(entry.best_move.to_rank, 3);
     EXPECT_EQ(entry.depth, 3001);
 }

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "book/random.h"
-#include "frontend/settings.h"
+#include "settings/settings.h"
 #include "search/search.h"
 
 namespace {

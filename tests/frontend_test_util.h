@@ -12,7 +12,7 @@
 #include <string>
 
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "settings/settings.h"
 
 class engine_state_test : public ::testing::Test {
    protected:

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frontend/settings.h"
+#include "settings/settings.h"
 #include "rules_test_util.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/settings.h"
+#include "settings/settings.h"
 #include "rules_test_util.h"
 
 namespace {
@@ -450,10 +450,9 @@ TEST_F(Rules, InsufficientMaterialPerColour) {
     EXPECT_EQ(insufficient_material(BLACK), 1);
     load_fen("4k3/8/8/8/8/4p3/4P3/4K3 w - - 0 1");
     EXPECT_EQ(insufficient_material(WHITE), 0);  // a blocked pawn still counts
-    side_to_move = BLACK;
-    EXPECT_EQ(side_insufficient_material(), 0);
+    EXPECT_EQ(insufficient_material(BLACK), 0);
     load_fen("4k3/8/8/8/8/8/8/4K3 b - - 0 1");
-    EXPECT_EQ(side_insufficient_material(), 1);
+    EXPECT_EQ(insufficient_material(game_position, BLACK), 1);
 }
 
 TEST_F(Rules, ThirdOccurrenceInsideTheTreeStopsOnlyThatLine) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "game/game.h"
 #include "rules/rules.h"
 
 // Coordinate text of a move ("e2e4", "b7b8q"), the way the engine prints it.
@@ -49,9 +50,10 @@ inline move text_move(const char* text) {
 
 // Sets game_position and side_to_move from a FEN; fails the test if unreadable.
 inline void load_fen(const char* fen) {
+    static position pos;
     int side = WHITE;
-    ASSERT_TRUE(parse_fen(fen, game_position, side)) << fen;
-    side_to_move = side;
+    ASSERT_TRUE(parse_fen(fen, pos, side)) << fen;
+    game_begin_at(pos, side);
 }
 
 // Makes a move of side_to_move on game_position and flips side_to_move, as the game does.

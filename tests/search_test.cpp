@@ -15,7 +15,8 @@
 #include "book/random.h"
 #include "eval/eval.h"
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "settings/settings.h"
+#include "game/game.h"
 #include "search/search.h"
 #include "rules_test_util.h"
 
@@ -133,9 +134,11 @@ struct iteration_seen {
 };
 std::vector<iteration_seen> iterations;
 
-void record_iteration(int32_t score) {
-    iterations.push_back({root_depth, score, null_move_enabled, cutting_enabled});
-}
+struct iteration_recorder final : search_observer {
+    void iteration_finished(const iteration_report& report) override {
+        iterations.push_back({report.depth, report.score, null_move_enabled, cutting_enabled});
+    }
+} recorder;
 
 class SearchTest : public ::testing::Test {
 protected:
@@ -696,7 +699,7 @@ TEST_F(SearchTest, FixedDepthRunsEveryDepthWithRefinementsOffAndRestoresThem) {
     load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     null_move_enabled = 1;
     cutting_enabled = 1;
-    deepen(WHITE, 3, 0, 0, record_iteration);
+    deepen(game_position, WHITE, 3, 0, 0, &recorder);
     ASSERT_EQ(iterations.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(iterations[i].depth, i + 1);
@@ -713,13 +716,13 @@ TEST_F(SearchTest, FixedDepthRunsEveryDepthWithRefinementsOffAndRestoresThem) {
 TEST_F(SearchTest, EveryModeSearchesAtLeastOnePlyAndAtMostTheMaximum) {
     // A depth below 1 still gives one iteration, so a move to play.
     load_fen(KINGS_A1_H8);
-    deepen(WHITE, 0, 0, 0, record_iteration);
+    deepen(game_position, WHITE, 0, 0, 0, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
     EXPECT_EQ(best_root_count, 1);
     iterations.clear();
     clock_source = scripted_clock;
     set_clock_script({});
-    deepen(WHITE, -5, 0, 2, record_iteration);
+    deepen(game_position, WHITE, -5, 0, 2, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
 
     // Without a legal move every iteration costs one node and no time: the
@@ -727,7 +730,7 @@ TEST_F(SearchTest, EveryModeSearchesAtLeastOnePlyAndAtMostTheMaximum) {
     load_fen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     for (int mode : {0, 1, 3, 5}) {
         iterations.clear();
-        deepen(BLACK, 1000, 1000, mode, record_iteration);
+        deepen(game_position, BLACK, 1000, 1000, mode, &recorder);
         ASSERT_EQ(iterations.size(), static_cast<size_t>(MAX_SEARCH_DEPTH)) << "mode " << mode;
         EXPECT_EQ(iterations.back().depth, MAX_SEARCH_DEPTH);
         EXPECT_EQ(best_root_count, 0);
@@ -740,7 +743,7 @@ TEST_F(SearchTest, DepthCappedModesStopAtTheDepthAndModeTwoForcesRefinementsOff)
     load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     null_move_enabled = 1;
     cutting_enabled = 1;
-    deepen(WHITE, 4, 6562, 2, record_iteration);
+    deepen(game_position, WHITE, 4, 6562, 2, &recorder);
     ASSERT_EQ(iterations.size(), 4u);
     for (const iteration_seen& it : iterations) {
         EXPECT_EQ(it.null_move, 0);
@@ -750,7 +753,7 @@ TEST_F(SearchTest, DepthCappedModesStopAtTheDepthAndModeTwoForcesRefinementsOff)
     EXPECT_EQ(cutting_enabled, 1);
 
     iterations.clear();
-    deepen(WHITE, 4, 6562, 3, record_iteration);
+    deepen(game_position, WHITE, 4, 6562, 3, &recorder);
     ASSERT_EQ(iterations.size(), 4u);
     for (const iteration_seen& it : iterations) {
         EXPECT_EQ(it.null_move, 1);
@@ -765,23 +768,23 @@ TEST_F(SearchTest, ClockedDeepeningStopsOnceAnIterationTakesABudgetThirtyFifth) 
     // Readings: deepening start, then restart and reading per iteration.
     // Budget 34: 34 / 35 = 0, so one iteration even if it took no time.
     set_clock_script({0, 0, 0});
-    deepen(WHITE, 4, 34, 1, record_iteration);
+    deepen(game_position, WHITE, 4, 34, 1, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
 
     // Budget 40: a second iteration only if the first took 0 ms.
     iterations.clear();
     set_clock_script({0, 0, 1});
-    deepen(WHITE, 4, 40, 1, record_iteration);
+    deepen(game_position, WHITE, 4, 40, 1, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
     iterations.clear();
     set_clock_script({0, 0, 0, 0, 1});
-    deepen(WHITE, 4, 40, 1, record_iteration);
+    deepen(game_position, WHITE, 4, 40, 1, &recorder);
     EXPECT_EQ(iterations.size(), 2u);
 
     // A budget of 0 or less still searches one ply.
     iterations.clear();
     set_clock_script({0, 0, 0});
-    deepen(WHITE, 4, 0, 1, record_iteration);
+    deepen(game_position, WHITE, 4, 0, 1, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
     EXPECT_EQ(best_root_count, 1);
 }
@@ -795,7 +798,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     clear_book_table();
     for (move& m : ply_best) m = move{};
     load_fen(fen);
-    deepen(WHITE, 4, 0, 0);
+    deepen(game_position, WHITE, 4, 0, 0);
     // The fixed-depth loop ends with root_depth 5: entries 0-2 take 2-4.
     for (int i = 0; i < 8; ++i) {
         const move& expected = i <= 2 ? before[i + 2] : before[i];
@@ -808,7 +811,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     load_fen(fen);
     clock_source = scripted_clock;
     set_clock_script({});
-    deepen(WHITE, 4, 1000, 3);
+    deepen(game_position, WHITE, 4, 1000, 3);
     for (int i = 0; i < 8; ++i) {
         const move& expected = i <= 1 ? before[i + 2] : before[i];
         EXPECT_EQ(std::memcmp(&ply_best[i], &expected, sizeof(move)), 0) << "entry " << i;
@@ -823,7 +826,7 @@ TEST_F(SearchTest, FirstTurnBudgetIsTheAllowanceAndTimeUsedCountsFromTheLastIter
     // 6562 / 35 = 187.  Readings: turn start, deepening start, iteration 1
     // (186 ms), iteration 2 (187 ms: stop), the reading after the move.
     set_clock_script({0, 0, 0, 186, 186, 373, 378});
-    engine_turn();
+    take_engine_turn();
     EXPECT_EQ(root_depth, 2);
     EXPECT_EQ(engine_moves_made, 1);
     EXPECT_EQ(time_used, 192);  // iteration 2 and the move: 187 + 5
@@ -836,7 +839,7 @@ TEST_F(SearchTest, FirstTurnBudgetIsTheAllowanceAndTimeUsedCountsFromTheLastIter
     engine_moves_made = 0;
     time_used = 0;
     set_clock_script({0, 0, 0, 187, 187});
-    engine_turn();
+    take_engine_turn();
     EXPECT_EQ(root_depth, 1);
 }
 
@@ -847,7 +850,7 @@ TEST_F(SearchTest, SpentAllowanceLeavesHalfAMoveTime) {
     engine_moves_made = 2;
     time_used = 19686;
     set_clock_script({0, 0, 0, 92, 92, 185, 185});
-    engine_turn();
+    take_engine_turn();
     EXPECT_EQ(root_depth, 2);
     EXPECT_EQ(engine_moves_made, 3);
     EXPECT_EQ(time_used, 19686 + 93);
@@ -858,7 +861,7 @@ TEST_F(SearchTest, SpentAllowanceLeavesHalfAMoveTime) {
     engine_moves_made = 2;
     time_used = 12000;
     set_clock_script({0, 0, 0, 218, 218, 437});
-    engine_turn();
+    take_engine_turn();
     EXPECT_EQ(root_depth, 2);
 }
 
@@ -871,7 +874,7 @@ TEST_F(SearchTest, ExtremeAllowancesNeitherOverflowNorSkipTheMove) {
     // The budget saturates at INT32_MAX; an iteration of a thirty-fifth of
     // it stops the deepening; the time used saturates too.
     set_clock_script({0, 0, 0, INT32_MAX / 35, 0xFFFFFFFFu});
-    engine_turn();
+    take_engine_turn();
     EXPECT_EQ(root_depth, 1);
     EXPECT_EQ(engine_moves_made, INT32_MAX);
     EXPECT_EQ(time_used, INT32_MAX);
@@ -883,7 +886,7 @@ TEST_F(SearchTest, ExtremeAllowancesNeitherOverflowNorSkipTheMove) {
         engine_moves_made = 0;
         time_used = 0;
         set_clock_script({});
-        engine_turn();
+        take_engine_turn();
         EXPECT_EQ(root_depth, 1) << allowance;
         EXPECT_EQ(printed().substr(0, 10), "move a1b1\n") << allowance;
     }
@@ -895,7 +898,7 @@ TEST_F(SearchTest, FixedDepthTurnLeavesTheTimeAccountsAlone) {
     search_depth = 3;
     engine_moves_made = 7;
     time_used = 1234;
-    engine_turn();
+    take_engine_turn();
     EXPECT_EQ(root_depth, 4);
     EXPECT_EQ(engine_moves_made, 7);
     EXPECT_EQ(time_used, 1234);
@@ -905,7 +908,7 @@ TEST_F(SearchTest, TurnWithoutAMoveReportsTheEngineMatedAndStillHandsOver) {
     load_fen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     clock_mode = 0;
     const int32_t games = game_count;
-    engine_turn();
+    take_engine_turn();
     EXPECT_EQ(printed(), "1-0 {White mates}\n");
     EXPECT_EQ(game_count, games + 1);
     EXPECT_EQ(side_to_move, WHITE);
@@ -920,7 +923,7 @@ TEST_F(SearchTest, TurnThatMatesReportsTheUserMated) {
     clock_mode = 0;
     search_depth = 2;
     const int32_t games = game_count;
-    engine_turn();
+    take_engine_turn();
     EXPECT_EQ(printed(), "move d8d1\n0-1 {Black mates}\n");
     EXPECT_EQ(game_count, games + 1);
     EXPECT_EQ(side_to_move, WHITE);
@@ -937,7 +940,7 @@ TEST_F(SearchTest, EqualBestMovesAreChosenAlikeAtRandom) {
     for (int i = 0; i < 300; ++i) {
         load_fen(KINGS_A1_H8);
         std::rewind(output);
-        run_search(WHITE, 1, 0, 0);
+        take_engine_turn();
         const std::string line = printed().substr(0, 10);
         b1 += line == "move a1b1\n";
         a2 += line == "move a1a2\n";

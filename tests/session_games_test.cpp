@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/settings.h"
+#include "settings/settings.h"
 #include "rules/rules.h"
 #include "rules_test_util.h"
 #include "session_text.h"

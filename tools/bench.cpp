@@ -9,8 +9,8 @@
 #include <ctime>
 
 #include "book/book.h"
-#include "frontend/settings.h"
-#include "search/search.h"
+#include "settings/settings.h"
+#include "game/game.h"
 #include "tools/tool.h"
 
 namespace {
@@ -104,7 +104,7 @@ int tool_bench(int argc, char** argv) {
             const uint64_t first = node_count;
             const auto start = std::chrono::steady_clock::now();
             const std::clock_t cpu_start = std::clock();
-            deepen(side_to_move, depth + pass.depth_offset, INT32_MAX, pass.mode);
+            deepen(game_position, side_to_move, depth + pass.depth_offset, INT32_MAX, pass.mode);
             cpu += std::clock() - cpu_start;
             seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             pass_nodes += node_count - first;

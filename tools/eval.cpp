@@ -10,8 +10,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "frontend/settings.h"
-#include "search/search.h"
+#include "settings/settings.h"
+#include "game/game.h"
 #include "tools/tool.h"
 
 namespace {

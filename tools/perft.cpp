@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frontend/frontend.h"
+#include "game/game.h"
 #include "tools/tool.h"
 
 namespace {

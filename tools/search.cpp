@@ -7,32 +7,36 @@
 
 #include "book/book.h"
 #include "book/random.h"
-#include "frontend/settings.h"
-#include "search/search.h"
+#include "settings/settings.h"
+#include "game/game.h"
 #include "tools/tool.h"
 
 namespace {
 
 using steady = std::chrono::steady_clock;
 
-steady::time_point iteration_start;
-uint64_t iteration_first_node = 0;
-
-void report_iteration(int32_t score) {
-    const auto now = steady::now();
-    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - iteration_start).count();
-    std::printf("depth %d nodes %" PRIu64 " time %lld ms score %d best", root_depth, node_count - iteration_first_node,
-                ms, score);
-    for (int i = 0; i < best_root_count; ++i) {
-        char text[8];
-        tool_move_text(best_root_moves[i], text);
-        std::printf(" %s", text);
+// Prints each iteration as it finishes: its own nodes and time, the root's
+// score and every root move sharing it.
+class iteration_printer final : public search_observer {
+public:
+    void iteration_finished(const iteration_report& report) override {
+        std::printf("depth %d nodes %" PRIu64 " time %u ms score %d best", report.depth, report.nodes - nodes_before_,
+                    report.elapsed_ms - ms_before_, report.score);
+        for (int i = 0; i < report.best_count; ++i) {
+            char text[8];
+            tool_move_text(report.best_moves[i], text);
+            std::printf(" %s", text);
+        }
+        std::printf("\n");
+        std::fflush(stdout);
+        nodes_before_ = report.nodes;
+        ms_before_ = report.elapsed_ms;
     }
-    std::printf("\n");
-    std::fflush(stdout);
-    iteration_start = steady::now();
-    iteration_first_node = node_count;
-}
+
+private:
+    uint64_t nodes_before_ = 0;
+    uint32_t ms_before_ = 0;
+};
 
 bool read_int(const char* text, int32_t& out) {
     char* end = nullptr;
@@ -113,9 +117,8 @@ int tool_search(int argc, char** argv) {
 
     const uint64_t first_node = node_count;
     const auto start = steady::now();
-    iteration_start = start;
-    iteration_first_node = node_count;
-    deepen(side_to_move, depth, mode == 0 ? 0 : budget, mode, report_iteration);
+    iteration_printer printer;
+    deepen(game_position, side_to_move, depth, mode == 0 ? 0 : budget, mode, &printer);
     const double seconds = std::chrono::duration<double>(steady::now() - start).count();
     const uint64_t nodes = node_count - first_node;
     std::printf("nodes %" PRIu64 " time %.3f s nodes/s %.0f\n", nodes, seconds, seconds > 0 ? nodes / seconds : 0.0);

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "game/game.h"
+#include "settings/settings.h"
 #include "tools/tool.h"
 
 namespace {
@@ -34,9 +34,10 @@ bool tool_set_position(const char* text) {
         new_game();
         return true;
     }
+    static position pos;
     int side = WHITE;
-    if (!parse_fen(text, game_position, side)) return false;
-    side_to_move = side;
+    if (!parse_fen(text, pos, side)) return false;
+    game_begin_at(pos, side);
     return true;
 }
 
@@ -56,7 +57,7 @@ bool tool_play_move(const char* text) {
         char buffer[8];
         tool_move_text(game_moves.moves[i], buffer);
         if (std::strncmp(buffer, text, 4) == 0 && (text[4] == 0 || text[4] == buffer[4] || buffer[4] == 0)) {
-            make_move(game_position, game_moves.moves[i]);
+            game_play(game_moves.moves[i]);
             side_to_move = other_colour(side_to_move);
             return true;
         }

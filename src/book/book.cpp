@@ -11,8 +11,8 @@
 
 #include "book/random.h"
 #include "eval/eval.h"
-#include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "settings/files.h"
+#include "settings/settings.h"
 
 uint32_t zobrist_keys[BOOK_KEY_COUNT];
 book_entry book_table[BOOK_SLOTS];
@@ -194,9 +194,9 @@ void save_book() {
                      std::strerror(errno));
 }
 
-void store_book_move(move m) {
+void store_book_move(const position& pos, move m) {
     m.score = MATE_SCORE;
-    book_entry& entry = book_table[position_key(game_position) & 0xFFFF];
+    book_entry& entry = book_table[position_key(pos) & 0xFFFF];
     // A book-made entry replaces everything a search can store, and every
     // earlier book-made entry of its slot.
     if (entry.depth > BOOK_MADE_DEPTH) return;

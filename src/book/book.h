@@ -34,8 +34,8 @@ uint32_t position_key(const position& pos);
 void load_book();
 // Writes book.dat whole: a temporary file renamed over the old one.
 void save_book();
-// Stores a book-made move for game_position and side_to_move.
-void store_book_move(move m);
+// Stores a book-made move for pos and side_to_move.
+void store_book_move(const position& pos, move m);
 // Clears every entry of the table (from_file 255, everything else 0).
 void clear_book_table();
 // A fresh book in memory: key numbers drawn from the generator, table cleared.

@@ -1,7 +1,6 @@
 // The search's side of the learning book: the ordering bonus of the stored
 // move (probe) and the replacement rule for a new best move (store).
 #include "book/book.h"
-#include "search/search.h"
 
 book_entry& book_slot(const position& pos) { return book_table[position_key(pos) & 0xFFFF]; }
 

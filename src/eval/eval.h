@@ -9,6 +9,9 @@
 // The engine has mated its opponent; -MATE_SCORE: the engine is mated.
 inline constexpr int32_t MATE_SCORE = 0x7fffffff;
 
+// The colour the scores are for: positive is good for engine_side.
+extern int engine_side;
+
 // Squares a knight reaches from each square of an empty board.
 extern const int8_t KNIGHT_SQUARE_TABLE[64];
 

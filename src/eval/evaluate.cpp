@@ -6,8 +6,11 @@
 #include <cstring>
 
 #include "eval/eval.h"
-#include "frontend/settings.h"
-#include "search/search.h"
+#include "settings/settings.h"
+
+// The colour whose point of view every score takes; the search sets it to
+// the engine's colour before each search.
+int engine_side = WHITE;
 
 // Squares a knight reaches from each square of an empty board; a knight
 // scores by how central it stands.

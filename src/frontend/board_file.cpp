@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "settings/settings.h"
 
 namespace {
 constexpr const char* BOARD_FILE = "board.txt";
@@ -219,8 +219,7 @@ void load_board_file() {
     loaded.fifty_move_draw = 0;
     loaded.history_count = 0;
     loaded.fifty_move_count = 0;
-    copy_position(game_position, loaded);
-    for (history_entry& entry : game_position.history) entry.occurrences = 0;
-    side_to_move = side;
+    for (history_entry& entry : loaded.history) entry.occurrences = 0;
+    game_begin_at(loaded, side);
     display_board();
 }

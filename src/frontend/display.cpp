@@ -1,6 +1,6 @@
 // The board diagram for a person at the console, and the bell.
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "settings/settings.h"
 
 namespace {
 // Two-character token of each board byte; bytes that are no piece print nothing.

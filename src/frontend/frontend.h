@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "rules/rules.h"
+#include "game/game.h"
+#include "settings/files.h"
 
 inline constexpr const char* BANNER = "Orvane 1.25 by Quenwick";
 inline constexpr int WORD_BUFFER_SIZE = 256;  // a word of at most 255 characters and its terminator
@@ -42,10 +43,6 @@ bool read_int(FILE* stream, int32_t& value);
 // Reads the given text from the stream, a blank in it matching any white
 // space (none included); false at the first character that differs.
 bool read_text(FILE* stream, const char* text);
-// Opens a regular file for reading; nullptr, with the reason in why, for
-// anything else (missing, unreadable, a directory, a device, a pipe).  Never
-// waits, not even for a named pipe.  errno is ENOENT when there is no file.
-FILE* open_regular_file(const char* name, const char*& why);
 // read_int over a string: advances text past the number; false if none.
 bool parse_int(const char*& text, int32_t& value);
 // Prints text and a newline on output_stream and flushes it.
@@ -71,8 +68,14 @@ char* lower_case(char* word);
 void play_user_move(char* word);
 // After an engine turn: "nodes N" to the log when "lognodes" asked for it.
 void log_node_count();
-// Plays the engine's chosen move on game_position and prints its move line.
+// Prints and logs the move line of a move the engine has played.
 void emit_engine_move(const move& m);
+// The engine's turn as the user sees it: the engine thinks and plays, its
+// move line (or the report that it has none), the bell, the hand-over to the
+// other side with its game-end report, and the diagram.
+void take_engine_turn();
+// A new game, with its diagram for a person.
+void start_new_game();
 // The "bookmake" pass over a game file.
 void learn_game_file(const char* file_name);
 

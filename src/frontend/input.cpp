@@ -1,11 +1,6 @@
 // Reading words and numbers from the input stream, the way "%s" and "%d"
 // would, but bounded: a word never overflows its buffer and a number never
 // overflows its integer, whatever the stream holds.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -107,26 +102,4 @@ bool parse_int(const char*& text, int32_t& value) {
     value = static_cast<int32_t>(result);
     text = p;
     return true;
-}
-
-FILE* open_regular_file(const char* name, const char*& why) {
-    // Opened without waiting: opening a named pipe for reading would
-    // otherwise block until some writer came, which may be never.
-    const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return nullptr;
-    }
-    // A device or a pipe could feed one endless word, or block for ever.
-    struct stat status;
-    FILE* file = nullptr;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && ::fcntl(fd, F_SETFL, 0) == 0)
-        file = ::fdopen(fd, "r");
-    if (file == nullptr) {
-        ::close(fd);
-        why = "not a regular file";
-        errno = EINVAL;
-        return nullptr;
-    }
-    return file;
 }

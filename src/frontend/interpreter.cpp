@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
-#include "search/search.h"
+#include "settings/settings.h"
+#include "game/game.h"
 
 namespace {
 // The "level" holders keep their last values: a base time that does not
@@ -119,7 +119,7 @@ void interpret_word(char* word) {
         board_reversed = 1 - board_reversed;
         if (human_mode) print_line("board reversed");
     }
-    if (is(w, "new")) new_game();
+    if (is(w, "new")) start_new_game();
     if (is(w, "load")) load_board_file();
     if (is(w, "save")) save_board_file();
     if ((is(w, "depth") || is(w, "ply")) && !settings_locked) set_depth();
@@ -150,7 +150,7 @@ void interpret_word(char* word) {
     if (is(w, "lognodes")) log_nodes = 1;
     if (is(w, "go")) {
         force_mode = 0;
-        engine_turn();
+        take_engine_turn();
         log_node_count();
         report_draw_claims();
     }

@@ -7,8 +7,8 @@
 
 #include "book/book.h"
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
-#include "search/search.h"
+#include "settings/settings.h"
+#include "game/game.h"
 
 namespace {
 inline bool is_rank_digit(char c) { return c >= '1' && c <= '8'; }
@@ -91,20 +91,33 @@ void play_user_move(char* word) {
         return;
     }
     log_line(word);  // the move again, with the capitals is_move_text gave it
-    make_move(game_position, user_move);
+    game_play(user_move);
     report_draw_claims();
-    side_to_move = other_colour(side_to_move);
-    generate_moves(game_position, game_moves);
-    if (game_moves.count == 0) report_user_win_or_stalemate();
+    if (game_hand_over() == 0) report_user_win_or_stalemate();
     display_board();
     if (force_mode) return;
-    engine_turn();
+    take_engine_turn();
     log_node_count();
     report_draw_claims();
 }
 
+void start_new_game() {
+    new_game();
+    display_board();
+}
+
+void take_engine_turn() {
+    move played;
+    if (engine_turn(played))
+        emit_engine_move(played);
+    else
+        report_user_win_or_stalemate();  // the engine has no move: mated or stalemated
+    if (sound_enabled != 0) ring_bell();
+    if (game_hand_over() == 0) report_engine_win_or_stalemate();
+    display_board();
+}
+
 void emit_engine_move(const move& m) {
-    make_move(game_position, m);
     const auto square_letters = [](char* out, int file, int rank) {
         out[0] = static_cast<char>('a' + file);
         out[1] = static_cast<char>('1' + rank);
@@ -138,7 +151,7 @@ void learn_game_file(const char* file_name) {
         std::strcpy(word_buffer, "quit");
         return;
     }
-    new_game();
+    start_new_game();
     int game_winner = 0;  // none, WHITE or BLACK
     while (read_word(file, word_buffer) && std::strcmp(word_buffer, "quit") != 0) {
         if (std::strcmp(word_buffer, "whitewillwin") == 0) game_winner = WHITE;
@@ -157,9 +170,9 @@ void learn_game_file(const char* file_name) {
             // Stored as the generator lists it, so that the search's probe finds it.
             move stored = user_move;
             if (!needs_promotion(stored)) stored.promotion = NO_PROMOTION;
-            store_book_move(stored);
+            store_book_move(game_position, stored);
         }
-        make_move(game_position, user_move);
+        game_play(user_move);
         side_to_move = other_colour(side_to_move);
     }
     std::fclose(file);

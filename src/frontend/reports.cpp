@@ -2,7 +2,8 @@
 // sentence for a person, and the counting of finished games.
 #include "book/book.h"
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
+#include "game/game.h"
+#include "settings/settings.h"
 
 namespace {
 // Mate or stalemate of side_to_move, with the console sentence for a mate.

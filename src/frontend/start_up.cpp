@@ -12,8 +12,8 @@
 #include "book/book.h"
 #include "book/random.h"
 #include "frontend/frontend.h"
-#include "frontend/settings.h"
-#include "search/search.h"
+#include "settings/settings.h"
+#include "game/game.h"
 
 namespace {
 // xboard sends "quit" and SIGTERM at the same instant and kills the engine a
@@ -97,7 +97,7 @@ int start_up() {
     std::fprintf(output_stream, "Chess engine %s\n", BANNER);
     std::fputs("\nPlease read txt file. There is a information about settings, control,\nand graphic interface.\n",
                output_stream);
-    new_game();
+    start_new_game();
     open_log();
     replay_start_up_file();
     read_standard_input();

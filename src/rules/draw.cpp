@@ -1,9 +1,9 @@
-// Insufficient material: a test on the game position, made on demand.
+// Insufficient material: a test on one colour's men, made on demand.
 #include "rules/rules.h"
 
-int insufficient_material(int colour) {
+int insufficient_material(const position& pos, int colour) {
     int pawns = 0, heavy = 0, minor = 0;
-    for (const uint8_t piece : game_position.board) {
+    for (const uint8_t piece : pos.board) {
         if (piece == 0 || piece_colour(piece) != colour) continue;
         switch (piece_type(piece)) {
             case PAWN: ++pawns; break;
@@ -17,5 +17,3 @@ int insufficient_material(int colour) {
     if (pawns > 0 || heavy > 0) return 0;
     return minor <= 1 ? 1 : 0;
 }
-
-int side_insufficient_material() { return insufficient_material(side_to_move); }

@@ -1,13 +1,9 @@
-// The position record's globals, copying, and the start of a game.
+// The rule globals, copying a position, and the start position.
 #include <cstring>
 
-#include "frontend/frontend.h"
 #include "rules/rules.h"
-#include "search/search.h"
 
 int side_to_move = WHITE;
-position game_position;
-move_list game_moves;
 int side_in_check = 0;
 int castle_right_safe = 0;
 int castle_left_safe = 0;
@@ -46,12 +42,4 @@ void set_start_position(position& pos) {
     // half-move that has not been played, so the count is taken back.
     record_position(pos, MOVE_QUIET);
     pos.fifty_move_count = static_cast<int8_t>(pos.fifty_move_count - 1);
-}
-
-void new_game() {
-    set_start_position(game_position);
-    side_to_move = WHITE;
-    engine_moves_made = 0;
-    time_used = 0;
-    display_board();
 }

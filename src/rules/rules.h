@@ -56,6 +56,13 @@ struct move {
 static_assert(sizeof(move) == 12);
 static_assert(std::is_trivially_copyable_v<move>);
 
+// 1 when a and b name the same move: the same squares and the same
+// promotion byte (how ordering hints are matched against a node's list).
+inline bool same_move(const move& a, const move& b) {
+    return a.from_file == b.from_file && a.from_rank == b.from_rank && a.to_file == b.to_file &&
+           a.to_rank == b.to_rank && a.promotion == b.promotion;
+}
+
 // The legal moves of one position, in generator order.
 struct move_list {
     move moves[MOVE_LIST_SIZE];
@@ -107,8 +114,6 @@ void copy_position(position& dst, const position& src);
 
 // --- Globals of the subsystem ---
 extern int side_to_move;         // WHITE or BLACK: whose move it is (game or search node)
-extern position game_position;   // the game's position
-extern move_list game_moves;     // legal moves of side_to_move in game_position
 extern int side_in_check;        // set by the generator / legal-move test for the position tested
 extern int castle_right_safe;    // king-side transit square (f1/f8) not attacked, right held
 extern int castle_left_safe;     // queen-side transit square (d1/d8) not attacked, right held
@@ -118,9 +123,6 @@ extern position scratch_position; // the legality test's trial copy; meaningless
 // Sets pos to the start of a game: pieces, counters, flags and the start board
 // recorded in the history.  Does not touch side_to_move.
 void set_start_position(position& pos);
-// Starts a new game in game_position: start position, WHITE to move, the
-// clock's per-game counters cleared, and the diagram drawn for a person.
-void new_game();
 
 // --- Making moves ---
 // Makes a legal move of side_to_move on pos.  Returns MOVE_QUIET, MOVE_CAPTURE
@@ -152,8 +154,7 @@ void generate_moves(const position& pos, move_list& list);
 void generate_slider_moves(const position& pos, move_list& list, int file, int rank, int df, int dr,
                            int& count);
 
-// --- Draw rules ---
-// --- Positions from text, for tools and tests ---
+// --- Positions from text ---
 // Reads a FEN (board, side, castling, en passant; the counters are ignored)
 // the way the board file is loaded: empty history, draw flags clear,
 // material summed from the board.  Castling rights whose king or rook is not
@@ -161,7 +162,7 @@ void generate_slider_moves(const position& pos, move_list& list, int file, int r
 // it cannot read.
 bool parse_fen(const char* fen, position& pos, int& side);
 
-// 1 if colour has no mating material in game_position.
-int insufficient_material(int colour);
-// insufficient_material(side_to_move).
-int side_insufficient_material();
+// --- Draw rules ---
+// 1 if colour has no mating material in pos: no pawn, rook or queen, and at
+// most one bishop or knight.
+int insufficient_material(const position& pos, int colour);

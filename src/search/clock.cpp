@@ -3,9 +3,6 @@
 
 #include "search/search.h"
 
-int32_t engine_moves_made = 0;
-int32_t time_used = 0;
-
 namespace {
 double clock_unit_ms = 1.0;    // milliseconds per clock unit
 uint32_t clock_start_ms = 0;   // counter at the last restart or consuming reading

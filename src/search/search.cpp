@@ -2,22 +2,25 @@
 // positions, scores always from engine_side's point of view (nothing is
 // negated between plies), with the null move, move-count cutting, the capture
 // extension, and move ordering steered by ply_best and the learning book.
+// Every few thousand nodes it looks whether it has been asked to stop; a
+// stopped search unwinds at once and its iteration counts for nothing.
 #include "search/search.h"
+#include "search/search_internal.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include "book/book.h"
 #include "eval/eval.h"
-#include "frontend/settings.h"
+#include "settings/settings.h"
 
-int engine_side = WHITE;
 int root_depth = 0;
 uint64_t node_count = 0;
 move ply_best[PLY_BEST_SIZE] = {};  // all zero bytes until the first search writes it
 move best_root_moves[MOVE_LIST_SIZE] = {};
 uint16_t best_root_count = 0;
 move NULL_MOVE = {-1, -1, -1, -1, 0, 0, {0, 0}, 0};
+bool search_stopped = false;
 
 namespace {
 
@@ -120,8 +123,10 @@ inline int moves_kept(int ply, int count) {
 }  // namespace
 
 int32_t search(int depth, const position& parent, const move& m, int32_t alpha, int32_t beta, int after_null) {
-    // Step 1. Count the node and take a copy of the parent.
+    // Step 1. Count the node, now and then look whether the search is to
+    // stop, and take a copy of the parent.
     ++node_count;
+    if ((node_count & (STOP_POLL_INTERVAL - 1)) == 0 && poll_stop()) return 0;
     const frame_claim claim;
     search_frame& frame = frames[claim.level];
     position& pos = frame.pos;
@@ -154,10 +159,12 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
         const int reduced = depth <= 2 ? depth - 1 : depth - 3;
         if (max_node) {
             const int32_t v = search(reduced, pos, NULL_MOVE, -MATE_SCORE, beta, 1);
+            if (search_stopped) return 0;
             flip_side();
             if (v >= beta) return v;
         } else {
             const int32_t v = search(reduced, pos, NULL_MOVE, alpha, MATE_SCORE, 1);
+            if (search_stopped) return 0;
             flip_side();
             if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
         }
@@ -232,12 +239,14 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
         for (int i = 0; i < count; ++i) {
             move& child = list.moves[i];
             const int32_t v = search(depth - 1, pos, child, result, beta, 0);
+            if (search_stopped) return 0;
             flip_side();
             if (v >= beta) return v;
             child.score = v;
             if (v > result) {
                 result = v;
                 record(child);
+                if (ply == 0) root_best_so_far = child;
             }
         }
         if (depth == root_depth) {
@@ -257,6 +266,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     for (int i = 0; i < count; ++i) {
         move& child = list.moves[i];
         const int32_t v = search(depth - 1, pos, child, alpha, result, 0);
+        if (search_stopped) return 0;
         flip_side();
         if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
         child.score = v;

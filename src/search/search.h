@@ -1,16 +1,20 @@
-// Search: the alpha-beta node procedure, the clock, iterative deepening and
-// the engine's turn.
+// Search: the alpha-beta node procedure, the clock, and iterative deepening
+// with the choice among the best root moves.  The search prints nothing: it
+// tells an observer about each finished iteration, and whoever started it
+// may stop it through a flag, a deadline, a node limit or a poll.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
+#include "eval/eval.h"
 #include "rules/rules.h"
+#include "settings/settings.h"
 
 inline constexpr int PLY_BEST_SIZE = 3000;
 inline constexpr int DEEPENING_FACTOR = 35;  // one more ply costs about 35 times as much
 inline constexpr int PLY_BEST_BONUS = 50;    // ordering bonus of the last best move at the same ply
 
-extern int engine_side;                      // colour the engine searches for
 extern int root_depth;                       // depth of the current iteration
 extern uint64_t node_count;                  // calls of search since start-up; never reset
 extern move ply_best[PLY_BEST_SIZE];         // last new best move at each ply
@@ -18,38 +22,72 @@ extern move best_root_moves[MOVE_LIST_SIZE]; // root moves sharing the best scor
 extern uint16_t best_root_count;
 extern move NULL_MOVE;                       // from_file 255: nothing is made
 
-// Per-game time accounting, cleared by new_game.
-extern int32_t engine_moves_made;  // engine turns taken with the clock on
-extern int32_t time_used;          // clock units used by those turns
-
-// 1 when a and b name the same move: the same squares and the same
-// promotion byte (how ordering hints are matched against a node's list).
-inline bool same_move(const move& a, const move& b) {
-    return a.from_file == b.from_file && a.from_rank == b.from_rank && a.to_file == b.to_file &&
-           a.to_rank == b.to_rank && a.promotion == b.promotion;
-}
-
 // The node procedure: makes m on a copy of parent, then evaluates or searches
-// the replies.  Flips side_to_move exactly once.
+// the replies.  Flips side_to_move exactly once, unless the search is being
+// stopped (search_stopped), when it returns at once with a meaningless value.
 int32_t search(int depth, const position& parent, const move& m, int32_t alpha, int32_t beta, int after_null);
 
-// Clock: a millisecond counter read between iterations.
-// The millisecond counter behind the clock; tests may point it at their own.
+// --- Clock: a millisecond counter read between iterations ---
+// The millisecond counter behind the clock and the deadlines; tests may point
+// it at their own.
 extern uint32_t (*clock_source)();
 void clock_init(int units_per_second);
 void clock_restart();
 int32_t clock_read();
 
-// Plays one engine move for side_to_move in game_position, or reports that it has none.
-void engine_turn();
-// Iterative deepening for side, then the random choice among the best root moves.
-void run_search(int side, int depth_limit, int32_t move_budget, int mode);
+// --- Stopping a search ---
+// Nodes between two looks at the stop conditions (a power of two).
+inline constexpr uint64_t STOP_POLL_INTERVAL = 4096;
 
-// Told the root's result after each iteration (the developer tool reports
-// progress through it; the engine passes none).
-using iteration_observer = void (*)(int32_t root_score);
-// The thinking part of run_search: the iterations on game_position for side
-// in the given clock mode, at least one and none beyond MAX_SEARCH_DEPTH,
-// then the two-ply shift of ply_best.  Leaves the best root moves of the last
-// iteration in best_root_moves and side_to_move at side.
-void deepen(int side, int depth_limit, int32_t move_budget, int mode, iteration_observer observer = nullptr);
+// Set by anyone, from any thread, to end the search in progress; deepen
+// clears it when a search starts.
+extern std::atomic<bool> stop_requested;
+
+// What may end a search early besides stop_requested.  Each is looked at
+// every STOP_POLL_INTERVAL nodes and before each new iteration.
+struct search_limits {
+    bool use_deadline = false;
+    uint32_t deadline = 0;        // a clock_source() reading; reached when now - deadline >= 0 (signed)
+    uint64_t node_limit = 0;      // stop once node_count reaches it (0: none)
+    bool (*poll)() = nullptr;     // asked at each look (input while thinking); true stops
+    // Normally the first iteration always finishes, so that there is a move
+    // from a whole search.  A hard limit (a node cap, a flag about to fall)
+    // may cut it too; the move is then the best root move found so far.
+    bool stop_first_iteration = false;
+};
+
+// The last search was stopped: its last iteration was abandoned and the best
+// root moves are those of the iteration before (or, in a first iteration
+// that was cut, the best root move found so far, if any).
+extern bool search_stopped;
+
+// --- Iterative deepening ---
+// What an observer learns after each finished iteration.
+struct iteration_report {
+    int depth;                 // the iteration's depth
+    int32_t score;             // the root's score, from the engine's side
+    uint64_t nodes;            // nodes of this search so far
+    uint32_t elapsed_ms;       // since the search began
+    const move* best_moves;    // the root moves sharing the best score
+    int best_count;
+};
+
+// Told about each finished iteration; front ends turn it into thinking output.
+class search_observer {
+public:
+    virtual void iteration_finished(const iteration_report& report) = 0;
+
+protected:
+    ~search_observer() = default;
+};
+
+// The iterations on game position pos for side in the given clock mode, at
+// least one and none beyond MAX_SEARCH_DEPTH, then the two-ply shift of
+// ply_best.  Leaves the best root moves of the last finished iteration in
+// best_root_moves and side_to_move at side.  limits (may be null) can end it
+// early; with none set, the search is exactly the engine's plain one.
+void deepen(const position& pos, int side, int depth_limit, int32_t move_budget, int mode,
+            search_observer* observer = nullptr, const search_limits* limits = nullptr);
+
+// One of the equally best root moves, at random; false when there is none.
+bool pick_best_root_move(move& chosen);

@@ -1,4 +1,4 @@
-#include "frontend/settings.h"
+#include "settings/settings.h"
 
 int32_t search_depth = 4;
 int32_t move_time_ms = 6562;

@@ -1,0 +1,59 @@
+// The game: its position and legal moves, the record of the moves played
+// (so that moves can be taken back), the per-game clock accounts, and the
+// engine's turn.  Front ends drive it and print; nothing here writes to
+// standard output.
+#pragma once
+
+#include <cstdint>
+
+#include "rules/rules.h"
+#include "search/search.h"
+
+extern position game_position;  // the game's position
+extern move_list game_moves;    // legal moves of side_to_move in game_position
+
+// Per-game time accounting, cleared by new_game.
+extern int32_t engine_moves_made;  // engine turns taken with the clock on
+extern int32_t time_used;          // clock units used by those turns
+
+// --- Starting a game ---
+// A new game in game_position: start position, WHITE to move, the clock
+// accounts cleared, the record empty.  Draws nothing.
+void new_game();
+// The game goes on from pos with side to move, as if it had begun there: the
+// record starts afresh (no move before it can be taken back).  The clock
+// accounts are left alone.
+void game_begin_at(const position& pos, int side);
+
+// --- The record ---
+// Plays m for side_to_move on game_position (make_move) and records it.  The
+// caller flips side_to_move, as after any make_move.
+void game_play(const move& m);
+// Moves recorded since the game began (or since game_begin_at).
+int game_plies();
+// Takes back the last plies moves: game_position, its history and draw flags
+// and side_to_move become exactly what they were before them, and game_moves
+// is regenerated.  false, nothing changed, when fewer moves were recorded.
+bool game_take_back(int plies);
+
+// --- Around a move ---
+// Hands the move to the other side: flips side_to_move and lists its legal
+// moves in game_moves.  Returns their number (0: mate, stalemate or a drawn
+// position).
+int game_hand_over();
+// 1 if colour has no mating material in game_position.
+inline int insufficient_material(int colour) { return insufficient_material(game_position, colour); }
+
+// --- The engine's turn ---
+// What a front end may add to the engine's turn: an observer of the
+// iterations and limits that can end it early.
+struct turn_options {
+    search_observer* observer = nullptr;
+    const search_limits* limits = nullptr;
+};
+// Thinks for side_to_move in game_position with the budget of the level
+// settings (or to the fixed depth) and plays the chosen move with game_play.
+// side_to_move is left at the engine's colour.  Returns false, having played
+// nothing, when the engine has no move (mated, stalemated, or a drawn
+// position).
+bool engine_turn(move& played, const turn_options& options = {});

@@ -1,0 +1,168 @@
+// Iterative deepening in the four clock modes, the stop conditions a search
+// can be ended by, and the random choice among the equally best root moves.
+#include <chrono>
+#include <cstdint>
+
+#include "book/random.h"
+#include "search/search.h"
+#include "search/search_internal.h"
+
+std::atomic<bool> stop_requested{false};
+move root_best_so_far = {};
+
+namespace {
+
+// The limits of the search in progress (none outside a search).
+search_limits active_limits;
+// The first iteration is running: only a hard limit may cut it.
+bool in_first_iteration = false;
+
+// Whether any stop condition holds now.
+bool stop_due() {
+    bool stop = stop_requested.load(std::memory_order_relaxed);
+    if (active_limits.poll != nullptr && active_limits.poll()) stop = true;
+    if (active_limits.node_limit != 0 && node_count >= active_limits.node_limit) stop = true;
+    if (active_limits.use_deadline && static_cast<int32_t>(clock_source() - active_limits.deadline) >= 0) stop = true;
+    // A stop seen while it cannot act yet (in the first iteration) waits
+    // for the start of the next one.
+    if (stop) stop_requested.store(true, std::memory_order_relaxed);
+    return stop;
+}
+
+// One iteration: the root for side at root_depth.  The root flips
+// side_to_move once, back to side.
+int32_t iterate(const position& pos, int side) {
+    side_to_move = other_colour(side);
+    root_best_so_far.from_file = -1;
+    return search(root_depth, pos, NULL_MOVE, -MATE_SCORE, MATE_SCORE, 0);
+}
+
+// Null move and cutting switched off for a search, and back on afterwards,
+// so the user sees the settings unchanged.
+struct refinements_off {
+    int32_t null_move = null_move_enabled;
+    int32_t cutting = cutting_enabled;
+    refinements_off() { null_move_enabled = cutting_enabled = 0; }
+    ~refinements_off() {
+        null_move_enabled = null_move;
+        cutting_enabled = cutting;
+    }
+    refinements_off(const refinements_off&) = delete;
+    refinements_off& operator=(const refinements_off&) = delete;
+};
+
+// Reports on the iterations as they finish.
+struct iteration_reporter {
+    search_observer* observer;
+    uint64_t first_node = node_count;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+
+    void finished(int32_t score) const {
+        if (observer == nullptr) return;
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        const iteration_report report{
+            root_depth,
+            score,
+            node_count - first_node,
+            static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()),
+            best_root_moves,
+            best_root_count};
+        observer->iteration_finished(report);
+    }
+};
+
+// One iteration, run to its end or stopped; true when it finished.  A first
+// iteration that a hard limit cut keeps its best root move so far.
+bool run_iteration(const position& pos, int side, int32_t& score) {
+    in_first_iteration = root_depth == 1;
+    score = iterate(pos, side);
+    in_first_iteration = false;
+    if (!search_stopped) return true;
+    side_to_move = side;
+    if (root_depth == 1) {
+        best_root_count = 0;
+        if (root_best_so_far.from_file >= 0) best_root_moves[best_root_count++] = root_best_so_far;
+    }
+    return false;
+}
+
+void deepen_to_depth(const position& pos, int side, int depth_limit, const iteration_reporter& reporter) {
+    const refinements_off forced;
+    // At least one iteration, so that a position with a legal move always
+    // yields one; never deeper than the frames and ply_best allow.  A stop
+    // leaves root_depth one above the last finished iteration, as the loop's
+    // own end does.
+    const int last = depth_limit < 1 ? 1 : (depth_limit > MAX_SEARCH_DEPTH ? MAX_SEARCH_DEPTH : depth_limit);
+    for (root_depth = 1; root_depth <= last; ++root_depth) {
+        if (root_depth > 1 && stop_due()) break;
+        int32_t score = 0;
+        if (!run_iteration(pos, side, score)) break;
+        reporter.finished(score);
+    }
+}
+
+void deepen_on_clock(const position& pos, int side, int depth_limit, int32_t move_budget, int mode,
+                     const iteration_reporter& reporter) {
+    root_depth = 0;
+    clock_restart();
+    int32_t elapsed = 0;
+    for (;;) {
+        // One more ply costs about DEEPENING_FACTOR times the last one.  The
+        // first iteration runs whatever the budget, so a turn with a legal
+        // move always has one to play.
+        if (root_depth > 0 && elapsed >= move_budget / DEEPENING_FACTOR) break;
+        if (root_depth >= MAX_SEARCH_DEPTH) break;
+        if (root_depth > 0 && stop_due()) break;
+        ++root_depth;
+        clock_restart();
+        int32_t score = 0;
+        if (!run_iteration(pos, side, score)) {
+            --root_depth;  // the last finished iteration
+            break;
+        }
+        elapsed = clock_read();
+        reporter.finished(score);
+        if ((mode == 2 || mode == 3) && root_depth >= depth_limit) break;
+    }
+}
+
+}  // namespace
+
+bool poll_stop() {
+    if (search_stopped) return true;
+    if (!stop_due()) return false;
+    if (in_first_iteration && !active_limits.stop_first_iteration) return false;
+    search_stopped = true;
+    return true;
+}
+
+void deepen(const position& pos, int side, int depth_limit, int32_t move_budget, int mode,
+            search_observer* observer, const search_limits* limits) {
+    NULL_MOVE.from_file = NULL_MOVE.from_rank = NULL_MOVE.to_file = NULL_MOVE.to_rank = -1;
+    engine_side = side;
+    best_root_count = 0;
+    active_limits = limits != nullptr ? *limits : search_limits{};
+    search_stopped = false;
+    stop_requested.store(false, std::memory_order_relaxed);
+    const iteration_reporter reporter{observer};
+
+    if (mode == 0) {
+        deepen_to_depth(pos, side, depth_limit, reporter);
+    } else if (mode == 2) {
+        const refinements_off forced;
+        deepen_on_clock(pos, side, depth_limit, move_budget, mode, reporter);
+    } else {
+        deepen_on_clock(pos, side, depth_limit, move_budget, mode, reporter);
+    }
+    active_limits = search_limits{};
+
+    // The moves best at plies 2, 3, ... become the hints at plies 0, 1, ...
+    // of the next search, which starts after this move and the reply.
+    for (int i = 0; i + 2 < root_depth; ++i) ply_best[i] = ply_best[i + 2];
+}
+
+bool pick_best_root_move(move& chosen) {
+    if (best_root_count == 0) return false;
+    chosen = best_root_moves[random_next() % best_root_count];
+    return true;
+}

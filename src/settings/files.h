@@ -1,0 +1,11 @@
+// The files the engine keeps (book.dat, board.txt, orvane.ini, game files)
+// are opened through here, so that no layer can be made to wait on a named
+// pipe or read a device without end.
+#pragma once
+
+#include <cstdio>
+
+// Opens a regular file for reading; nullptr, with the reason in why, for
+// anything else (missing, unreadable, a directory, a device, a pipe).  Never
+// waits, not even for a named pipe.  errno is ENOENT when there is no file.
+FILE* open_regular_file(const char* name, const char*& why);
