@@ -22,12 +22,17 @@ extern FILE* log_file;
 extern char word_buffer[WORD_BUFFER_SIZE];
 // The last parsed user move or game-file move.
 extern move user_move;
+// The limits every engine turn starts from: none in play; a fuzzer or a test
+// sets a node cap here (node_limit counts the nodes of one turn) so that no
+// single turn can run long.
+extern search_limits turn_limits;
 
 // The program: start-up, replay of orvane.ini, standard input until "quit".
 int start_up();
 // Puts the process back where start-up leaves it, without touching any file:
 // default settings, the generator seeded with 0, a fresh book in memory with
-// game_count 0, input from stdin, output to stdout, no log, a new game.  For
+// game_count 0, input from stdin, output to stdout, no log, no turn limits,
+// a new game.  For
 // in-process tests and fuzzers; streams they installed are not closed.
 void reset_engine_state();
 

@@ -106,9 +106,15 @@ void start_new_game() {
     display_board();
 }
 
+search_limits turn_limits;
+
 void take_engine_turn() {
     move played;
-    if (engine_turn(played))
+    turn_options options;
+    search_limits limits = turn_limits;
+    if (limits.node_limit != 0) limits.node_limit += node_count;  // a cap per turn
+    options.limits = &limits;
+    if (engine_turn(played, options))
         emit_engine_move(played);
     else
         report_user_win_or_stalemate();  // the engine has no move: mated or stalemated

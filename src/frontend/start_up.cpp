@@ -119,9 +119,7 @@ void reset_engine_state() {
     output_stream = stdout;
     word_buffer[0] = '\0';
     user_move = move{};
+    turn_limits = search_limits{};
     reset_interpreter_state();
-    // The start position without a diagram on the caller's standard output.
-    human_mode = 0;
-    new_game();
-    human_mode = 1;
+    new_game();  // no diagram on the caller's standard output
 }
