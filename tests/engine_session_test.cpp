@@ -141,3 +141,29 @@ TEST(EngineSession, FixedDepthReplyInXboardModeFromTheStart) {
     EXPECT_TRUE(shape) << m;
     EXPECT_EQ(game_count_of(r.file("book.dat")), 0u);
 }
+
+TEST(EngineSession, WordsTypedWhileTheEngineThinksAreAllInterpretedAfterItsMove) {
+    // Depth 7 from the start takes a good fraction of a second; the words
+    // below arrive while the engine thinks about its first move.
+    session::live_session live;
+    ASSERT_TRUE(live.started());
+    live.send("xboard\nnoclocks\ndepth 7\ngo\n");
+    ::usleep(50000);
+    live.send("force\n");
+    live.send("g8f6\nsave\n");  // legal whatever white played
+    live.send("depth 1\ngo\n");
+    live.close_input();
+    const session_result r = live.finish(60000);
+    const std::vector<std::string> out = lines_of(r.out);
+    ASSERT_GE(out.size(), 2u);
+    const std::string first = out[out.size() - 2], second = out.back();
+    ASSERT_EQ(first.substr(0, 5), "move ");
+    ASSERT_EQ(second.substr(0, 5), "move ");
+    // The log holds every word once, in the order typed, the engine's first
+    // move before any of the words typed during its search.
+    const std::string expected_log = "xboard\nnoclocks\ndepth\ngo\n" + first + "\nforce\ng8f6\nG8F6\nsave\n" +
+                                     "depth\ngo\n" + second + "\n";
+    EXPECT_EQ(r.file("orvane.log"), expected_log);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exit_code, 0);
+}

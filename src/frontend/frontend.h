@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "frontend/input_queue.h"
 #include "game/game.h"
 #include "settings/files.h"
 
@@ -22,6 +23,19 @@ extern FILE* log_file;
 extern char word_buffer[WORD_BUFFER_SIZE];
 // The last parsed user move or game-file move.
 extern move user_move;
+// While the engine thinks: the queue standard input arrives in (null until
+// the main loop reads standard input through its reader thread), and the
+// lines a front end acts on at once instead of after the turn.
+extern input_queue* standard_input_queue;
+struct urgent_lines {
+    bool (*wanted)(const char* line, void* context) = nullptr;  // lines that act at once (none: nothing does)
+    bool (*act)(const char* line) = nullptr;                     // acts on one; true ends the search
+};
+extern urgent_lines urgent_input;
+// The search's poll while the engine thinks: takes the urgent lines that have
+// arrived and acts on them; true when one of them ends the search.
+bool poll_urgent_input();
+
 // The limits every engine turn starts from: none in play; a fuzzer or a test
 // sets a node cap here (node_limit counts the nodes of one turn) so that no
 // single turn can run long.

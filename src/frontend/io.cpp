@@ -7,6 +7,17 @@ FILE* output_stream = stdout;
 FILE* log_file = nullptr;
 char word_buffer[WORD_BUFFER_SIZE] = "";
 move user_move = {};
+input_queue* standard_input_queue = nullptr;
+urgent_lines urgent_input;
+
+bool poll_urgent_input() {
+    if (standard_input_queue == nullptr || urgent_input.wanted == nullptr) return false;
+    char line[WORD_BUFFER_SIZE];
+    bool stop = false;
+    while (standard_input_queue->take_line(urgent_input.wanted, nullptr, line, sizeof line))
+        if (urgent_input.act != nullptr && urgent_input.act(line)) stop = true;
+    return stop;
+}
 
 void print_line(const char* text) {
     std::fputs(text, output_stream);

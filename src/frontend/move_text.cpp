@@ -113,6 +113,7 @@ void take_engine_turn() {
     turn_options options;
     search_limits limits = turn_limits;
     if (limits.node_limit != 0) limits.node_limit += node_count;  // a cap per turn
+    if (standard_input_queue != nullptr && urgent_input.wanted != nullptr) limits.poll = poll_urgent_input;
     options.limits = &limits;
     if (engine_turn(played, options))
         emit_engine_move(played);

@@ -73,9 +73,17 @@ void replay_start_up_file() {
 }
 
 // Reads standard input up to "quit"; the end of the input counts as "quit".
+// A thread reads it as it arrives, so that a front end can act on some lines
+// while the engine thinks; without a thread it is read directly.
 void read_standard_input() {
-    input_stream = stdin;
-    while (read_word(stdin, word_buffer) && std::strcmp(word_buffer, "quit") != 0) interpret_word(word_buffer);
+    input_stream = open_threaded_input(STDIN_FILENO, &standard_input_queue);
+    if (input_stream == nullptr) {
+        std::fprintf(stderr, "orvane: cannot start the input reader (%s); input waits while the engine thinks\n",
+                     std::strerror(errno));
+        input_stream = stdin;
+    }
+    FILE* const stream = input_stream;
+    while (read_word(stream, word_buffer) && std::strcmp(word_buffer, "quit") != 0) interpret_word(word_buffer);
 }
 }  // namespace
 

@@ -1,0 +1,133 @@
+// Standard input read by a thread of its own, handed to the interpreter in
+// arrival order.
+#include "frontend/input_queue.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+void input_queue::push(const char* data, size_t size) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        bytes_.append(data, size);
+    }
+    arrived_.notify_all();
+}
+
+void input_queue::close() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+    }
+    arrived_.notify_all();
+}
+
+size_t input_queue::read(char* out, size_t size) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    arrived_.wait(lock, [this] { return head_ < bytes_.size() || closed_; });
+    const size_t available = bytes_.size() - head_;
+    const size_t n = available < size ? available : size;
+    if (n == 0) return 0;
+    std::memcpy(out, bytes_.data() + head_, n);
+    head_ += n;
+    at_line_start_ = out[n - 1] == '\n';
+    // Read bytes are dropped now and then, not at every read.
+    if (head_ >= 4096 && head_ * 2 >= bytes_.size()) {
+        bytes_.erase(0, head_);
+        head_ = 0;
+    }
+    return n;
+}
+
+bool input_queue::take_line(bool (*wanted)(const char* line, void* context), void* context, char* out,
+                            size_t out_size) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    size_t start = head_;
+    // A line the interpreter has begun to read is its own.
+    if (!at_line_start_) {
+        const size_t end = bytes_.find('\n', head_);
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+    std::string line;
+    for (;;) {
+        const size_t end = bytes_.find('\n', start);
+        if (end == std::string::npos) return false;  // only whole lines are looked at
+        line.assign(bytes_, start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // An embedded NUL would hide the rest of the line from the test.
+        if (line.find('\0') == std::string::npos && wanted(line.c_str(), context)) {
+            if (out_size > 0) {
+                const size_t n = line.size() < out_size - 1 ? line.size() : out_size - 1;
+                std::memcpy(out, line.data(), n);
+                out[n] = '\0';
+            }
+            bytes_.erase(start, end + 1 - start);
+            return true;
+        }
+        start = end + 1;
+    }
+}
+
+bool input_queue::finished() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return closed_ && head_ == bytes_.size();
+}
+
+namespace {
+
+ssize_t read_queue(void* cookie, char* out, size_t size) {
+    return static_cast<ssize_t>(static_cast<input_queue*>(cookie)->read(out, size));
+}
+
+// Reads the descriptor until its end, appending everything to the queue.
+void read_descriptor(int fd, input_queue* queue) {
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n > 0) {
+            queue->push(chunk, static_cast<size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (n < 0) std::fprintf(stderr, "orvane: reading standard input failed (%s); taken as its end\n",
+                                    std::strerror(errno));
+            queue->close();
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+FILE* open_queue_stream(input_queue& queue) {
+    cookie_io_functions_t functions{};
+    functions.read = read_queue;
+    FILE* stream = ::fopencookie(&queue, "r", functions);
+    if (stream == nullptr) return nullptr;
+    // Unbuffered: a byte the interpreter has not asked for stays in the
+    // queue, where take_line can still see it.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    return stream;
+}
+
+FILE* open_threaded_input(int fd, input_queue** queue_out) {
+    // The reader thread may still be blocked in read() when the program
+    // ends, so the queue is never destroyed.
+    static input_queue* const queue = new input_queue;
+    FILE* stream = open_queue_stream(*queue);
+    if (stream == nullptr) return nullptr;
+    // Signals belong to the main thread: the reader starts with all blocked.
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    std::thread reader(read_descriptor, fd, queue);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    reader.detach();
+    if (queue_out != nullptr) *queue_out = queue;
+    return stream;
+}
