@@ -42,6 +42,14 @@ void fuzz_begin_input() {
     log_file = null_output;
     clock_mode = 0;
     search_depth = FUZZ_DEPTH_CAP;
+    // The allowance is only looked at between words, and one engine turn with
+    // the capture extension on can spend tens of seconds in capture lines at
+    // depth 2: each turn is also cut at the whole allowance, inside the search,
+    // even in its first iteration (the engine then plays the best root move
+    // found so far).  reset_engine_state cleared turn_limits, so this comes
+    // after it.
+    turn_limits.node_limit = FUZZ_NODE_CAP;
+    turn_limits.stop_first_iteration = true;
     nodes_at_start = node_count;
 }
 

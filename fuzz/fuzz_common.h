@@ -10,7 +10,11 @@
 // Deepest search an input may get: the engine's turn stays short at any depth
 // setting and in any clock mode.
 inline constexpr int FUZZ_DEPTH_CAP = 2;
-// Search nodes one input may spend; the words after that are not run.
+// Search nodes one input may spend; the words after that are not run.  It is
+// also the cap of each engine turn (turn_limits), which ends even a turn whose
+// first iteration is not finished: the input's spending is checked between
+// words, the turn's inside the search every STOP_POLL_INTERVAL nodes, so one
+// input spends at most about twice this plus one poll interval.
 inline constexpr uint64_t FUZZ_NODE_CAP = 5000;
 
 // Makes a fresh temporary directory the working directory, for good (its
@@ -18,7 +22,9 @@ inline constexpr uint64_t FUZZ_NODE_CAP = 5000;
 void fuzz_enter_private_directory();
 // Empties the working directory and resets the engine: start-up settings, a
 // fresh book in memory, a new game, output and log to /dev/null, the clock at
-// fixed depth (noclocks, depth 2).
+// fixed depth (noclocks, depth 2), and every engine turn capped at
+// FUZZ_NODE_CAP nodes, first iteration included.  Starts the input's node
+// allowance.
 void fuzz_begin_input();
 // Clamps what the last word may have set: depth at most FUZZ_DEPTH_CAP, and a
 // clocked mode always with the depth cap (mode 3 for 1 or any other value).
