@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "game/game.h"
+#include "game/time_manager.h"
 #include "settings/settings.h"
 
 namespace {
@@ -30,24 +31,48 @@ bool choose_move(move& chosen) {
 
 bool engine_turn(move& played, const turn_options& options) {
     const int side = side_to_move;
+    search_limits limits = options.limits != nullptr ? *options.limits : search_limits{};
+    if (game_time.max_depth > 0 && (limits.max_depth == 0 || game_time.max_depth < limits.max_depth))
+        limits.max_depth = game_time.max_depth;
+    // The clock of the GUI is read only when the GUI has told the engine
+    // about it: without that, a turn reads the clock exactly as it always did.
+    const bool gui_clock = game_time.time_known || game_time.fixed_move_ms > 0;
+    const uint32_t turn_start = gui_clock ? clock_source() : 0;
+    const auto set_hard_limit = [&](int64_t hard_limit_ms) {
+        if (hard_limit_ms <= 0) return;
+        const uint32_t deadline = turn_start + static_cast<uint32_t>(hard_limit_ms);
+        if (!limits.use_deadline || static_cast<int32_t>(deadline - limits.deadline) < 0) limits.deadline = deadline;
+        limits.use_deadline = true;
+        limits.stop_first_iteration = true;  // the flag must not fall, even in the first iteration
+    };
+
     bool moved = false;
     if (clock_mode != 0) {
         clock_restart();
         // The allowance accumulates: time left over from earlier moves is
         // spent now.  In 64 bits, as move_time_ms may be any integer.
         int64_t budget = static_cast<int64_t>(move_time_ms) * (static_cast<int64_t>(engine_moves_made) + 1) - time_used;
+        const turn_plan plan =
+            plan_turn(clamp_to_int32(budget <= 0 ? move_time_ms / 2 : budget), engine_moves_made);
         if (engine_moves_made < INT32_MAX) ++engine_moves_made;
         if (budget <= 0) budget = move_time_ms / 2;
-        deepen(game_position, side, search_depth, clamp_to_int32(budget), clock_mode, options.observer, options.limits);
+        if (gui_clock) {
+            budget = plan.budget;
+            set_hard_limit(plan.hard_limit_ms);
+        }
+        deepen(game_position, side, search_depth, clamp_to_int32(budget), clock_mode, options.observer, &limits);
         moved = choose_move(played);
         if (moved) game_play(played);
         // The clock was last restarted when the final iteration began.
         time_used = clamp_to_int32(static_cast<int64_t>(time_used) + clock_read());
     } else {
-        deepen(game_position, side, search_depth, 0, 0, options.observer, options.limits);
+        // A fixed depth still stops where the GUI's clock would fall.
+        if (gui_clock) set_hard_limit(plan_turn(INT32_MAX, engine_moves_made).hard_limit_ms);
+        deepen(game_position, side, search_depth, 0, 0, options.observer, &limits);
         moved = choose_move(played);
         if (moved) game_play(played);
     }
+    if (gui_clock) account_turn(static_cast<uint32_t>(clock_source() - turn_start));
     side_to_move = side;
     return moved;
 }

@@ -33,6 +33,50 @@ position record_start;
 played_move record[RECORD_SIZE];
 int record_count = 0;
 
+// What makes two positions the same for standard chess's repetition rule:
+// the board, the side to move, the castling rights that can still be used
+// and an en-passant capture that is there to be made.
+struct standard_key {
+    uint8_t board[64];
+    int8_t side;
+    uint8_t castling;  // bit 0 white king-side, 1 white queen-side, 2 and 3 black's
+    uint8_t en_passant;
+    bool operator==(const standard_key&) const = default;
+};
+// Entry i: the position after i recorded moves (0: the start); with the
+// half-moves since a capture or a pawn move there.
+standard_key keys[RECORD_SIZE + 1];
+int halfmove_clocks[RECORD_SIZE + 1];
+
+standard_key key_of(const position& pos, int side) {
+    standard_key key{};
+    std::memcpy(key.board, pos.board, 64);
+    key.side = static_cast<int8_t>(side);
+    const uint8_t* b = pos.board;
+    const bool white_home = b[4] == WHITE * 16 + KING, black_home = b[60] == BLACK * 16 + KING;
+    if (white_home && pos.white_castle_right && b[7] == WHITE * 16 + ROOK) key.castling |= 1;
+    if (white_home && pos.white_castle_left && b[0] == WHITE * 16 + ROOK) key.castling |= 2;
+    if (black_home && pos.black_castle_right && b[63] == BLACK * 16 + ROOK) key.castling |= 4;
+    if (black_home && pos.black_castle_left && b[56] == BLACK * 16 + ROOK) key.castling |= 8;
+    key.en_passant = NO_EN_PASSANT;
+    if (pos.en_passant_file != NO_EN_PASSANT && pos.en_passant_file < 8) {
+        // The capture is there when a pawn of the side to move stands beside
+        // the pawn that has just made its double step.
+        const int file = pos.en_passant_file, rank = side == WHITE ? 4 : 3;
+        const uint8_t own_pawn = static_cast<uint8_t>(side * 16 + PAWN);
+        if ((file > 0 && b[square_index(file - 1, rank)] == own_pawn) ||
+            (file < 7 && b[square_index(file + 1, rank)] == own_pawn))
+            key.en_passant = static_cast<uint8_t>(file);
+    }
+    return key;
+}
+
+// A capture or a pawn move: standard chess's fifty-move count starts again.
+bool resets_halfmove_clock(const position& pos, const move& m) {
+    const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+    return piece_type(piece) == PAWN || pos.board[square_index(m.to_file, m.to_rank)] != 0;
+}
+
 // Plays the first count recorded moves from the start on game_position.
 void replay(int count) {
     copy_position(game_position, record_start);
@@ -52,12 +96,14 @@ void new_game() {
     game_begin_at(game_position, WHITE);
 }
 
-void game_begin_at(const position& pos, int side) {
+void game_begin_at(const position& pos, int side, int halfmove_clock) {
     // Each recorded move carries its side, so the start needs no side of its own.
     if (&pos != &game_position) copy_position(game_position, pos);
     side_to_move = side;
     copy_position(record_start, game_position);
     record_count = 0;
+    keys[0] = key_of(game_position, side);
+    halfmove_clocks[0] = halfmove_clock < 0 ? 0 : halfmove_clock;
 }
 
 void game_play(const move& m) {
@@ -69,12 +115,17 @@ void game_play(const move& m) {
         replay(RECORD_SIZE - RECORD_KEEP);
         copy_position(record_start, game_position);
         std::memmove(record, record + (RECORD_SIZE - RECORD_KEEP), sizeof(played_move) * RECORD_KEEP);
+        std::memmove(keys, keys + (RECORD_SIZE - RECORD_KEEP), sizeof(standard_key) * (RECORD_KEEP + 1));
+        std::memmove(halfmove_clocks, halfmove_clocks + (RECORD_SIZE - RECORD_KEEP), sizeof(int) * (RECORD_KEEP + 1));
         record_count = RECORD_KEEP;
         copy_position(game_position, current);
         side_to_move = saved_side;
     }
+    const int clock = resets_halfmove_clock(game_position, m) ? 0 : halfmove_clocks[record_count] + 1;
     record[record_count++] = played_move{m, static_cast<int8_t>(side_to_move)};
     make_move(game_position, m);
+    keys[record_count] = key_of(game_position, other_colour(side_to_move));
+    halfmove_clocks[record_count] = clock;
 }
 
 int game_plies() { return record_count; }
@@ -95,4 +146,44 @@ int game_hand_over() {
     side_to_move = other_colour(side_to_move);
     generate_moves(game_position, game_moves);
     return game_moves.count;
+}
+
+int game_halfmove_clock() { return halfmove_clocks[record_count]; }
+
+standard_draw game_standard_draw() {
+    // The key of the position now, with the side actually to move (a turn
+    // without a move hands over without a recorded move).
+    const standard_key now = key_of(game_position, side_to_move);
+    int seen = 0;
+    for (int i = 0; i <= record_count; ++i)
+        if (keys[i] == now) ++seen;
+    if (seen >= 3) return standard_draw::repetition;
+    if (halfmove_clocks[record_count] >= 100) return standard_draw::fifty_moves;
+    if (dead_position(game_position)) return standard_draw::dead_position;
+    return standard_draw::none;
+}
+
+int dead_position(const position& pos) {
+    int minors = 0, knights = 0;
+    int bishop_colours = 0;  // bit 0: a bishop on a dark square, bit 1: on a light one
+    for (int square = 0; square < 64; ++square) {
+        const uint8_t piece = pos.board[square];
+        if (piece == 0) continue;
+        switch (piece_type(piece)) {
+            case KING: break;
+            case KNIGHT: ++minors, ++knights; break;
+            case BISHOP:
+                ++minors;
+                bishop_colours |= (((square & 7) + (square >> 3)) % 2 == 0) ? 1 : 2;
+                break;
+            default: return 0;  // a pawn, rook or queen can still take part in a mate
+        }
+    }
+    if (minors <= 1) return 1;
+    return knights == 0 && bishop_colours != 3 ? 1 : 0;
+}
+
+void game_clear_own_draw_flags() {
+    game_position.repetition_draw = 0;
+    game_position.fifty_move_draw = 0;
 }

@@ -22,8 +22,9 @@ extern int32_t time_used;          // clock units used by those turns
 void new_game();
 // The game goes on from pos with side to move, as if it had begun there: the
 // record starts afresh (no move before it can be taken back).  The clock
-// accounts are left alone.
-void game_begin_at(const position& pos, int side);
+// accounts are left alone.  halfmove_clock: half-moves already played since
+// the last capture or pawn move (a FEN's fifth field).
+void game_begin_at(const position& pos, int side, int halfmove_clock = 0);
 
 // --- The record ---
 // Plays m for side_to_move on game_position (make_move) and records it.  The
@@ -43,6 +44,25 @@ bool game_take_back(int plies);
 int game_hand_over();
 // 1 if colour has no mating material in game_position.
 inline int insufficient_material(int colour) { return insufficient_material(game_position, colour); }
+
+// --- The game as standard chess sees it ---
+// A GUI judges the game by standard chess, whose draws differ from the
+// engine's own: a repetition counts only the same position with the same
+// side to move and the same castling and en-passant rights, the fifty-move
+// count restarts at pawn moves too, and only a position in which no mate is
+// possible at all is dead.
+enum class standard_draw { none, repetition, fifty_moves, dead_position };
+// The draw standard chess grants in game_position with side_to_move to move
+// (mate and stalemate are the caller's to look at first).
+standard_draw game_standard_draw();
+// Half-moves since the last capture or pawn move.
+int game_halfmove_clock();
+// 1 if no sequence of moves can end in mate: kings alone, a king and one
+// minor piece against a king, or kings and bishops all on squares of one colour.
+int dead_position(const position& pos);
+// Clears the engine's own repetition and fifty-move flags of game_position,
+// so that its moves are listed again where standard chess plays on.
+void game_clear_own_draw_flags();
 
 // --- The engine's turn ---
 // What a front end may add to the engine's turn: an observer of the

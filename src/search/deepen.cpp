@@ -9,6 +9,7 @@
 
 std::atomic<bool> stop_requested{false};
 move root_best_so_far = {};
+bool strict_root_moves = false;
 
 namespace {
 
@@ -123,6 +124,7 @@ void deepen_on_clock(const position& pos, int side, int depth_limit, int32_t mov
         elapsed = clock_read();
         reporter.finished(score);
         if ((mode == 2 || mode == 3) && root_depth >= depth_limit) break;
+        if (active_limits.max_depth > 0 && root_depth >= active_limits.max_depth) break;
     }
 }
 
@@ -142,6 +144,8 @@ void deepen(const position& pos, int side, int depth_limit, int32_t move_budget,
     engine_side = side;
     best_root_count = 0;
     active_limits = limits != nullptr ? *limits : search_limits{};
+    strict_root_moves = active_limits.strict_root;
+    if (active_limits.max_depth > 0 && active_limits.max_depth < depth_limit) depth_limit = active_limits.max_depth;
     search_stopped = false;
     stop_requested.store(false, std::memory_order_relaxed);
     const iteration_reporter reporter{observer};
@@ -155,6 +159,7 @@ void deepen(const position& pos, int side, int depth_limit, int32_t move_budget,
         deepen_on_clock(pos, side, depth_limit, move_budget, mode, reporter);
     }
     active_limits = search_limits{};
+    strict_root_moves = false;
 
     // The moves best at plies 2, 3, ... become the hints at plies 0, 1, ...
     // of the next search, which starts after this move and the reply.

@@ -108,6 +108,29 @@ void order_moves(move_list& list) {
     }
 }
 
+// Drops the moves that leave the mover's king attacked, judged by making each
+// en-passant capture on a copy: the quick legality test looks only along the
+// line through the capturing pawn's square.  (Every other kind of move the
+// generator already judges exactly.)
+void drop_moves_into_check(const position& pos, move_list& list) {
+    static position trial;
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        const move& m = list.moves[i];
+        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+        const bool en_passant = piece_type(piece) == PAWN && m.from_file != m.to_file &&
+                                pos.board[square_index(m.to_file, m.to_rank)] == 0;
+        if (en_passant) {
+            std::memcpy(&trial, &pos, POSITION_FIXED_BYTES);
+            trial.history_count = 0;
+            make_move(trial, m);
+            if (in_check(trial)) continue;
+        }
+        list.moves[kept++] = m;
+    }
+    list.count = static_cast<uint16_t>(kept);
+}
+
 // Moves searched at a node of this ply when cutting is on.
 inline int moves_kept(int ply, int count) {
     int keep = count;
@@ -185,6 +208,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     // Step 6. No legal move: mate, stalemate or a flagged draw.
     move_list& list = frame.list;
     generate_moves(pos, list);
+    if (ply == 0 && strict_root_moves) drop_moves_into_check(pos, list);
     if (list.count == 0) return mate_distance(evaluate(pos, 0), ply);
     if (!null_move_possible) checked = side_in_check;  // in_check(pos), as the generator found it
 

@@ -54,6 +54,12 @@ struct search_limits {
     // from a whole search.  A hard limit (a node cap, a flag about to fall)
     // may cut it too; the move is then the best root move found so far.
     bool stop_first_iteration = false;
+    // No iteration deeper than this (0: none), whatever the clock mode.
+    int max_depth = 0;
+    // Root moves are checked with the full legality test, so that a move
+    // the quick test lets through (an en-passant capture that uncovers the
+    // own king along the rank) is never offered to a GUI.
+    bool strict_root = false;
 };
 
 // The last search was stopped: its last iteration was abandoned and the best

@@ -1,0 +1,48 @@
+// Each engine turn's budget and hard limit from what the GUI says of the clock.
+#include "game/time_manager.h"
+
+time_control game_time;
+
+namespace {
+int32_t to_int32(int64_t v) { return v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v)); }
+int64_t at_least_one(int64_t v) { return v < 1 ? 1 : v; }
+}  // namespace
+
+turn_plan plan_turn(int32_t level_budget, int32_t moves_made) {
+    turn_plan plan{level_budget, 0};
+    const int64_t overhead = game_time.move_overhead_ms < 0 ? 0 : game_time.move_overhead_ms;
+    // What may be spent at most: the time left less the overhead.
+    const int64_t left = at_least_one(game_time.time_left_ms - overhead);
+
+    if (game_time.fixed_move_ms > 0) {
+        // A fixed time a move: the whole of it, less the overhead, is both the
+        // plan and the limit; nothing carries over.
+        int64_t usable = at_least_one(game_time.fixed_move_ms - overhead);
+        if (game_time.time_known && left < usable) usable = left;
+        plan.budget = to_int32(usable);
+        plan.hard_limit_ms = usable;
+        return plan;
+    }
+    if (!game_time.time_known) return plan;
+
+    int64_t moves_to_go = SUDDEN_DEATH_HORIZON;
+    if (game_time.moves_to_go > 0)
+        moves_to_go = game_time.moves_to_go;
+    else if (game_time.moves_per_control > 0)
+        moves_to_go = game_time.moves_per_control - moves_made % game_time.moves_per_control;
+    // An even share of what is left, one move kept in hand, and most of the
+    // increment that comes back after the move.
+    int64_t share = left / (moves_to_go + 1) + game_time.increment_ms * 3 / 4;
+    if (share > left / 2 && moves_to_go > 1) share = left / 2;
+    share = at_least_one(share);
+    if (share < plan.budget) plan.budget = to_int32(share);
+    // An iteration may run past the plan (the next ply costs about 35 times
+    // the last), but never past three shares nor the time there is.
+    plan.hard_limit_ms = 3 * share < left ? 3 * share : left;
+    return plan;
+}
+
+void account_turn(int64_t used_ms) {
+    if (!game_time.time_known) return;
+    game_time.time_left_ms = game_time.time_left_ms - used_ms + game_time.increment_ms;
+}
