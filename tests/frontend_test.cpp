@@ -372,7 +372,12 @@ TEST_F(Reports, DrawClaimsInTheirOrder) {
     set("4k3/8/8/8/8/8/8/3BK3 w - - 0 1");
     game_position.repetition_draw = 1;
     game_position.fifty_move_draw = 1;
+    // Under a GUI the engine's own claims are not made (standard chess's are,
+    // as the moves are played).
     human_mode = 0;
+    report_draw_claims();
+    EXPECT_EQ(output(), "");
+    human_mode = 1;
     report_draw_claims();
     EXPECT_EQ(output(),
               "1/2-1/2 {Draw by triple repetition}\n1/2-1/2 {Draw by 50 move rule}\n"

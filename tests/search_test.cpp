@@ -830,7 +830,8 @@ TEST_F(SearchTest, FirstTurnBudgetIsTheAllowanceAndTimeUsedCountsFromTheLastIter
     EXPECT_EQ(root_depth, 2);
     EXPECT_EQ(engine_moves_made, 1);
     EXPECT_EQ(time_used, 192);  // iteration 2 and the move: 187 + 5
-    EXPECT_EQ(printed(), "move a1b1\n");
+    // Interface mode (no diagram): bare kings are a dead position, claimed.
+    EXPECT_EQ(printed(), "move a1b1\n1/2-1/2 {Draw by insufficient material}\n");
     EXPECT_EQ(side_to_move, BLACK);
     EXPECT_EQ(game_moves.count, 3);  // black's replies, regenerated
 

@@ -189,6 +189,7 @@ bool write_book_file(const char* temp_name, const char* final_name, uint8_t* buf
 
 void save_book() {
     static uint8_t buffer[BOOK_WRITE_BUFFER_SIZE];
+    if (!book_saving_enabled) return;
     if (!write_book_file(BOOK_TEMP_FILE, BOOK_FILE, buffer))
         std::fprintf(stderr, "orvane: could not write %s (%s); the old file is kept\n", BOOK_FILE,
                      std::strerror(errno));

@@ -120,50 +120,6 @@ bool read_board(FILE* file, position& pos, int& side, const char*& why) {
     side = player;
     return true;
 }
-// The attack tests find the kings only through the king fields, and a move
-// that captures a king would leave those fields naming some other piece: a
-// loaded board needs exactly one king of each colour, and the side that is
-// not to move must not stand in check.  Sets the king fields from the board.
-bool playable(position& pos, int side, const char*& why) {
-    int white_kings = 0, black_kings = 0;
-    for (int square = 0; square < 64; ++square) {
-        if (pos.board[square] == WHITE * 16 + KING) {
-            ++white_kings;
-            pos.white_king_file = static_cast<int8_t>(square & 7);
-            pos.white_king_rank = static_cast<int8_t>(square >> 3);
-        } else if (pos.board[square] == BLACK * 16 + KING) {
-            ++black_kings;
-            pos.black_king_file = static_cast<int8_t>(square & 7);
-            pos.black_king_rank = static_cast<int8_t>(square >> 3);
-        }
-    }
-    if (white_kings != 1 || black_kings != 1) {
-        why = "it does not hold exactly one king of each colour";
-        return false;
-    }
-    const int saved_side = side_to_move;
-    side_to_move = other_colour(side);
-    const bool opponent_in_check = in_check(pos) != 0;
-    side_to_move = saved_side;
-    if (opponent_in_check) {
-        why = "the side not to move is in check";
-        return false;
-    }
-    return true;
-}
-
-// An en-passant file needs the enemy pawn that has just made its double step
-// there, with the two squares it passed empty; otherwise the capture would
-// take whatever stands on that square.
-bool en_passant_possible(const position& pos, int side) {
-    if (pos.en_passant_file == NO_EN_PASSANT) return true;
-    const int file = pos.en_passant_file;
-    const int pawn_rank = side == WHITE ? 4 : 3;
-    const int step = side == WHITE ? 1 : -1;
-    const uint8_t enemy_pawn = static_cast<uint8_t>(other_colour(side) * 16 + PAWN);
-    return pos.board[square_index(file, pawn_rank)] == enemy_pawn && pos.board[square_index(file, pawn_rank + step)] == 0 &&
-           pos.board[square_index(file, pawn_rank + 2 * step)] == 0;
-}
 }  // namespace
 
 void save_board_file() {
@@ -207,7 +163,8 @@ void load_board_file() {
                      read_error ? "it cannot be read" : why);
         return;
     }
-    if (!playable(loaded, side, why)) {
+    why = position_problem(loaded, side);
+    if (why != nullptr) {
         std::fprintf(stderr, "orvane: %s is not a board file (%s); the game is unchanged\n", BOARD_FILE, why);
         return;
     }

@@ -36,6 +36,31 @@ extern urgent_lines urgent_input;
 // arrived and acts on them; true when one of them ends the search.
 bool poll_urgent_input();
 
+// --- The xboard protocol beyond the console's commands ---
+// The handshake's features and options, after the "feature myname" line.
+void print_protocol_features();
+// "xboard": lines that must act while the engine thinks ("?", and those by
+// which the GUI leaves the game) are watched for from now on.
+void enter_interface_mode();
+// The protocol's commands (ping, setboard, undo, remove, time, otim, st, sd,
+// post, nopost, analyze, exit, result, option, and the words whose rest of
+// line is no command); run for every word after the console's commands.
+void interpret_protocol_word(const char* word);
+// After each word: analysis of the position when it is due.
+void after_word_interpreted();
+// "new" for a GUI: the depth cap and the GUI's time left are forgotten.
+void new_game_for_gui();
+// A move was played or a position set: analysis starts again on it.
+void note_position_changed_for_analysis();
+// Sets up an engine turn for the interface: the strict root, thinking output.
+void prepare_engine_turn(turn_options& options, search_limits& limits);
+// The GUI left the game while the engine thought: its move is not played.
+bool engine_turn_abandoned();
+// In interface mode: the GUI ended the game ("result") or a draw was claimed.
+bool game_ended_by_gui();
+// In interface mode: claims the draw standard chess grants, if any; true then.
+bool claim_standard_draw();
+
 // The limits every engine turn starts from: none in play; a fuzzer or a test
 // sets a node cap here (node_limit counts the nodes of one turn) so that no
 // single turn can run long.
@@ -62,6 +87,16 @@ bool read_int(FILE* stream, int32_t& value);
 // Reads the given text from the stream, a blank in it matching any white
 // space (none included); false at the first character that differs.
 bool read_text(FILE* stream, const char* text);
+// Reads the rest of the current line (leading blanks skipped, the line end
+// consumed and not kept) into buffer, cut to size - 1 bytes; false at the
+// end of the stream with nothing read.
+bool read_rest_of_line(FILE* stream, char* buffer, size_t size);
+// After whole units were read with read_int: a fraction that follows at once
+// (".5") is read too; ms receives whole.fraction * 1000.
+bool read_fraction_ms(FILE* stream, int64_t whole, int64_t& ms);
+// Reads seconds with an optional fraction ("1", "0.5", ".5") as milliseconds;
+// false, the word left in the stream, when no number follows.
+bool read_seconds_ms(FILE* stream, int64_t& ms);
 // read_int over a string: advances text past the number; false if none.
 bool parse_int(const char*& text, int32_t& value);
 // Prints text and a newline on output_stream and flushes it.
@@ -76,6 +111,8 @@ void reset_interpreter_state();
 // move_time_ms from the three arguments of "level" (the base time already
 // split into minutes and seconds); 0 moves count as 40.  Never overflows.
 int32_t level_move_time(int32_t moves, int32_t minutes, int32_t seconds, int32_t increment);
+// The same with the increment in milliseconds (a GUI may send "0.5").
+int32_t level_move_time_ms(int32_t moves, int32_t minutes, int32_t seconds, int64_t increment_ms);
 
 // Move text.
 int is_move_text(char* word);

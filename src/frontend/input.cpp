@@ -103,3 +103,49 @@ bool parse_int(const char*& text, int32_t& value) {
     text = p;
     return true;
 }
+
+bool read_rest_of_line(FILE* stream, char* buffer, size_t size) {
+    int c = std::getc(stream);
+    while (c == ' ' || c == '\t') c = std::getc(stream);
+    size_t length = 0;
+    bool any = false;
+    while (c != EOF && c != '\n') {
+        any = true;
+        // The rest of an over-long line is read and dropped.
+        if (c != '\r' && size > 0 && length < size - 1) buffer[length++] = static_cast<char>(c);
+        c = std::getc(stream);
+    }
+    if (size > 0) buffer[length] = '\0';
+    return any || c == '\n';
+}
+
+bool read_fraction_ms(FILE* stream, int64_t whole, int64_t& ms) {
+    // Whole units have been read; a fraction may follow directly (".5", ".25").
+    int64_t fraction_ms = 0;
+    int c = std::getc(stream);
+    if (c == '.') {
+        int64_t scale = 100;
+        for (c = std::getc(stream); is_digit(c); c = std::getc(stream)) {
+            fraction_ms += (c - '0') * scale;
+            scale /= 10;
+        }
+    }
+    if (c != EOF) std::ungetc(c, stream);
+    if (whole > INT64_MAX / 2000) whole = INT64_MAX / 2000;
+    if (whole < -INT64_MAX / 2000) whole = -INT64_MAX / 2000;
+    ms = whole * 1000 + (whole < 0 ? -fraction_ms : fraction_ms);
+    return true;
+}
+
+bool read_seconds_ms(FILE* stream, int64_t& ms) {
+    int32_t whole = 0;
+    const int c = skip_space(stream);
+    if (c == '.') {
+        // A fraction without whole seconds (".5").
+        std::ungetc(c, stream);
+        return read_fraction_ms(stream, 0, ms);
+    }
+    if (c != EOF) std::ungetc(c, stream);
+    if (!read_int(stream, whole)) return false;
+    return read_fraction_ms(stream, whole, ms);
+}

@@ -5,6 +5,7 @@
 #include "frontend/frontend.h"
 #include "settings/settings.h"
 #include "game/game.h"
+#include "game/time_manager.h"
 
 namespace {
 // The "level" holders keep their last values: a base time that does not
@@ -45,7 +46,15 @@ void set_level() {
         level_seconds = 0;
     }
     if (!read_int(input_stream, increment)) return;
-    move_time_ms = level_move_time(moves, level_minutes, level_seconds, increment);
+    // GUIs send fractional increments ("level 0 2 0.5", "level 0 4:57 3.0").
+    int64_t increment_ms = 0;
+    read_fraction_ms(input_stream, increment, increment_ms);
+    move_time_ms = level_move_time_ms(moves, level_minutes, level_seconds, increment_ms);
+    // The time manager learns the control too: moves per control (0 for the
+    // whole game) and the increment; a fixed time a move ("st") gives way.
+    game_time.moves_per_control = moves > 0 ? moves : 0;
+    game_time.increment_ms = increment_ms > 0 ? increment_ms : 0;
+    game_time.fixed_move_ms = 0;
 }
 
 // "draw": accepted when the side that is not to move cannot mate.
@@ -62,11 +71,15 @@ void reset_interpreter_state() {
 }
 
 int32_t level_move_time(int32_t moves, int32_t minutes, int32_t seconds, int32_t increment) {
+    return level_move_time_ms(moves, minutes, seconds, int64_t{increment} * 1000);
+}
+
+int32_t level_move_time_ms(int32_t moves, int32_t minutes, int32_t seconds, int64_t increment_ms) {
     if (moves == 0) moves = 40;
     // 64 bits hold every intermediate value of 32-bit arguments; the
     // divisions truncate toward zero as 32-bit ones would.
     const int64_t base_seconds = int64_t{minutes} * 60 + seconds;
-    int64_t time = (base_seconds * 1000 / moves + int64_t{increment} * 1000) * 7 / 8;
+    int64_t time = (base_seconds * 1000 / moves + increment_ms) * 7 / 8;
     if (time > INT32_MAX) time = INT32_MAX;
     if (time < INT32_MIN) time = INT32_MIN;
     return static_cast<int32_t>(time);
@@ -99,6 +112,9 @@ int32_t level_move_time(int32_t moves, int32_t minutes, int32_t seconds, int32_t
 //   draw                 accept a draw when the side not to move cannot mate
 //   lognodes             log_nodes := 1
 //   go                   force_mode := 0; the engine moves for side_to_move
+//   then the xboard protocol's own commands (see xboard.cpp): ping N, setboard
+//   FEN, undo, remove, time N, otim N, st S, sd N, post, nopost, analyze,
+//   exit, result ..., option NAME=VALUE, accepted/rejected/name ...
 //   move text            the user's move, or "Illegal move: ..."
 void interpret_word(char* word) {
     // The tests look at word_buffer, which "level" and "bookmake" overwrite
@@ -109,9 +125,13 @@ void interpret_word(char* word) {
 
     if (is(w, "protover")) {
         std::fprintf(output_stream, "feature myname=%c%s%c\n", 34, BANNER, 34);
+        print_protocol_features();
         print_line("feature done=1");
     }
-    if (is(w, "xboard")) human_mode = 0;
+    if (is(w, "xboard")) {
+        human_mode = 0;
+        enter_interface_mode();
+    }
     if (is(w, "display")) display_board();
     if (is(w, "soundon")) sound_enabled = 1;
     if (is(w, "soundoff")) sound_enabled = 0;
@@ -119,8 +139,14 @@ void interpret_word(char* word) {
         board_reversed = 1 - board_reversed;
         if (human_mode) print_line("board reversed");
     }
-    if (is(w, "new")) start_new_game();
-    if (is(w, "load")) load_board_file();
+    if (is(w, "new")) {
+        start_new_game();
+        new_game_for_gui();
+    }
+    if (is(w, "load")) {
+        load_board_file();
+        note_position_changed_for_analysis();
+    }
     if (is(w, "save")) save_board_file();
     if ((is(w, "depth") || is(w, "ply")) && !settings_locked) set_depth();
     if (is(w, "level") && !settings_locked) set_level();
@@ -154,5 +180,7 @@ void interpret_word(char* word) {
         log_node_count();
         report_draw_claims();
     }
+    interpret_protocol_word(w);
     if (is_move_text(word_buffer)) play_user_move(word_buffer);
+    after_word_interpreted();
 }

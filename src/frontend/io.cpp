@@ -16,7 +16,8 @@ bool poll_urgent_input() {
     bool stop = false;
     while (standard_input_queue->take_line(urgent_input.wanted, nullptr, line, sizeof line))
         if (urgent_input.act != nullptr && urgent_input.act(line)) stop = true;
-    return stop;
+    // A line left for later may still end the search (it asks for stop_requested).
+    return stop || stop_requested.load(std::memory_order_relaxed);
 }
 
 void print_line(const char* text) {

@@ -92,10 +92,20 @@ void play_user_move(char* word) {
     }
     log_line(word);  // the move again, with the capitals is_move_text gave it
     game_play(user_move);
-    report_draw_claims();
-    if (game_hand_over() == 0) report_user_win_or_stalemate();
+    note_position_changed_for_analysis();
+    // Under a GUI the game goes on wherever standard chess goes on, and only
+    // the draws it grants are claimed, after mate and stalemate.
+    const bool interface = human_mode == 0;
+    if (interface)
+        game_clear_own_draw_flags();
+    else
+        report_draw_claims();
+    if (game_hand_over() == 0)
+        report_user_win_or_stalemate();
+    else if (interface)
+        claim_standard_draw();
     display_board();
-    if (force_mode) return;
+    if (force_mode || game_ended_by_gui()) return;
     take_engine_turn();
     log_node_count();
     report_draw_claims();
@@ -114,13 +124,27 @@ void take_engine_turn() {
     search_limits limits = turn_limits;
     if (limits.node_limit != 0) limits.node_limit += node_count;  // a cap per turn
     if (standard_input_queue != nullptr && urgent_input.wanted != nullptr) limits.poll = poll_urgent_input;
+    prepare_engine_turn(options, limits);
     options.limits = &limits;
-    if (engine_turn(played, options))
+    const bool moved = engine_turn(played, options);
+    if (engine_turn_abandoned()) {
+        // The GUI has moved on (the game ended, a take-back, a new position):
+        // the move is not sent, and the position stays the GUI's.
+        if (moved) game_take_back(1);
+        generate_moves(game_position, game_moves);
+        return;
+    }
+    if (moved)
         emit_engine_move(played);
     else
         report_user_win_or_stalemate();  // the engine has no move: mated or stalemated
     if (sound_enabled != 0) ring_bell();
-    if (game_hand_over() == 0) report_engine_win_or_stalemate();
+    const bool interface = human_mode == 0;
+    if (interface) game_clear_own_draw_flags();
+    if (game_hand_over() == 0)
+        report_engine_win_or_stalemate();
+    else if (interface)
+        claim_standard_draw();
     display_board();
 }
 

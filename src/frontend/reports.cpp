@@ -38,6 +38,8 @@ void report_agreed_draw() {
 }
 
 void report_draw_claims() {
+    // Under a GUI the claims are standard chess's, made as the moves are played.
+    if (!human_mode) return;
     if (game_position.repetition_draw) print_line("1/2-1/2 {Draw by triple repetition}");
     if (game_position.fifty_move_draw) print_line("1/2-1/2 {Draw by 50 move rule}");
     if (insufficient_material(WHITE) && insufficient_material(BLACK))

@@ -22,6 +22,7 @@ namespace {
 // nothing: it is flushed line by line.  Only async-signal-safe calls.
 void end_on_terminate(int) {
     static uint8_t buffer[BOOK_WRITE_BUFFER_SIZE];
+    if (!book_saving_enabled) ::_exit(0);
     if (!write_book_file("book.dat.term", "book.dat", buffer)) {
         static const char message[] = "orvane: could not write book.dat at SIGTERM; the old file is kept\n";
         [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, message, sizeof message - 1);

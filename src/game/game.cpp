@@ -13,6 +13,7 @@ position game_position;
 move_list game_moves;
 int32_t engine_moves_made = 0;
 int32_t time_used = 0;
+bool game_ended = false;
 
 namespace {
 
@@ -102,6 +103,7 @@ void game_begin_at(const position& pos, int side, int halfmove_clock) {
     side_to_move = side;
     copy_position(record_start, game_position);
     record_count = 0;
+    game_ended = false;
     keys[0] = key_of(game_position, side);
     halfmove_clocks[0] = halfmove_clock < 0 ? 0 : halfmove_clock;
 }
@@ -137,6 +139,7 @@ bool game_take_back(int plies) {
     const int side = record[keep].side;
     replay(keep);
     record_count = keep;
+    game_ended = false;
     side_to_move = side;
     generate_moves(game_position, game_moves);
     return true;

@@ -37,6 +37,10 @@ int game_plies();
 // is regenerated.  false, nothing changed, when fewer moves were recorded.
 bool game_take_back(int plies);
 
+// The game has ended off the board: a draw was claimed, or the GUI said so.
+// Starting or setting up a game, and taking a move back, clear it.
+extern bool game_ended;
+
 // --- Around a move ---
 // Hands the move to the other side: flips side_to_move and lists its legal
 // moves in game_moves.  Returns their number (0: mate, stalemate or a drawn

@@ -162,6 +162,15 @@ void generate_slider_moves(const position& pos, move_list& list, int file, int r
 // it cannot read.
 bool parse_fen(const char* fen, position& pos, int& side);
 
+// --- Positions from outside ---
+// Why pos, with side to move, cannot be played, or nullptr when it can: it
+// needs exactly one king of each colour (the king fields are set from the
+// board) and the side not to move must not stand in check.
+const char* position_problem(position& pos, int side);
+// Whether the en-passant file of pos names a capture side can make: the enemy
+// pawn that has just made its double step, and the two squares it passed empty.
+bool en_passant_possible(const position& pos, int side);
+
 // --- Draw rules ---
 // 1 if colour has no mating material in pos: no pawn, rook or queen, and at
 // most one bishop or knight.

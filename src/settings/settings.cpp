@@ -6,6 +6,7 @@ int32_t clock_mode = 1;
 int32_t eval_variant = 2;
 int32_t advanced_search = 0;
 int32_t book_enabled = 1;
+int32_t book_saving_enabled = 1;
 int32_t cutting_enabled = 0;
 int32_t null_move_enabled = 0;
 int32_t emotion = 0;
@@ -23,6 +24,7 @@ void set_default_settings() {
     eval_variant = 2;
     advanced_search = 0;
     book_enabled = 1;
+    book_saving_enabled = 1;
     cutting_enabled = 0;
     null_move_enabled = 0;
     emotion = 0;

@@ -17,6 +17,7 @@ extern int32_t clock_mode;         // 0 fixed depth, 1 clock, 2 clock + depth ca
 extern int32_t eval_variant;       // evaluation formula 0..3; any other value scores 0
 extern int32_t advanced_search;    // capture extension below depth 0, and the quiet shortcut
 extern int32_t book_enabled;       // read book.dat at start-up
+extern int32_t book_saving_enabled; // write book.dat (a GUI's "Learning book" option turns both off)
 extern int32_t cutting_enabled;    // move-count cutting, and the quiet shortcut
 extern int32_t null_move_enabled;  // null-move search
 extern int32_t emotion;            // sign selects the evaluation's tie-break

@@ -1,0 +1,60 @@
+// Thinking lines for xboard's "post" and UCI's "info".
+#include "frontend/thinking.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "frontend/frontend.h"
+
+namespace {
+// Scores within this many plies of MATE_SCORE are mates (the search takes one
+// off per ply from the root; no line reaches this deep).
+constexpr int32_t MATE_RANGE = 3000;
+constexpr int32_t XBOARD_MATE = 100000;
+}  // namespace
+
+int32_t score_centipawns(int32_t score) { return static_cast<int32_t>(static_cast<int64_t>(score) * 100 / 65536); }
+
+int32_t mate_in_moves(int32_t score) {
+    if (score >= MATE_SCORE - MATE_RANGE) return (MATE_SCORE - score + 1) / 2;
+    if (score <= -MATE_SCORE + MATE_RANGE) return -((score + MATE_SCORE + 1) / 2);
+    return 0;
+}
+
+void move_text(const move& m, char* out) {
+    out[0] = static_cast<char>('a' + m.from_file);
+    out[1] = static_cast<char>('1' + m.from_rank);
+    out[2] = static_cast<char>('a' + m.to_file);
+    out[3] = static_cast<char>('1' + m.to_rank);
+    int length = 4;
+    switch (m.promotion) {
+        case QUEEN: out[length++] = 'q'; break;
+        case ROOK: out[length++] = 'r'; break;
+        case BISHOP: out[length++] = 'b'; break;
+        case KNIGHT: out[length++] = 'n'; break;
+        default: break;
+    }
+    out[length] = '\0';
+}
+
+void thinking_output::iteration_finished(const iteration_report& report) {
+    char best[8] = "";
+    if (report.best_count > 0) move_text(report.best_moves[0], best);
+    const int32_t mate = mate_in_moves(report.score);
+    char line[160];
+    if (style_ == style::xboard) {
+        const int32_t score = mate > 0 ? XBOARD_MATE + mate : (mate < 0 ? -XBOARD_MATE + mate : score_centipawns(report.score));
+        std::snprintf(line, sizeof line, "%d %d %u %" PRIu64 " %s", report.depth, score, report.elapsed_ms / 10,
+                      report.nodes, best);
+    } else {
+        char score[32];
+        if (mate != 0)
+            std::snprintf(score, sizeof score, "mate %d", mate);
+        else
+            std::snprintf(score, sizeof score, "cp %d", score_centipawns(report.score));
+        const uint64_t nps = report.elapsed_ms > 0 ? report.nodes * 1000 / report.elapsed_ms : report.nodes * 1000;
+        std::snprintf(line, sizeof line, "info depth %d score %s nodes %" PRIu64 " nps %" PRIu64 " time %u pv %s",
+                      report.depth, score, report.nodes, nps, report.elapsed_ms, best);
+    }
+    print_line(line);
+}

@@ -1,0 +1,294 @@
+// The xboard protocol beyond the console's commands: the features and
+// options of the handshake, ping, setting up and taking back positions, the
+// GUI's clock, thinking output, moving at once, analysis, and the game's end
+// as the GUI says it.  A GUI judges claims and moves by standard chess, so in
+// interface mode the engine claims only the draws standard chess grants and
+// never offers a move that leaves its own king attacked.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frontend/frontend.h"
+#include "frontend/thinking.h"
+#include "game/time_manager.h"
+#include "settings/settings.h"
+
+namespace {
+
+bool post_thinking = false;     // "post": thinking lines after each iteration
+bool analysing = false;         // "analyze" until "exit"
+bool analysis_due = false;      // the analysed position has changed
+bool turn_abandoned = false;    // the GUI moved on while the engine thought
+thinking_output xboard_thinking{thinking_output::style::xboard};
+
+bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
+
+// The first word of a line, compared.
+bool line_starts_with(const char* line, const char* word) {
+    const size_t n = std::strlen(word);
+    return std::strncmp(line, word, n) == 0 && (line[n] == '\0' || line[n] == ' ' || line[n] == '\t');
+}
+
+// Lines that end a search at once.  "?" is taken and means "move now".  In
+// analysis any other line ends the search (it is read afterwards); "." asks
+// only for a status line, which is optional, and is dropped.  During a turn,
+// a line by which the GUI ends the game or changes the position ends the
+// search and the move is not played: the GUI no longer expects it.  Other
+// lines ("force", "ping", moves typed ahead) wait for the move.
+bool urgent_line(const char* line, void*) {
+    if (is(line, "?")) return true;
+    if (analysing) {
+        if (is(line, ".")) return true;
+        stop_requested.store(true, std::memory_order_relaxed);
+        return false;
+    }
+    static const char* const leaving[] = {"result", "new", "setboard", "undo", "remove", "edit"};
+    for (const char* word : leaving) {
+        if (line_starts_with(line, word)) {
+            turn_abandoned = true;
+            stop_requested.store(true, std::memory_order_relaxed);
+            return false;
+        }
+    }
+    // The program is about to end: the move may as well go out now.
+    if (is(line, "quit")) stop_requested.store(true, std::memory_order_relaxed);
+    return false;
+}
+
+bool act_on_urgent_line(const char* line) { return is(line, "?"); }
+
+// Settings the GUI's Engine Settings dialog shows, in the handshake's order.
+struct gui_option {
+    const char* name;
+    const char* kind;  // "spin" or "check"
+    int32_t low, high;
+    int32_t (*get)();
+    void (*set)(int32_t);
+    bool locked_by_levellock;
+};
+
+int32_t sign_of(int32_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+
+const gui_option GUI_OPTIONS[] = {
+    {"Evaluation", "spin", 0, 3, [] { return eval_variant; }, [](int32_t v) { eval_variant = v; }, false},
+    {"Null move", "check", 0, 1, [] { return null_move_enabled; }, [](int32_t v) { null_move_enabled = v; }, false},
+    {"Move-count cutting", "check", 0, 1, [] { return cutting_enabled; }, [](int32_t v) { cutting_enabled = v; }, false},
+    {"Capture extension", "check", 0, 1, [] { return advanced_search; }, [](int32_t v) { advanced_search = v; }, false},
+    {"Emotion", "spin", -1, 1, [] { return sign_of(emotion); }, [](int32_t v) { emotion = v; }, false},
+    {"Learning book", "check", 0, 1, [] { return book_saving_enabled; },
+     [](int32_t v) {
+         book_enabled = v;
+         book_saving_enabled = v;
+     },
+     true},
+    {"Log node counts", "check", 0, 1, [] { return log_nodes; }, [](int32_t v) { log_nodes = v; }, false},
+    {"Move Overhead", "spin", 0, 5000, [] { return game_time.move_overhead_ms; },
+     [](int32_t v) { game_time.move_overhead_ms = v; }, false},
+};
+
+// "option NAME=VALUE" from the GUI.
+void set_gui_option(const char* text) {
+    const char* equals = std::strrchr(text, '=');
+    if (equals == nullptr) {
+        std::fprintf(stderr, "orvane: option %s: no value given\n", text);
+        return;
+    }
+    const size_t name_length = static_cast<size_t>(equals - text);
+    for (const gui_option& option : GUI_OPTIONS) {
+        if (std::strlen(option.name) != name_length || std::strncmp(option.name, text, name_length) != 0) continue;
+        const char* value_text = equals + 1;
+        int32_t value = 0;
+        if (!parse_int(value_text, value) || *value_text != '\0' || value < option.low || value > option.high) {
+            std::fprintf(stderr, "orvane: option %s: %s is not a value from %d to %d\n", option.name, equals + 1,
+                         option.low, option.high);
+            return;
+        }
+        if (option.locked_by_levellock && settings_locked) return;
+        option.set(value);
+        return;
+    }
+    std::fprintf(stderr, "orvane: option %.*s is not one of this engine's\n", static_cast<int>(name_length), text);
+}
+
+// After the position changed under the GUI: the engine's own draw flags go
+// (the GUI's rules decide), its moves are listed again, and a finished game
+// may go on.
+void position_changed() {
+    game_clear_own_draw_flags();
+    generate_moves(game_position, game_moves);
+    game_ended = false;
+    analysis_due = analysing;
+}
+
+// "setboard FEN": the same checks as a board file's; a refused position
+// leaves the game as it was.
+void set_board(const char* fen) {
+    static position pos;
+    int side = WHITE;
+    const char* why = "it cannot be read";
+    bool ok = parse_fen(fen, pos, side);
+    if (ok) {
+        why = position_problem(pos, side);
+        ok = why == nullptr;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "orvane: setboard %s: refused (%s)\n", fen, why);
+        print_line("tellusererror Illegal position");
+        return;
+    }
+    if (!en_passant_possible(pos, side)) pos.en_passant_file = NO_EN_PASSANT;
+    // The FEN's fifth field: half-moves since the last capture or pawn move.
+    int halfmove = 0;
+    const char* field = fen;
+    for (int skip = 0; skip < 4 && field != nullptr; ++skip) {
+        while (*field == ' ') ++field;
+        field = std::strchr(field, ' ');
+    }
+    if (field != nullptr) {
+        int32_t value = 0;
+        if (parse_int(field, value) && value > 0) halfmove = value;
+    }
+    game_begin_at(pos, side, halfmove);
+    engine_moves_made = 0;
+    time_used = 0;
+    position_changed();
+    display_board();
+}
+
+void take_back(int plies) {
+    if (!game_take_back(plies)) {
+        std::fprintf(stderr, "orvane: cannot take back %d move%s: the game has only %d\n", plies,
+                     plies == 1 ? "" : "s", game_plies());
+        return;
+    }
+    position_changed();
+    display_board();
+}
+
+// Analysis of the game position until a line arrives; thinking lines
+// throughout.  Needs the input reader, which tells that a line has come.
+void analyse() {
+    analysis_due = false;
+    if (standard_input_queue == nullptr) return;
+    search_limits limits;
+    limits.poll = poll_urgent_input;
+    limits.strict_root = human_mode == 0;
+    const int side = side_to_move;
+    deepen(game_position, side, MAX_SEARCH_DEPTH, INT32_MAX, 1, &xboard_thinking, &limits);
+    side_to_move = side;
+}
+
+}  // namespace
+
+void print_protocol_features() {
+    // myname has gone out already; done=1 must come last.
+    print_line("feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0");
+    char line[160];
+    for (const gui_option& option : GUI_OPTIONS) {
+        if (std::strcmp(option.kind, "check") == 0)
+            std::snprintf(line, sizeof line, "feature option=\"%s -check %d\"", option.name, option.get() != 0);
+        else
+            std::snprintf(line, sizeof line, "feature option=\"%s -spin %d %d %d\"", option.name, option.get(),
+                          option.low, option.high);
+        print_line(line);
+    }
+}
+
+void enter_interface_mode() {
+    urgent_input.wanted = urgent_line;
+    urgent_input.act = act_on_urgent_line;
+}
+
+void prepare_engine_turn(turn_options& options, search_limits& limits) {
+    turn_abandoned = false;
+    if (human_mode == 0) {
+        limits.strict_root = true;
+        if (post_thinking) options.observer = &xboard_thinking;
+    }
+}
+
+bool engine_turn_abandoned() { return turn_abandoned; }
+
+bool game_ended_by_gui() { return human_mode == 0 && game_ended; }
+
+bool claim_standard_draw() {
+    if (game_ended) return false;  // one claim ends the game; the GUI takes it from there
+    const char* line = nullptr;
+    switch (game_standard_draw()) {
+        case standard_draw::repetition: line = "1/2-1/2 {Draw by triple repetition}"; break;
+        case standard_draw::fifty_moves: line = "1/2-1/2 {Draw by 50 move rule}"; break;
+        case standard_draw::dead_position: line = "1/2-1/2 {Draw by insufficient material}"; break;
+        case standard_draw::none: return false;
+    }
+    print_line(line);
+    game_ended = true;
+    finish_game();  // a game ended on the board: counted, and the book saved
+    return true;
+}
+
+void new_game_for_gui() {
+    game_ended = false;
+    game_time.max_depth = 0;
+    game_time.time_known = false;
+    analysis_due = analysing;
+}
+
+void interpret_protocol_word(const char* w) {
+    char text[WORD_BUFFER_SIZE];
+    if (is(w, "ping")) {
+        // Every earlier command is done by now: the interpreter runs them in order.
+        if (!read_word(input_stream, text)) text[0] = '\0';
+        char line[WORD_BUFFER_SIZE + 8];
+        std::snprintf(line, sizeof line, "pong %s", text);
+        print_line(line);
+    }
+    if (is(w, "setboard")) {
+        read_rest_of_line(input_stream, text, sizeof text);
+        set_board(text);
+    }
+    if (is(w, "undo")) take_back(1);
+    if (is(w, "remove")) take_back(2);
+    if (is(w, "time")) {
+        int32_t centiseconds = 0;
+        if (read_int(input_stream, centiseconds)) {
+            game_time.time_known = true;
+            game_time.time_left_ms = int64_t{centiseconds} * 10;
+        }
+    }
+    if (is(w, "otim")) {
+        int32_t ignored = 0;
+        read_int(input_stream, ignored);  // the opponent's clock does not change our plan
+    }
+    if (is(w, "st") && !settings_locked) {
+        int64_t ms = 0;
+        if (read_seconds_ms(input_stream, ms) && ms > 0) game_time.fixed_move_ms = ms;
+    }
+    if (is(w, "sd") && !settings_locked) {
+        int32_t depth = 0;
+        if (read_int(input_stream, depth) && depth >= 1) game_time.max_depth = depth < MAX_SEARCH_DEPTH ? depth : MAX_SEARCH_DEPTH;
+    }
+    if (is(w, "post")) post_thinking = true;
+    if (is(w, "nopost")) post_thinking = false;
+    if (is(w, "analyze")) {
+        analysing = true;
+        analysis_due = true;
+    }
+    if (is(w, "exit")) analysing = false;
+    if (is(w, "result")) {
+        // Free text that may hold move text ("Forfeit due to invalid move: c2c5").
+        read_rest_of_line(input_stream, text, sizeof text);
+        game_ended = true;
+    }
+    if (is(w, "option")) {
+        read_rest_of_line(input_stream, text, sizeof text);
+        set_gui_option(text);
+    }
+    // What follows these is a feature name or a person's name, never a command.
+    if (is(w, "accepted") || is(w, "rejected") || is(w, "name")) read_rest_of_line(input_stream, text, sizeof text);
+}
+
+void after_word_interpreted() {
+    if (analysing && analysis_due) analyse();
+}
+
+void note_position_changed_for_analysis() { analysis_due = analysing; }
