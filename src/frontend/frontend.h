@@ -39,13 +39,16 @@ bool poll_urgent_input();
 // --- The xboard protocol beyond the console's commands ---
 // The handshake's features and options, after the "feature myname" line.
 void print_protocol_features();
-// "xboard": lines that must act while the engine thinks ("?", and those by
-// which the GUI leaves the game) are watched for from now on.
-void enter_interface_mode();
+// Lines that must act while the engine thinks ("?", and those by which the
+// GUI leaves the game) are watched for from now on (standard input is read
+// by its thread).
+void watch_urgent_lines();
 // The protocol's commands (ping, setboard, undo, remove, time, otim, st, sd,
 // post, nopost, analyze, exit, result, option, and the words whose rest of
 // line is no command); run for every word after the console's commands.
 void interpret_protocol_word(const char* word);
+// "analyze" until "exit".
+bool analysis_mode();
 // After each word: analysis of the position when it is due.
 void after_word_interpreted();
 // "new" for a GUI: the depth cap and the GUI's time left are forgotten.

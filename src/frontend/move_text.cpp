@@ -105,7 +105,8 @@ void play_user_move(char* word) {
     else if (interface)
         claim_standard_draw();
     display_board();
-    if (force_mode || game_ended_by_gui()) return;
+    // In analysis the moves only change the position that is analysed.
+    if (force_mode || game_ended_by_gui() || analysis_mode()) return;
     take_engine_turn();
     log_node_count();
     report_draw_claims();

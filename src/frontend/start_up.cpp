@@ -83,6 +83,7 @@ void read_standard_input() {
                      std::strerror(errno));
         input_stream = stdin;
     }
+    watch_urgent_lines();
     FILE* const stream = input_stream;
     while (read_word(stream, word_buffer) && std::strcmp(word_buffer, "quit") != 0) interpret_word(word_buffer);
 }

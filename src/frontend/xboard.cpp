@@ -42,8 +42,11 @@ bool urgent_line(const char* line, void*) {
         stop_requested.store(true, std::memory_order_relaxed);
         return false;
     }
-    static const char* const leaving[] = {"result", "new", "setboard", "undo", "remove", "edit"};
+    // "new" at the console is the person's own command, which waits for the
+    // move like any other; under a GUI it means the game is gone.
+    static const char* const leaving[] = {"result", "setboard", "undo", "remove", "edit", "new"};
     for (const char* word : leaving) {
+        if (human_mode != 0 && is(word, "new")) continue;
         if (line_starts_with(line, word)) {
             turn_abandoned = true;
             stop_requested.store(true, std::memory_order_relaxed);
@@ -194,7 +197,7 @@ void print_protocol_features() {
     }
 }
 
-void enter_interface_mode() {
+void watch_urgent_lines() {
     urgent_input.wanted = urgent_line;
     urgent_input.act = act_on_urgent_line;
 }
@@ -286,6 +289,8 @@ void interpret_protocol_word(const char* w) {
     // What follows these is a feature name or a person's name, never a command.
     if (is(w, "accepted") || is(w, "rejected") || is(w, "name")) read_rest_of_line(input_stream, text, sizeof text);
 }
+
+bool analysis_mode() { return analysing; }
 
 void after_word_interpreted() {
     if (analysing && analysis_due) analyse();
