@@ -36,6 +36,11 @@ extern urgent_lines urgent_input;
 // arrived and acts on them; true when one of them ends the search.
 bool poll_urgent_input();
 
+// --- UCI ---
+// Speaks UCI on stream for the rest of the run; the word "uci" has been read
+// from it.  Returns at "quit" or the end of the input.
+void run_uci(FILE* stream);
+
 // --- The xboard protocol beyond the console's commands ---
 // The handshake's features and options, after the "feature myname" line.
 void print_protocol_features();

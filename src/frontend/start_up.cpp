@@ -85,7 +85,16 @@ void read_standard_input() {
     }
     watch_urgent_lines();
     FILE* const stream = input_stream;
-    while (read_word(stream, word_buffer) && std::strcmp(word_buffer, "quit") != 0) interpret_word(word_buffer);
+    bool first_word = true;
+    while (read_word(stream, word_buffer) && std::strcmp(word_buffer, "quit") != 0) {
+        // A UCI GUI says "uci" first; from then on the run speaks UCI.
+        if (first_word && std::strcmp(word_buffer, "uci") == 0) {
+            run_uci(stream);
+            break;
+        }
+        first_word = false;
+        interpret_word(word_buffer);
+    }
 }
 }  // namespace
 

@@ -44,8 +44,8 @@ void thinking_output::iteration_finished(const iteration_report& report) {
     char line[160];
     if (style_ == style::xboard) {
         const int32_t score = mate > 0 ? XBOARD_MATE + mate : (mate < 0 ? -XBOARD_MATE + mate : score_centipawns(report.score));
-        std::snprintf(line, sizeof line, "%d %d %u %" PRIu64 " %s", report.depth, score, report.elapsed_ms / 10,
-                      report.nodes, best);
+        std::snprintf(line, sizeof line, "%d %d %u %" PRIu64 "%s%s", report.depth, score, report.elapsed_ms / 10,
+                      report.nodes, best[0] != '\0' ? " " : "", best);
     } else {
         char score[32];
         if (mate != 0)
@@ -53,8 +53,9 @@ void thinking_output::iteration_finished(const iteration_report& report) {
         else
             std::snprintf(score, sizeof score, "cp %d", score_centipawns(report.score));
         const uint64_t nps = report.elapsed_ms > 0 ? report.nodes * 1000 / report.elapsed_ms : report.nodes * 1000;
-        std::snprintf(line, sizeof line, "info depth %d score %s nodes %" PRIu64 " nps %" PRIu64 " time %u pv %s",
-                      report.depth, score, report.nodes, nps, report.elapsed_ms, best);
+        // No move, no line of play: a side without a move has no "pv".
+        std::snprintf(line, sizeof line, "info depth %d score %s nodes %" PRIu64 " nps %" PRIu64 " time %u%s%s",
+                      report.depth, score, report.nodes, nps, report.elapsed_ms, best[0] != '\0' ? " pv " : "", best);
     }
     print_line(line);
 }

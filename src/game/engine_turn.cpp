@@ -47,7 +47,15 @@ bool engine_turn(move& played, const turn_options& options) {
     };
 
     bool moved = false;
-    if (clock_mode != 0) {
+    if (options.fixed_depth > 0 || options.infinite) {
+        if (gui_clock) set_hard_limit(plan_turn(INT32_MAX, engine_moves_made).hard_limit_ms);
+        if (options.infinite)
+            deepen(game_position, side, MAX_SEARCH_DEPTH, INT32_MAX, 1, options.observer, &limits);
+        else
+            deepen(game_position, side, options.fixed_depth, 0, 0, options.observer, &limits);
+        moved = choose_move(played);
+        if (moved) game_play(played);
+    } else if (clock_mode != 0) {
         clock_restart();
         // The allowance accumulates: time left over from earlier moves is
         // spent now.  In 64 bits, as move_time_ms may be any integer.

@@ -74,6 +74,11 @@ void game_clear_own_draw_flags();
 struct turn_options {
     search_observer* observer = nullptr;
     const search_limits* limits = nullptr;
+    // A search to exactly this depth, as the fixed-depth setting does it
+    // (no clock, null move and cutting off), whatever the settings say (0: the settings decide).
+    int fixed_depth = 0;
+    // A search until stopped: the clock's budget never ends it.
+    bool infinite = false;
 };
 // Thinks for side_to_move in game_position with the budget of the level
 // settings (or to the fixed depth) and plays the chosen move with game_play.

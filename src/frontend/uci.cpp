@@ -1,0 +1,386 @@
+// UCI, the Universal Chess Interface: the engine as most GUIs and tournament
+// managers of today load it.  A line-based protocol of its own, spoken for
+// the rest of the run once the first word of standard input is "uci".  It
+// shares the game, the time manager and the thinking output with the xboard
+// interpreter; the book keeps learning as in every mode.
+//
+//   uci                    id name, id author, the options, uciok
+//   isready                readyok, at once (also while thinking)
+//   setoption name N value V   an option; unknown or bad: info string, nothing changes
+//   ucinewgame             a new game; the book is saved
+//   position startpos|fen F [moves m1 m2 ...]   the game set up from scratch
+//   go [wtime btime winc binc movestogo movetime depth nodes infinite ponder]
+//                          think; exactly one bestmove per go
+//   stop                   bestmove now, from the last finished iteration
+//   quit                   the book is saved and the program ends
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "book/book.h"
+#include "frontend/frontend.h"
+#include "frontend/thinking.h"
+#include "game/time_manager.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr size_t LINE_SIZE = 8192;  // a "position ... moves" line of a long game fits
+
+thinking_output uci_thinking{thinking_output::style::uci};
+bool quit_requested = false;
+std::string last_good_position = "startpos";
+
+// The words of one line, in place: cut at blanks and tabs.
+struct words {
+    char* word[LINE_SIZE / 2];
+    int count = 0;
+    explicit words(char* line) {
+        for (char* p = std::strtok(line, " \t\r"); p != nullptr && count < static_cast<int>(LINE_SIZE / 2);
+             p = std::strtok(nullptr, " \t\r"))
+            word[count++] = p;
+    }
+};
+
+bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
+
+void info_string(const std::string& text) { print_line(("info string " + text).c_str()); }
+
+// --- Options ---------------------------------------------------------------
+
+const char* const EMOTION_CHOICES[] = {"More men", "Neutral", "Fewer men"};  // emotion -1, 0, 1
+
+void print_options() {
+    char line[160];
+    std::snprintf(line, sizeof line, "option name Evaluation type spin default %d min 0 max 3",
+                  eval_variant >= 0 && eval_variant <= 3 ? eval_variant : 2);
+    print_line(line);
+    const auto check = [&](const char* name, int32_t value) {
+        std::snprintf(line, sizeof line, "option name %s type check default %s", name, value ? "true" : "false");
+        print_line(line);
+    };
+    check("Null move", null_move_enabled);
+    check("Move-count cutting", cutting_enabled);
+    check("Capture extension", advanced_search);
+    const int choice = emotion > 0 ? 2 : (emotion < 0 ? 0 : 1);
+    std::snprintf(line, sizeof line, "option name Emotion type combo default %s var %s var %s var %s",
+                  EMOTION_CHOICES[choice], EMOTION_CHOICES[0], EMOTION_CHOICES[1], EMOTION_CHOICES[2]);
+    print_line(line);
+    check("Learning book", book_saving_enabled);
+    std::snprintf(line, sizeof line, "option name Move Overhead type spin default %d min 0 max 5000",
+                  game_time.move_overhead_ms);
+    print_line(line);
+}
+
+bool parse_check(const std::string& value, int32_t& out) {
+    if (value == "true") out = 1;
+    else if (value == "false") out = 0;
+    else return false;
+    return true;
+}
+
+bool parse_spin(const std::string& value, int32_t low, int32_t high, int32_t& out) {
+    const char* text = value.c_str();
+    int32_t v = 0;
+    if (!parse_int(text, v) || *text != '\0' || v < low || v > high) return false;
+    out = v;
+    return true;
+}
+
+void set_option(const words& w) {
+    // setoption name <name, several words> [value <value, several words>]
+    std::string name, value;
+    bool in_value = false;
+    for (int i = 1; i < w.count; ++i) {
+        if (i == 1 && is(w.word[i], "name")) continue;
+        if (!in_value && is(w.word[i], "value")) {
+            in_value = true;
+            continue;
+        }
+        std::string& part = in_value ? value : name;
+        if (!part.empty()) part += ' ';
+        part += w.word[i];
+    }
+    int32_t v = 0;
+    bool ok = true;
+    if (name == "Evaluation") {
+        if ((ok = parse_spin(value, 0, 3, v))) eval_variant = v;
+    } else if (name == "Null move") {
+        if ((ok = parse_check(value, v))) null_move_enabled = v;
+    } else if (name == "Move-count cutting") {
+        if ((ok = parse_check(value, v))) cutting_enabled = v;
+    } else if (name == "Capture extension") {
+        if ((ok = parse_check(value, v))) advanced_search = v;
+    } else if (name == "Emotion") {
+        ok = false;
+        for (int i = 0; i < 3; ++i)
+            if (value == EMOTION_CHOICES[i]) emotion = i - 1, ok = true;
+    } else if (name == "Learning book") {
+        if ((ok = parse_check(value, v)) && !settings_locked) book_enabled = book_saving_enabled = v;
+    } else if (name == "Move Overhead") {
+        if ((ok = parse_spin(value, 0, 5000, v))) game_time.move_overhead_ms = v;
+    } else {
+        info_string("no option named '" + name + "'; nothing changed");
+        return;
+    }
+    if (!ok) info_string("'" + value + "' is no value for " + name + "; nothing changed");
+}
+
+// --- Positions -------------------------------------------------------------
+
+// Plays a coordinate move ("e2e4", "e7e8q") for the side to move if it is
+// legal there; false, nothing changed, if not.
+bool play_text_move(const char* text) {
+    char word[WORD_BUFFER_SIZE];
+    std::snprintf(word, sizeof word, "%s", text);
+    if (std::strlen(word) < 4 || !is_move_text(word)) return false;
+    const move m = parse_move_text(word);
+    generate_moves(game_position, game_moves);
+    if (!is_listed_move(m, game_moves)) return false;
+    game_play(m);
+    game_clear_own_draw_flags();  // the GUI judges the game by its rules
+    game_hand_over();
+    return true;
+}
+
+// Sets the game from a "position" line's words after the command; false,
+// with why, when the FEN or a move is refused.
+bool set_position(const words& w, int first, std::string& why) {
+    int i = first;
+    if (i < w.count && is(w.word[i], "startpos")) {
+        new_game();
+        ++i;
+    } else if (i < w.count && is(w.word[i], "fen")) {
+        std::string fen;
+        for (++i; i < w.count && !is(w.word[i], "moves"); ++i) fen += std::string(fen.empty() ? "" : " ") + w.word[i];
+        static position pos;
+        int side = WHITE;
+        const char* problem = "it cannot be read";
+        bool ok = parse_fen(fen.c_str(), pos, side);
+        if (ok) {
+            problem = position_problem(pos, side);
+            ok = problem == nullptr;
+        }
+        if (!ok) {
+            why = "FEN '" + fen + "' refused: " + problem;
+            return false;
+        }
+        if (!en_passant_possible(pos, side)) pos.en_passant_file = NO_EN_PASSANT;
+        // The FEN's fifth field: half-moves since a capture or pawn move.
+        int halfmove = 0;
+        size_t field = 0;
+        for (int k = 0, at = 0; k < 4 && at != -1; ++k) {
+            const size_t blank = fen.find(' ', field);
+            at = blank == std::string::npos ? -1 : 0;
+            field = blank == std::string::npos ? fen.size() : blank + 1;
+        }
+        if (field < fen.size()) halfmove = std::atoi(fen.c_str() + field);
+        game_begin_at(pos, side, halfmove);
+    } else {
+        why = "position needs startpos or fen";
+        return false;
+    }
+    game_clear_own_draw_flags();
+    generate_moves(game_position, game_moves);
+    if (i < w.count && is(w.word[i], "moves")) {
+        for (++i; i < w.count; ++i) {
+            if (!play_text_move(w.word[i])) {
+                why = std::string("move ") + w.word[i] + " is not legal here";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void position_command(const words& w, const char* line_copy) {
+    std::string why;
+    if (set_position(w, 1, why)) {
+        last_good_position = line_copy;
+        return;
+    }
+    info_string(why + "; the position stays as it was");
+    // The last position that was accepted, set up again from its text.
+    char again[LINE_SIZE];
+    std::snprintf(again, sizeof again, "%s", last_good_position.c_str());
+    const words previous(again);
+    std::string ignored;
+    if (previous.count > 0 && is(previous.word[0], "position"))
+        set_position(previous, 1, ignored);
+    else
+        set_position(words(again), 0, ignored);
+}
+
+// --- Thinking ----------------------------------------------------------------
+
+// While thinking: "stop" and "isready" act at once; "quit" ends the search
+// and waits for its turn; "ponderhit" means nothing without pondering.
+bool urgent_uci_line(const char* line, void*) {
+    if (is(line, "stop") || is(line, "isready") || is(line, "ponderhit")) return true;
+    if (is(line, "quit")) stop_requested.store(true, std::memory_order_relaxed);
+    return false;
+}
+
+bool act_on_uci_line(const char* line) {
+    if (is(line, "isready")) {
+        print_line("readyok");
+        return false;
+    }
+    return is(line, "stop");
+}
+
+bool int64_argument(const words& w, int& i, int64_t& out) {
+    if (i + 1 >= w.count) return false;
+    char* end = nullptr;
+    const long long v = std::strtoll(w.word[i + 1], &end, 10);
+    if (end == w.word[i + 1] || *end != '\0') return false;
+    out = v;
+    ++i;
+    return true;
+}
+
+// After "go infinite" whose search ended by itself (every depth searched):
+// the answer waits for "stop"; "isready" is still answered.
+void wait_for_stop(FILE* stream) {
+    char line[LINE_SIZE];
+    while (read_rest_of_line(stream, line, sizeof line)) {
+        log_line(line);
+        if (is(line, "isready")) print_line("readyok");
+        if (is(line, "stop")) return;
+        if (is(line, "quit")) {
+            quit_requested = true;
+            return;
+        }
+    }
+    quit_requested = true;  // the end of the input
+}
+
+void go_command(const words& w, FILE* stream) {
+    int64_t wtime = -1, btime = -1, winc = 0, binc = 0, movestogo = 0, movetime = 0, depth = 0, nodes = 0;
+    bool infinite = false;
+    for (int i = 1; i < w.count; ++i) {
+        const char* a = w.word[i];
+        int64_t value = 0;
+        if (is(a, "infinite")) {
+            infinite = true;
+        } else if (is(a, "ponder")) {
+            // Searched as a plain move: no Ponder option is offered.
+        } else if (is(a, "wtime") && int64_argument(w, i, value)) {
+            wtime = value;
+        } else if (is(a, "btime") && int64_argument(w, i, value)) {
+            btime = value;
+        } else if (is(a, "winc") && int64_argument(w, i, value)) {
+            winc = value;
+        } else if (is(a, "binc") && int64_argument(w, i, value)) {
+            binc = value;
+        } else if (is(a, "movestogo") && int64_argument(w, i, value)) {
+            movestogo = value;
+        } else if (is(a, "movetime") && int64_argument(w, i, value)) {
+            movetime = value;
+        } else if (is(a, "depth") && int64_argument(w, i, value)) {
+            depth = value;
+        } else if (is(a, "nodes") && int64_argument(w, i, value)) {
+            nodes = value;
+        } else {
+            info_string(std::string("go: '") + a + "' not understood; ignored");
+        }
+    }
+
+    // The time manager hears this go's clock and nothing older.
+    const bool white = side_to_move == WHITE;
+    const int64_t own_time = white ? wtime : btime;
+    game_time.time_known = !infinite && own_time >= 0;
+    game_time.time_left_ms = own_time;
+    game_time.increment_ms = white ? winc : binc;
+    if (game_time.increment_ms < 0) game_time.increment_ms = 0;
+    game_time.moves_per_control = 0;
+    game_time.moves_to_go = movestogo > 0 && movestogo < 10000 ? static_cast<int32_t>(movestogo) : 0;
+    game_time.fixed_move_ms = infinite ? 0 : (movetime > 0 ? movetime : 0);
+    const int capped_depth = depth > 0 ? (depth < MAX_SEARCH_DEPTH ? static_cast<int>(depth) : MAX_SEARCH_DEPTH) : 0;
+    const bool clock_given = game_time.time_known || game_time.fixed_move_ms > 0;
+    game_time.max_depth = clock_given || infinite ? capped_depth : 0;
+
+    turn_options options;
+    options.observer = &uci_thinking;
+    options.infinite = infinite;
+    // "depth N" alone is the fixed-depth search of the console's "depth".
+    if (capped_depth > 0 && !clock_given && !infinite) options.fixed_depth = capped_depth;
+    search_limits limits = turn_limits;
+    if (limits.node_limit != 0) limits.node_limit += node_count;
+    if (nodes > 0) limits.node_limit = node_count + static_cast<uint64_t>(nodes);
+    limits.strict_root = true;
+    if (standard_input_queue != nullptr) limits.poll = poll_urgent_input;
+    options.limits = &limits;
+
+    const int side = side_to_move;
+    move played;
+    const bool moved = engine_turn(played, options);
+    log_node_count();
+    if (infinite && !search_stopped && !stop_requested.load(std::memory_order_relaxed)) wait_for_stop(stream);
+    if (stop_requested.load(std::memory_order_relaxed) && !search_stopped) {
+        // A "quit" seen while thinking: it is read next.
+    }
+    char line[32] = "bestmove 0000";
+    if (moved) {
+        char text[8];
+        move_text(played, text);
+        std::snprintf(line, sizeof line, "bestmove %s", text);
+        // The GUI sends the position again with every go: the game stays where it was.
+        game_take_back(1);
+        game_clear_own_draw_flags();
+    }
+    side_to_move = side;
+    generate_moves(game_position, game_moves);
+    print_line(line);
+    log_line(line);
+}
+
+}  // namespace
+
+void run_uci(FILE* stream) {
+    human_mode = 0;  // no diagrams, no console sentences
+    urgent_input.wanted = urgent_uci_line;
+    urgent_input.act = act_on_uci_line;
+    game_clear_own_draw_flags();
+    char line[LINE_SIZE];
+    char copy[LINE_SIZE];
+    // The first word, "uci", has been read; the rest of its line comes first.
+    read_rest_of_line(stream, line, sizeof line);
+    std::snprintf(line, sizeof line, "uci");
+    do {
+        log_line(line);
+        std::snprintf(copy, sizeof copy, "%s", line);
+        const words w(line);
+        if (w.count == 0) continue;
+        const char* command = w.word[0];
+        if (is(command, "uci")) {
+            char name[64];
+            std::snprintf(name, sizeof name, "id name %s", "Orvane 1.25");
+            print_line(name);
+            print_line("id author Quenwick");
+            print_options();
+            print_line("uciok");
+        } else if (is(command, "isready")) {
+            print_line("readyok");
+        } else if (is(command, "setoption")) {
+            set_option(w);
+        } else if (is(command, "ucinewgame")) {
+            new_game();
+            game_clear_own_draw_flags();
+            last_good_position = "startpos";
+            save_book();
+        } else if (is(command, "position")) {
+            position_command(w, copy);
+        } else if (is(command, "go")) {
+            go_command(w, stream);
+        } else if (is(command, "quit")) {
+            return;
+        } else if (is(command, "stop") || is(command, "ponderhit") || is(command, "debug") ||
+                   is(command, "register")) {
+            // Nothing to stop, no pondering, no debug output, nothing to register.
+        } else {
+            info_string(std::string("unknown command '") + command + "'");
+        }
+    } while (!quit_requested && read_rest_of_line(stream, line, sizeof line));
+}
