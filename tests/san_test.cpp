@@ -1,0 +1,210 @@
+// SAN words resolved against the legal moves.  Every expected move was
+// worked out on a board by hand from the FEN beside it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "rules/san.h"
+#include "rules_test_util.h"
+
+namespace {
+
+struct san_case {
+    const char* word;
+    san_result result;
+    const char* move;  // coordinate text of the move found ("" when none)
+};
+
+// Resolves each word in the position of fen and checks result and move.
+void check_words(const char* fen, const std::vector<san_case>& cases) {
+    load_fen(fen);
+    static move_list legal;
+    generate_moves(game_position, legal);
+    for (const san_case& c : cases) {
+        move found{};
+        found.from_file = -1;
+        const san_result result = resolve_san(game_position, legal, c.word, found);
+        EXPECT_EQ(static_cast<int>(result), static_cast<int>(c.result)) << fen << ": " << c.word;
+        if (result == san_result::legal_move) EXPECT_EQ(move_string(found), c.move) << fen << ": " << c.word;
+        else EXPECT_EQ(found.from_file, -1) << c.word << ": nothing is written for a word that names no move";
+    }
+}
+
+const char* const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+}  // namespace
+
+TEST(San, PieceAndPawnMovesFromTheStart) {
+    check_words(START, {
+                           {"e4", san_result::legal_move, "e2e4"},
+                           {"e3", san_result::legal_move, "e2e3"},
+                           {"Nf3", san_result::legal_move, "g1f3"},
+                           {"Nc3", san_result::legal_move, "b1c3"},
+                           {"Ngf3", san_result::legal_move, "g1f3"},  // disambiguation not needed
+                           {"N1f3", san_result::legal_move, "g1f3"},
+                           {"Ng1f3", san_result::legal_move, "g1f3"},
+                           {"Nxf3", san_result::legal_move, "g1f3"},  // the capture mark is not checked
+                           {"Nf3+", san_result::legal_move, "g1f3"},  // nor the check marks
+                           {"Nf3#!?", san_result::legal_move, "g1f3"},
+                           {"e4!!", san_result::legal_move, "e2e4"},
+                           {"e5", san_result::no_pawn_move, ""},
+                           {"e2", san_result::no_pawn_move, ""},
+                           {"exd3", san_result::no_pawn_move, ""},
+                           {"Nd4", san_result::no_piece_move, ""},
+                           {"Nhf3", san_result::no_piece_move, ""},  // a knight on the h-file there is not
+                           {"N2f3", san_result::no_piece_move, ""},
+                           {"Bc4", san_result::no_piece_move, ""},
+                           {"Ke2", san_result::no_piece_move, ""},
+                           {"O-O", san_result::no_piece_move, ""},
+                           {"0-0-0", san_result::no_piece_move, ""},
+                       });
+}
+
+TEST(San, WordsOfNoSanShape) {
+    // Commands and chatter a GUI sends, coordinate text and broken words.
+    check_words(START, {
+                           {"", san_result::not_san, ""},
+                           {"name", san_result::not_san, ""},
+                           {"hard", san_result::not_san, ""},
+                           {"easy", san_result::not_san, ""},
+                           {"exit", san_result::not_san, ""},
+                           {"edit", san_result::not_san, ""},
+                           {"black", san_result::not_san, ""},
+                           {"computer", san_result::not_san, ""},
+                           {"draw", san_result::not_san, ""},
+                           {"go", san_result::not_san, ""},
+                           {".", san_result::not_san, ""},
+                           {"?", san_result::not_san, ""},
+                           {"e2e4", san_result::not_san, ""},
+                           {"nf3", san_result::not_san, ""},  // piece letters are capitals
+                           {"Pe4", san_result::not_san, ""},
+                           {"Nf", san_result::not_san, ""},
+                           {"N", san_result::not_san, ""},
+                           {"Nf9", san_result::not_san, ""},
+                           {"Ni3", san_result::not_san, ""},
+                           {"Nf3x", san_result::not_san, ""},
+                           {"Nf3=Q", san_result::not_san, ""},  // only pawns promote
+                           {"Ng1xxf3", san_result::not_san, ""},
+                           {"Nxg1f3", san_result::not_san, ""},  // the capture mark comes before the target
+                           {"N1gf3", san_result::not_san, ""},   // file before rank
+                           {"Ng1f3h4", san_result::not_san, ""},
+                           {"e4 ", san_result::not_san, ""},
+                           {"e4=", san_result::not_san, ""},
+                           {"e4=K", san_result::not_san, ""},
+                           {"ex4", san_result::not_san, ""},
+                           {"e", san_result::not_san, ""},
+                           {"O-", san_result::not_san, ""},
+                           {"O-0", san_result::not_san, ""},
+                           {"o-o", san_result::not_san, ""},
+                           {"O-O-", san_result::not_san, ""},
+                           {"O-O-O-O", san_result::not_san, ""},
+                           {"e4e.p", san_result::not_san, ""},
+                           {"1-0", san_result::not_san, ""},
+                       });
+}
+
+TEST(San, CastlingBothWaysInLettersAndZeros) {
+    // Kings and rooks at home, nothing between: both castlings for each side.
+    const char* fen = "r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1";
+    check_words(fen, {
+                         {"O-O", san_result::legal_move, "e1g1"},
+                         {"0-0", san_result::legal_move, "e1g1"},
+                         {"O-O-O", san_result::legal_move, "e1c1"},
+                         {"0-0-0+", san_result::legal_move, "e1c1"},
+                         {"Kg1", san_result::no_piece_move, ""},  // castling is never the king's step
+                         {"Kf1", san_result::legal_move, "e1f1"},
+                     });
+    check_words("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R b KQkq - 0 1", {
+                                                                         {"O-O", san_result::legal_move, "e8g8"},
+                                                                         {"O-O-O", san_result::legal_move, "e8c8"},
+                                                                     });
+    // f1 attacked by the bishop on c4 through the empty e2: no short castling.
+    check_words("r3k2r/pppppppp/8/8/2b5/8/PPPP1PPP/R3K2R w KQkq - 0 1", {
+                                                                           {"O-O", san_result::no_piece_move, ""},
+                                                                           {"O-O-O", san_result::legal_move, "e1c1"},
+                                                                       });
+}
+
+TEST(San, DisambiguationByFileRankAndSquare) {
+    // Rooks a1 and a5 (both reach a3), knights b1 and f3 (both reach d2),
+    // queens e4, h4 and h8 (h4 and h8 reach h6; all three reach h7), the
+    // white king on e1 and the black one on b6, out of every line.
+    const char* fen = "7Q/8/1k6/R7/4Q2Q/5N2/8/RN2K3 w - - 0 1";
+    check_words(fen, {
+                         {"Ra3", san_result::ambiguous, ""},
+                         {"R1a3", san_result::legal_move, "a1a3"},
+                         {"R5a3", san_result::legal_move, "a5a3"},
+                         {"Raa3", san_result::ambiguous, ""},   // a file both stand on
+                         {"Rb5", san_result::legal_move, "a5b5"},  // only one of them reaches it
+                         {"Nd2", san_result::ambiguous, ""},
+                         {"Nbd2", san_result::legal_move, "b1d2"},
+                         {"Nfd2", san_result::legal_move, "f3d2"},
+                         {"N3d2", san_result::legal_move, "f3d2"},
+                         {"Nf3d2", san_result::legal_move, "f3d2"},
+                         {"Ne1", san_result::no_piece_move, ""},  // the king stands there
+                         {"Qh6", san_result::ambiguous, ""},
+                         {"Q8h6", san_result::legal_move, "h8h6"},
+                         {"Qhh6", san_result::ambiguous, ""},
+                         {"Qh4h6", san_result::legal_move, "h4h6"},
+                         {"Qh7", san_result::ambiguous, ""},
+                         {"Qeh7", san_result::legal_move, "e4h7"},
+                         {"Qe4xh7", san_result::legal_move, "e4h7"},
+                     });
+}
+
+TEST(San, PromotionToAnyOfTheFourPieces) {
+    // A white pawn on e7 beside a black rook on f8; a black pawn on d2 that
+    // steps to d1 or takes the knight on c1.
+    const char* fen = "k4r2/4P3/8/8/8/8/3p4/K1N5 w - - 0 1";
+    check_words(fen, {
+                         {"e8=Q", san_result::legal_move, "e7e8q"},
+                         {"e8Q", san_result::legal_move, "e7e8q"},
+                         {"e8=R+", san_result::legal_move, "e7e8r"},
+                         {"e8=B", san_result::legal_move, "e7e8b"},
+                         {"e8N", san_result::legal_move, "e7e8n"},
+                         {"exf8=Q", san_result::legal_move, "e7f8q"},
+                         {"exf8=B#", san_result::legal_move, "e7f8b"},
+                         {"e8", san_result::no_pawn_move, ""},  // the piece must be named
+                         {"exd8=Q", san_result::no_pawn_move, ""},
+                         {"e8=K", san_result::not_san, ""},
+                         {"e8=P", san_result::not_san, ""},
+                     });
+    check_words("k4r2/4P3/8/8/8/8/3p4/K1N5 b - - 0 1", {
+                                                          {"d1=Q", san_result::legal_move, "d2d1q"},
+                                                          {"dxc1=R", san_result::legal_move, "d2c1r"},
+                                                          {"d1", san_result::no_pawn_move, ""},
+                                                          {"d1=Q=Q", san_result::not_san, ""},
+                                                      });
+    // A piece named where no promotion is.
+    check_words(START, {{"e4=Q", san_result::no_pawn_move, ""}, {"e4Q", san_result::no_pawn_move, ""}});
+}
+
+TEST(San, EnPassantWithItsMarkApartOrAttached) {
+    // Black has just played d7d5 beside the white pawn on e5.
+    const char* fen = "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2";
+    check_words(fen, {
+                         {"exd6", san_result::legal_move, "e5d6"},
+                         {"exd6e.p.", san_result::legal_move, "e5d6"},
+                         {"exd6e.p.+", san_result::legal_move, "e5d6"},
+                         {"exd6+e.p.", san_result::legal_move, "e5d6"},
+                         {"exf6", san_result::no_pawn_move, ""},
+                         {"e6", san_result::legal_move, "e5e6"},
+                         {"exd6e.p", san_result::not_san, ""},
+                         {"exd6ep", san_result::not_san, ""},
+                     });
+}
+
+TEST(San, PinnedPiecesAndCheckLeaveOnlyLegalMoves) {
+    // The knight on e2 is pinned against its king by the rook on e8.
+    check_words("4r1k1/8/8/8/8/8/4N3/4K3 w - - 0 1", {
+                                                        {"Nc3", san_result::no_piece_move, ""},
+                                                        {"Kd2", san_result::legal_move, "e1d2"},
+                                                        {"Ke2", san_result::no_piece_move, ""},
+                                                    });
+    // Knights b1 and f3 both reach d2, but the one on f3 is pinned along
+    // the third rank (king a3, rook h3): "Nd2" names one move only.
+    check_words("7k/8/8/8/8/K4N1r/8/1N6 w - - 0 1", {
+                                                       {"Nd2", san_result::legal_move, "b1d2"},
+                                                       {"Nfd2", san_result::no_piece_move, ""},
+                                                   });
+}
