@@ -1,15 +1,25 @@
 #!/usr/bin/env python3
 """Soak: many self-play games of the real program through its xboard interface.
 
-Every move the program prints is checked against an independent model of the
-engine's rules (chessrules.py), and so is every result line: a game must end
-exactly when the model says it does, with the right line.  Two ways of play
-alternate:
+Every move the program prints is checked against an independent model
+(chessrules.py), and so is every result line.  In xboard mode the program
+plays and claims by standard chess, whatever its own rules say: its moves must
+be legal in standard chess; a game ends exactly where standard chess ends it,
+after a mate or a stalemate (with that line) or where it grants a draw (with
+one claim line naming a draw it grants: a threefold repetition of the same
+position, fifty moves each without a capture or a pawn move, a dead position);
+and where only the engine's own rules would see a draw (a board repeated
+with another side to move or other rights, fifty moves without a capture but
+with pawn moves, a knight each), the program plays on.  One claim ends the
+game: the program says nothing more about it, not when the GUI's "result"
+comes either.  It never answers "Illegal move".  Two ways of play alternate:
 
   go    one process plays both sides: "go" for every move;
   pair  two processes play each other the way a GUI makes them: the move of
         one is sent to the other (after a SIGINT and "time"/"otim", as xboard
-        does), which answers it by itself.
+        does), which answers it by itself.  The move that ends the game goes
+        to the other process too, which must see the same end (and, after a
+        draw, claim it itself: the claim after the opponent's move).
 
 Each game starts with "new", "force" and a few random opening moves (from the
 model, seeded per game), at a small fixed depth ("noclocks", "depth N").  The
@@ -18,9 +28,9 @@ processes are reused from game to game ("result", "force", "new") and end with
 error, and leave a whole book.dat.  Exit status 0 when every game passed.
 
 To know when the program has finished answering, each batch of words is
-followed by "protover", whose "feature done=1" line marks the end of the
-answer (the program does everything in order and reads nothing while it
-thinks).
+followed by "protover", whose feature lines (from the name line to "feature
+done=1") mark the end of the answer (the program does everything in order
+and reads nothing while it thinks).
 """
 import argparse
 import os
@@ -39,9 +49,9 @@ import chessrules  # noqa: E402
 BOOK_SIZE = 1051656
 NAME_LINE = 'feature myname="Orvane 1.25 by Quenwick"'
 DONE_LINE = "feature done=1"
-INSUFFICIENT = "1/2-1/2 {Draw by insufficient material}"
 RESULT_LINES = {"1-0 {White mates}", "0-1 {Black mates}", "1/2-1/2 {Stalemate}",
-                "1/2-1/2 {Draw by triple repetition}", "1/2-1/2 {Draw by 50 move rule}", INSUFFICIENT}
+                "1/2-1/2 {Draw by triple repetition}", "1/2-1/2 {Draw by 50 move rule}",
+                "1/2-1/2 {Draw by insufficient material}"}
 
 
 class Failure(Exception):
@@ -96,9 +106,15 @@ class Engine:
         while True:
             line = self.read_line(deadline)
             if line == DONE_LINE:
-                if not lines or lines[-1] != NAME_LINE:
+                # protover's answer: the name line, the other features and
+                # options, then done=1
+                if NAME_LINE not in lines:
                     raise Failure("\"feature done=1\" without the name line before it")
-                return lines[:-1]
+                start = len(lines) - 1 - lines[::-1].index(NAME_LINE)
+                odd = [l for l in lines[start:] if not l.startswith("feature ")]
+                if odd:
+                    raise Failure("lines among the features: %r" % odd)
+                return lines[:start]
             lines.append(line)
 
     def quit(self):
@@ -149,59 +165,58 @@ def check_handshake(engine):
     return took
 
 
-def allowed_end_lines(game, verdict):
-    """Result lines the program may print after the move that ended the game."""
-    allowed = {verdict}
-    if verdict.endswith("{Draw by triple repetition}") or verdict.endswith("{Draw by 50 move rule}"):
-        # the side to move then has no moves: the program may add the mate or
-        # stalemate report of its own choosing
-        allowed.add("1/2-1/2 {Stalemate}")
-        allowed.add("1-0 {White mates}" if game.side == "b" else "0-1 {Black mates}")
-    if game.insufficient("w") and game.insufficient("b"):
-        allowed.add(INSUFFICIENT)
-    return allowed
-
-
-def check_answer(lines, game, who, expect_move):
-    """Checks the lines of one answer; plays the printed move on the model.
-    Returns (move text or None, verdict or None)."""
+def check_answer(lines, game, who, expect_move, stats=None):
+    """Checks the lines of one answer.  With expect_move, the program must
+    move: the move is checked and played on the model; without, the move
+    that is answered was played on the model already.  Returns (move text
+    or None, the result line printed or None)."""
     played = None
     rest = []
-    if not expect_move:
-        game = game.copy()  # the move was played on the model already
+    own_draw_before = game.own_draw()
     for line in lines:
+        if line.startswith("Illegal move"):
+            raise Failure("%s: %r" % (who, line))
         if line.startswith("move "):
             if played is not None or not expect_move:
                 raise Failure("%s: unexpected move line %r" % (who, line))
             text = line[5:].strip()
-            m = game.find(text)
+            m = game.find_standard(text)
             if m is None:
-                raise Failure("%s: illegal move %r; legal: %s" % (
-                    who, text, " ".join(chessrules.move_text(x) for x in game.legal_moves())))
-            if game.board[m[1]] is not None and game.board[m[1]].upper() == "K":
-                return text, "king captured"
+                raise Failure("%s: %r is not legal in standard chess; legal: %s" % (
+                    who, text, " ".join(chessrules.move_text(x) for x in game.standard_moves())))
             game.play(m)
             played = text
             continue
-        if played is None and expect_move and line in RESULT_LINES and line != INSUFFICIENT:
-            raise Failure("%s: result %r before any move, the model has %s" % (who, line, game.verdict()))
+        if played is None and expect_move and line in RESULT_LINES:
+            raise Failure("%s: %r before any move, where standard chess has %s" % (
+                who, line, game.standard_end()))
         rest.append(line)
     if expect_move and played is None:
         raise Failure("%s: no move line; printed %r" % (who, lines))
-    verdict = game.verdict()
     for line in rest:
         if line not in RESULT_LINES:
             raise Failure("%s: unexpected line %r" % (who, line))
-    if verdict is None:
+    end = game.standard_end()
+    if end is None:
         if rest:
-            raise Failure("%s: %r printed, but the game goes on" % (who, rest))
-    else:
-        if verdict not in rest:
-            raise Failure("%s: the model ends the game with %r; printed %r" % (who, verdict, rest))
-        bad = [l for l in rest if l not in allowed_end_lines(game, verdict)]
-        if bad:
-            raise Failure("%s: %r printed after %r" % (who, bad, verdict))
-    return played, verdict
+            raise Failure("%s: %r printed, but standard chess plays on" % (who, rest))
+        if stats is not None and game.own_draw() and not own_draw_before:
+            stats["own draws played past"] += 1
+        return played, None
+    if not rest:
+        raise Failure("%s: standard chess ends the game (%s); nothing printed" % (who, " or ".join(sorted(end))))
+    if len(rest) > 1:
+        raise Failure("%s: %r printed; one result line ends a game" % (who, rest))
+    if rest[0] not in end:
+        raise Failure("%s: %r printed; standard chess allows %s" % (who, rest[0], " or ".join(sorted(end))))
+    return played, rest[0]
+
+
+def finish(engine, result, who):
+    """The GUI's "result" after the end: the program has nothing to add."""
+    lines = engine.ask("result %s\nforce" % result)
+    if lines:
+        raise Failure("%s: after \"result %s\": %r (one claim ends a game)" % (who, result, lines))
 
 
 def opening(rng):
@@ -210,16 +225,17 @@ def opening(rng):
         game = chessrules.Game()
         texts = []
         for _ in range(rng.choice([0, 1, 2, 2, 3, 4, 4, 5, 6, 8])):
-            m = rng.choice(game.legal_moves())
+            # the engine's generator promotes to a queen or a knight only
+            m = rng.choice([x for x in game.standard_moves() if x[2] in ("", "q", "n")])
             game.play(m)
             texts.append(chessrules.move_text(m))
-            if game.verdict() is not None:
+            if game.standard_end() is not None:
                 break
-        if game.verdict() is None:
+        if game.standard_end() is None:
             return game, texts
 
 
-MAX_PLIES = 4000  # the fifty-move rule ends every game long before this
+MAX_PLIES = 4000  # the fifty-move claim ends every game long before this
 
 
 def play_go_game(engine, rng, stats, depth):
@@ -230,10 +246,10 @@ def play_go_game(engine, rng, stats, depth):
     for ply in range(MAX_PLIES):
         # the noise a GUI sends before a move, now and then
         words = "time %d\notim %d\ngo" % (rng.randint(0, 9999), rng.randint(0, 9999)) if ply % 7 == 3 else "go"
-        played, verdict = check_answer(engine.ask(words), game, "go ply %d" % ply, True)
+        played, verdict = check_answer(engine.ask(words), game, "go ply %d" % ply, True, stats)
         stats["plies"] += 1
         if verdict is not None:
-            engine.ask("result %s\nforce" % result_words(verdict))
+            finish(engine, verdict, "go ply %d" % ply)
             return verdict
     raise Failure("no end after %d plies" % MAX_PLIES)
 
@@ -248,7 +264,7 @@ def play_pair_game(engines, rng, stats, interrupt, depth):
     # (the other gets the first move it must answer in force mode, then "go",
     # as xboard does for an engine whose side did not begin)
     mover = 0 if game.side == "w" else 1
-    played, verdict = check_answer(engines[mover].ask("go"), game, "pair go", True)
+    played, verdict = check_answer(engines[mover].ask("go"), game, "pair go", True, stats)
     stats["plies"] += 1
     started = {mover}
     for ply in range(MAX_PLIES):
@@ -262,27 +278,20 @@ def play_pair_game(engines, rng, stats, interrupt, depth):
             started.add(1 - mover)
             words += "\n" + ("white" if game.side == "w" else "black") + "\ngo"
         lines = receiver.ask(words)
-        played, verdict = check_answer(lines, game, "pair ply %d" % ply, True)
+        played, verdict = check_answer(lines, game, "pair ply %d" % ply, True, stats)
         stats["plies"] += 1
         mover = 1 - mover
     else:
         raise Failure("no end after %d plies" % MAX_PLIES)
-    if verdict not in (INSUFFICIENT, "king captured"):
-        # as a GUI does, the last move goes to the loser too, who must see the
-        # end on its own board (the insufficient-material claim does not end
-        # the game for the program, so that move is not sent)
-        receiver = engines[1 - mover]
-        if interrupt:
-            os.kill(receiver.proc.pid, signal.SIGINT)
-        check_answer(receiver.ask(played), game, "pair final", False)
-    for e in engines:
-        e.ask("result %s\nforce" % result_words(verdict))
-    return verdict
-
-
-def result_words(verdict):
-    if verdict == "king captured":
-        return "* {king captured}"
+    # as a GUI may, the last move goes to the other program too, which must
+    # see the same end on its own board: the mate or stalemate, or, after the
+    # mover's claim, a draw claim of its own (its first)
+    receiver = engines[1 - mover]
+    if interrupt:
+        os.kill(receiver.proc.pid, signal.SIGINT)
+    check_answer(receiver.ask(played), game, "pair final", False)
+    for k, e in enumerate(engines):
+        finish(e, verdict, "pair %s" % ("white" if k == 0 else "black"))
     return verdict
 
 
@@ -308,7 +317,7 @@ def main():
         os.mkdir(d)
     depths = [int(d) for d in a.depths.split(",")]
     print("soak: %d games at depth %s, seed %d, folders in %s" % (a.games, a.depths, seed, root), flush=True)
-    stats = {"plies": 0}
+    stats = {"plies": 0, "own draws played past": 0}
     results = {}
     failures = []
     engines = []
@@ -353,6 +362,8 @@ def main():
     games = sum(results.values())
     print("soak: %d games, %d plies in %.1f s: %.1f games per minute, %.0f plies per second" % (
         games, stats["plies"], elapsed, games * 60.0 / max(elapsed, 1e-9), stats["plies"] / max(elapsed, 1e-9)))
+    print("soak: %d times the game went on where only the engine's own rules saw a draw"
+          % stats["own draws played past"])
     if handshakes:
         print("soak: slowest handshake %.1f ms" % (1000 * max(handshakes)))
     for v in sorted(results, key=lambda x: -results[x]):
