@@ -3,11 +3,15 @@
 from the folder written by xboard_match.sh.
 
 Prints each game: colours, result, how it ended and xboard's reason, plus every
-result line Orvane sent ("claims"), and says separately which games ended by
-Orvane's own claim (xboard runs with -testClaims false, so it takes them on
-trust).  Exit status 1 when any game ended by an illegal move, a crash or
-disconnect, a stall, a false claim or a time forfeit of Orvane, or when any
-game is missing; else 0.
+result line Orvane sent ("claims"), and lists the games that ended by Orvane's
+own claim.  xboard tests every claim against standard chess (its default,
+-testClaims), so a claim it finds false ends the game against the claimer.
+
+Exit status 1 when any game ended by a time forfeit, an illegal move or a false
+claim of Orvane, by a crash or disconnect or a stall, when Orvane sent more
+than one draw claim in a game, or when any game is missing; else 0.  A forfeit
+of the opponent (its illegal move or false claim, which xboard scores as
+Orvane's win) is reported but is not Orvane's failure.
 """
 import argparse
 import os
@@ -20,6 +24,8 @@ import xboard_summary  # noqa: E402
 NEW_GAME = xboard_summary.NEW_GAME
 GAME_ENDS = xboard_summary.GAME_ENDS
 OUR_RESULT = re.compile(r"^\d+ <first\s*: ((?:1-0|0-1|1/2-1/2) \{[^}]*\})")
+# Forfeits that xboard charges to one side, who loses the game by them.
+CHARGED = ("illegal move", "false claim")
 
 
 def main():
@@ -58,6 +64,8 @@ def main():
     ours = names.get(1, "engine1")
     failures = []
     by_claim = []
+    opponent_forfeits = []
+    notes = []
     print("=== Orvane under xboard: %d games against %s ===" % (a.games, names.get(2, "engine2")))
     for r in rows:
         we_white = r["white"] == 1
@@ -73,16 +81,33 @@ def main():
         if any(c.split(" ", 1)[1].strip("{}") == reason_text for c in claims.get(r["game"], [])):
             by_claim.append("Game %d ended by %s's claim: %s %s" % (r["game"], ours, r["result"], reason_text))
         cat = r["category"]
+        won = (r["result"] == "1-0" and we_white) or (r["result"] == "0-1" and not we_white)
+        draws_claimed = [c for c in claims.get(r["game"], []) if c.startswith("1/2-1/2")]
+        if len(draws_claimed) > 1:
+            failures.append("game %d: %s claimed %d draws (one claim ends a game)" % (
+                r["game"], ours, len(draws_claimed)))
+        elif len(claims.get(r["game"], [])) > 1:
+            # the GUI has its result from the first; the rest are noise, not a forfeit
+            notes.append("game %d: %s sent %d result lines for one game" % (
+                r["game"], ours, len(claims[r["game"]])))
         if cat == "time forfeit":
             if lost or (r["result"] == "1/2-1/2" and colour.lower() in r["reason"].lower()):
                 failures.append("game %d: %s lost on time" % (r["game"], ours))
+        elif cat in CHARGED and won:
+            opponent_forfeits.append("game %d: %s's %s: %s" % (
+                r["game"], names.get(2, "engine2"), cat, r["reason"]))
         elif cat != "normal end":
-            failures.append("game %d: %s" % (r["game"], cat))
+            failures.append("game %d: %s%s" % (r["game"], cat,
+                                               (" of %s" % ours) if cat in CHARGED and lost else ""))
     for c in stray:
         failures.append("%s outside any game" % c[2])
-    print("Games ended by %s's claims (taken on trust, -testClaims false): %d" % (ours, len(by_claim)))
+    print("Games ended by %s's claims (tested by xboard): %d" % (ours, len(by_claim)))
     for b in by_claim:
         print("  " + b)
+    for f in opponent_forfeits:
+        print("Opponent's forfeit, not counted against %s: %s" % (ours, f))
+    for n in notes:
+        print("Note: " + n)
     if a.harness_status != 0 and not failures:
         failures.append("the match harness failed (status %d)" % a.harness_status)
     if failures:

@@ -3,14 +3,17 @@
 #
 # Usage: xboard_match_check.sh ORVANE_BINARY ARTIFACT_DIR [GAMES] [TC]
 #   GAMES  number of games, colours alternating (default 4)
-#   TC     time control as xboard_match.sh takes it (default 40/0:30)
+#   TC     time control as xboard_match.sh takes it (default 40/0:30), e.g.
+#          1s (xboard -st 1: one second a move), 0:30+0 (30 s for the game),
+#          0:20+0.5 (20 s for the game and half a second a move)
 #
 # Each engine runs in a fresh temporary folder; xboard's debug log, the PGN,
 # the summary and the engines' folders (Orvane's orvane.log and book.dat) end
-# up in ARTIFACT_DIR.  Fails on any game ended by an illegal move, a crash or
-# disconnect, a stall or a time forfeit of Orvane.  Draw claims are not
-# checked by xboard (-testClaims false: its rules are not this engine's); the
-# games Orvane ended with a claim are listed separately.
+# up in ARTIFACT_DIR (the match itself in ARTIFACT_DIR/match, where
+# xboard_timing.py reads it).  xboard tests every claim against standard chess
+# (its default), as it does for anyone who plays the engine.  Fails on any
+# game ended by an illegal move, a false claim, a crash or disconnect, a stall
+# or a time forfeit of Orvane.
 set -u
 
 [ $# -ge 2 ] || { sed -n '2,/^set -u/p' "$0" | sed -e 's/^# \{0,1\}//' -e '/^set -u/d' >&2; exit 2; }
@@ -33,11 +36,11 @@ trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$WORK/orvane" "$WORK/fairymax" "$ART"
 cp "$ENGINE" "$WORK/orvane/orvane"
 
-# Games are capped at 150 moves (drawn by xboard after that), so the whole
-# check ends within a few minutes whatever the engines do; the harness adds a
-# hard limit of its own on top.
-export XBM_XBOARD_OPTS="-testClaims false -adjudicateDrawMoves 150"
-export XBM_TIMEOUT=${XBM_TIMEOUT:-900}
+# Games are capped at 150 moves (drawn by xboard after that), so every game
+# ends within a bounded time whatever the engines do; the harness derives a
+# hard limit for the whole run from the games and the control (XBM_TIMEOUT
+# overrides it).
+export XBM_XBOARD_OPTS="-adjudicateDrawMoves 150"
 echo "xboard_match_check: harness $HARNESS"
 # fairymax through a filter that keeps from it the one word it crashes on
 bash "$HARNESS" ./orvane "$WORK/orvane" "python3 $HERE/fairymax_filter.py" "$WORK/fairymax" "$GAMES" "$TC" "$ART/match" \
