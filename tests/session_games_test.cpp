@@ -188,13 +188,16 @@ TEST(SessionGames, EngineMatesAPersonAtTheConsole) {
 
 // A mate by the user while the engine answers moves: the engine's turn finds
 // no move and reports the end a second time, which counts the game again.
-TEST(SessionGames, UserMateWithTheEngineOnIsReportedTwice) {
+// At the console the engine's turn after the user's mate reports it again;
+// under a GUI the game is over at the first report, counted once, and the
+// engine does not think about a position without a move.
+TEST(SessionGames, UserMateIsReportedTwiceAtTheConsoleAndOnceUnderAGui) {
     session_options o;
     o.files["board.txt"] = board_file(BACK_RANK, WHITE);
-    session_result r = run_session("xboard load a1a8 quit", o);
-    EXPECT_EQ(r.out, START_OUTPUT + "1-0 {White mates}\n1-0 {White mates}\n");
-    EXPECT_EQ(game_count_of(r.file("book.dat")), 2u);
-    EXPECT_EQ(r.file("orvane.log"), "xboard\nload\na1a8\nA1A8\n");
+    session_result r = run_session("xboard post load a1a8 quit", o);
+    EXPECT_EQ(r.out, START_OUTPUT + "1-0 {White mates}\n");
+    EXPECT_EQ(game_count_of(r.file("book.dat")), 1u);
+    EXPECT_EQ(r.file("orvane.log"), "xboard\npost\nload\na1a8\nA1A8\n");
 
     r = run_session("load a1a8 quit", o);
     const std::string won = "1-0 {White mates}\nCongratulations! You win!\n";

@@ -100,10 +100,14 @@ void play_user_move(char* word) {
         game_clear_own_draw_flags();
     else
         report_draw_claims();
-    if (game_hand_over() == 0)
+    if (game_hand_over() == 0) {
         report_user_win_or_stalemate();
-    else if (interface)
+        // A GUI has ended the game itself; at the console the engine's turn
+        // that follows reports it once more, as it always has.
+        if (interface) game_ended = true;
+    } else if (interface) {
         claim_standard_draw();
+    }
     display_board();
     // In analysis the moves only change the position that is analysed.
     if (force_mode || game_ended_by_gui() || analysis_mode()) return;
