@@ -167,6 +167,23 @@ void load_book() {
     make_fresh_book();
 }
 
+const char* read_book_file(const char* name) {
+    const char* why = nullptr;
+    FILE* file = open_regular_file(name, why);
+    if (file == nullptr) return why;
+    uint8_t version[4];
+    int32_t count = 0;
+    if (std::fread(version, 1, 4, file) != 4)
+        why = "it is shorter than a book";
+    else if (static_cast<int32_t>(get32(version)) != BOOK_VERSION)
+        why = "it is no book of this version";
+    else if (!read_book_body(file, count))
+        why = "it is shorter than a book";
+    std::fclose(file);
+    if (why == nullptr) game_count = count;
+    return why;
+}
+
 bool write_book_file(const char* temp_name, const char* final_name, uint8_t* buffer) {
     const int fd = ::open(temp_name, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0) return false;
@@ -179,8 +196,15 @@ bool write_book_file(const char* temp_name, const char* final_name, uint8_t* buf
         for (int i = 0; i < entries_per_chunk; ++i) encode_entry(book_table[first + i], buffer + BOOK_ENTRY_BYTES * i);
         ok = write_all(fd, buffer, BOOK_WRITE_BUFFER_SIZE);
     }
+    // On the disk before the rename, and the rename itself on the disk
+    // after it: a machine that stops at any moment leaves the old book or
+    // the new one, never a file that was named but not yet written.
+    if (ok && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temp_name, final_name) == 0) return true;
+    if (ok && ::rename(temp_name, final_name) == 0) {
+        sync_folder_of(final_name);
+        return true;
+    }
     const int saved = errno;
     ::unlink(temp_name);
     errno = saved;

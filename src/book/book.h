@@ -32,6 +32,11 @@ extern int32_t game_count;  // finished games, kept in book.dat
 uint32_t position_key(const position& pos);
 // Loads book.dat, or makes a fresh book (keys drawn from the generator).
 void load_book();
+// Reads the book file name into the key numbers, the table and game_count,
+// as load_book reads book.dat, but never renames, removes or writes any
+// file: for tools that only look.  nullptr when the file was read whole,
+// else why not (the tables may then be half read).
+const char* read_book_file(const char* name);
 // Writes book.dat whole: a temporary file renamed over the old one.
 void save_book();
 // Stores a book-made move for pos and side_to_move.
@@ -43,8 +48,9 @@ void make_fresh_book();
 
 // Writes the whole book.dat image from memory to temp_name and renames it to
 // final_name, serialising through the caller's buffer (at least
-// BOOK_WRITE_BUFFER_SIZE bytes).  Uses only open, write, close, rename and
-// unlink, so a signal handler may call it.  false on any failure, errno set,
+// BOOK_WRITE_BUFFER_SIZE bytes).  The new file is synced to the disk before
+// the rename and its folder after it.  Uses only open, write, fsync, close,
+// rename and unlink, so a signal handler may call it.  false on any failure, errno set,
 // final_name untouched and temp_name removed.
 inline constexpr size_t BOOK_WRITE_BUFFER_SIZE = 65536;
 bool write_book_file(const char* temp_name, const char* final_name, uint8_t* buffer);

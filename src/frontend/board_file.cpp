@@ -1,5 +1,7 @@
 // The board file board.txt: the current position saved as thirteen text
 // lines, and loaded back.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -125,8 +127,10 @@ bool read_board(FILE* file, position& pos, int& side, const char*& why) {
 void save_board_file() {
     // Written beside the old file and renamed over it, so that a failed save
     // leaves the last good board in place.
+    // The new file reaches the disk before the rename, and the rename after
+    // it, so that a machine that stops leaves the old board or the new one.
     FILE* file = std::fopen(BOARD_TEMP_FILE, "w");
-    bool ok = file != nullptr && write_board(file);
+    bool ok = file != nullptr && write_board(file) && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
     int error = errno;
     if (file != nullptr && std::fclose(file) != 0 && ok) {
         ok = false;
@@ -136,6 +140,7 @@ void save_board_file() {
         ok = false;
         error = errno;
     }
+    if (ok) sync_folder_of(BOARD_FILE);
     if (!ok) {
         if (file != nullptr) std::remove(BOARD_TEMP_FILE);
         std::fprintf(stderr, "orvane: could not write %s (%s); nothing saved\n", BOARD_FILE, std::strerror(error));

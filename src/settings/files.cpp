@@ -29,3 +29,31 @@ FILE* open_regular_file(const char* name, const char*& why) {
     }
     return file;
 }
+
+bool sync_folder_of(const char* path) {
+    // The folder's name is cut from the path on the stack: no allocation,
+    // which a signal handler could not make.
+    char folder[4096];
+    size_t slash = 0;
+    bool has_slash = false;
+    for (size_t i = 0; path[i] != '\0'; ++i) {
+        if (path[i] == '/') {
+            slash = i;
+            has_slash = true;
+        }
+    }
+    if (!has_slash) {
+        folder[0] = '.';
+        folder[1] = '\0';
+    } else {
+        const size_t length = slash == 0 ? 1 : slash;  // "/book.dat" lies in "/"
+        if (length >= sizeof folder) return false;
+        std::memcpy(folder, path, length);
+        folder[length] = '\0';
+    }
+    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}

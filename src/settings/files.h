@@ -9,3 +9,9 @@
 // anything else (missing, unreadable, a directory, a device, a pipe).  Never
 // waits, not even for a named pipe.  errno is ENOENT when there is no file.
 FILE* open_regular_file(const char* name, const char*& why);
+
+// Makes a rename or a new file in the folder of path last through a machine
+// crash: fsync of the folder itself ("." when path names no folder).  Only
+// open, fsync and close, so a signal handler may call it.  false if the
+// folder could not be synced.
+bool sync_folder_of(const char* path);
