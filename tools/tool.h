@@ -23,3 +23,6 @@ int tool_search(int argc, char** argv);
 int tool_bench(int argc, char** argv);
 // The evaluation of a position term by term; --bench: evaluations per second.
 int tool_eval(int argc, char** argv);
+// What a book file holds (entries, book-made entries, finished games) and,
+// with --position, the hint in that position's slot.  Only reads the file.
+int tool_book(int argc, char** argv);

@@ -20,6 +20,7 @@ const subcommand SUBCOMMANDS[] = {
      "         [--eval N] [--emotion N]"},
     {"bench", tool_bench, "bench [DEPTH]"},
     {"eval", tool_eval, "eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]"},
+    {"book", tool_book, "book FILE [--position POSITION]"},
 };
 
 void usage() {
