@@ -68,6 +68,11 @@ bool engine_turn_abandoned();
 bool game_ended_by_gui();
 // In interface mode: claims the draw standard chess grants, if any; true then.
 bool claim_standard_draw();
+// A position given as a FEN, checked as "setboard" checks it: readable, one
+// king each, the side not to move not in check; an en-passant file that
+// names no capture dropped; halfmove from the FEN's fifth field (0 without
+// one).  nullptr when pos, side and halfmove are set, else why not.
+const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove);
 
 // The limits every engine turn starts from: none in play; a fuzzer or a test
 // sets a node cap here (node_limit counts the nodes of one turn) so that no
@@ -140,8 +145,22 @@ void emit_engine_move(const move& m);
 void take_engine_turn();
 // A new game, with its diagram for a person.
 void start_new_game();
-// The "bookmake" pass over a game file.
+// The "bookmake" pass over a game file or a PGN file.
 void learn_game_file(const char* file_name);
+// Whether an open file holds PGN: after a byte-order mark and white space
+// it begins with '[', a '%' line or a move number.  The file is rewound.
+bool looks_like_pgn(FILE* file);
+// Learns every game of a PGN file into the book (the caller saves it); name
+// is for the messages.  The position is then that of the end of the last
+// game learnt (a new game when none was).
+void learn_pgn_games(FILE* file, const char* name);
+// Plays a SAN word ("Nf3", "exd5", "O-O") of the user's as play_user_move
+// plays coordinate text (the word is rewritten to that text, "G1F3", which
+// is logged), or, with answer_illegal, answers "Illegal move: WORD" (as
+// typed) for a piece move or castling that names no legal move or more than
+// one; false, nothing done, for any other word (a pawn move that names no
+// legal move included).  word needs room for six bytes.
+bool play_user_san(char* word, bool answer_illegal = true);
 
 // Game-end reports.
 void report_user_win_or_stalemate();

@@ -116,6 +116,11 @@ int32_t level_move_time_ms(int32_t moves, int32_t minutes, int32_t seconds, int6
 //   FEN, undo, remove, time N, otim N, st S, sd N, post, nopost, analyze,
 //   exit, result ..., option NAME=VALUE, accepted/rejected/name ...
 //   move text            the user's move, or "Illegal move: ..."
+//   SAN                  the user's move in SAN ("Nf3", "exd5", "O-O", "e8=Q"),
+//                        played as its coordinate text; "Illegal move: WORD" (as
+//                        typed) for a piece move or castling that names no legal
+//                        move; a pawn word naming none, and any other word, are
+//                        passed over in silence
 void interpret_word(char* word) {
     // The tests look at word_buffer, which "level" and "bookmake" overwrite
     // with their text argument; a word from elsewhere is copied there first.
@@ -178,6 +183,17 @@ void interpret_word(char* word) {
         report_draw_claims();
     }
     interpret_protocol_word(w);
-    if (is_move_text(word_buffer)) play_user_move(word_buffer);
+    // The word as typed, for SAN: is_move_text puts capitals into it.
+    char typed[WORD_BUFFER_SIZE];
+    std::memcpy(typed, word_buffer, sizeof typed);
+    if (is_move_text(word_buffer)) {
+        // "R1a3" has the shape of coordinate text, but R is no file: as SAN
+        // naming a legal move it is played; otherwise the coordinate path
+        // answers as it always has.
+        const bool piece_first = typed[0] == 'K' || typed[0] == 'Q' || typed[0] == 'R' || typed[0] == 'N';
+        if (!piece_first || !play_user_san(typed, false)) play_user_move(word_buffer);
+    } else {
+        play_user_san(typed);  // SAN, or a word that is no move at all
+    }
     after_word_interpreted();
 }

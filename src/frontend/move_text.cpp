@@ -1,12 +1,14 @@
 // Moves as coordinate text: checking and parsing the user's words, playing a
-// user's move and what follows it, printing the engine's move line, and the
-// "bookmake" pass that replays a game file into the book.
+// user's move (coordinate text or SAN) and what follows it, printing the
+// engine's move line, and the "bookmake" pass that replays a game file into
+// the book (a PGN file goes to learn_pgn.cpp).
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
 #include "book/book.h"
 #include "frontend/frontend.h"
+#include "rules/san.h"
 #include "settings/settings.h"
 #include "game/game.h"
 
@@ -116,6 +118,40 @@ void play_user_move(char* word) {
     report_draw_claims();
 }
 
+bool play_user_san(char* word, bool answer_illegal) {
+    generate_moves(game_position, game_moves);
+    move found;
+    switch (resolve_san(game_position, game_moves, word, found)) {
+        case san_result::legal_move: break;
+        case san_result::no_piece_move:
+        case san_result::ambiguous:
+            if (!answer_illegal) return false;
+            // As typed: the person (or a GUI) sees the word it sent.
+            std::fprintf(output_stream, "Illegal move: %s\n", word);
+            std::fflush(output_stream);
+            return true;
+        case san_result::not_san:
+        case san_result::no_pawn_move: return false;  // "e2", "hard", "name": no move meant
+    }
+    // The coordinate text with the capitals is_move_text leaves ("G1F3",
+    // "E7E8Q"): the rest of the path, and the log, are the coordinate move's.
+    word[0] = static_cast<char>('A' + found.from_file);
+    word[1] = static_cast<char>('1' + found.from_rank);
+    word[2] = static_cast<char>('A' + found.to_file);
+    word[3] = static_cast<char>('1' + found.to_rank);
+    int length = 4;
+    switch (found.promotion) {
+        case QUEEN: word[length++] = 'Q'; break;
+        case ROOK: word[length++] = 'R'; break;
+        case BISHOP: word[length++] = 'B'; break;
+        case KNIGHT: word[length++] = 'N'; break;
+        default: break;
+    }
+    word[length] = '\0';
+    play_user_move(word);
+    return true;
+}
+
 void start_new_game() {
     new_game();
     display_board();
@@ -184,6 +220,14 @@ void learn_game_file(const char* file_name) {
         std::fprintf(stderr, "orvane: bookmake: cannot open %s: %s; nothing learnt\n", name, why);
         // As after a whole pass, the buffer holds "quit", so that the name is
         // not taken for a command or a move by the tests that follow.
+        std::strcpy(word_buffer, "quit");
+        return;
+    }
+    if (looks_like_pgn(file)) {
+        learn_pgn_games(file, name);
+        std::fclose(file);
+        generate_moves(game_position, game_moves);
+        save_book();
         std::strcpy(word_buffer, "quit");
         return;
     }

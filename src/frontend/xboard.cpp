@@ -128,28 +128,12 @@ void position_changed() {
 void set_board(const char* fen) {
     static position pos;
     int side = WHITE;
-    const char* why = "it cannot be read";
-    bool ok = parse_fen(fen, pos, side);
-    if (ok) {
-        why = position_problem(pos, side);
-        ok = why == nullptr;
-    }
-    if (!ok) {
+    int halfmove = 0;
+    const char* why = read_set_up_position(fen, pos, side, halfmove);
+    if (why != nullptr) {
         std::fprintf(stderr, "orvane: setboard %s: refused (%s)\n", fen, why);
         print_line("tellusererror Illegal position");
         return;
-    }
-    if (!en_passant_possible(pos, side)) pos.en_passant_file = NO_EN_PASSANT;
-    // The FEN's fifth field: half-moves since the last capture or pawn move.
-    int halfmove = 0;
-    const char* field = fen;
-    for (int skip = 0; skip < 4 && field != nullptr; ++skip) {
-        while (*field == ' ') ++field;
-        field = std::strchr(field, ' ');
-    }
-    if (field != nullptr) {
-        int32_t value = 0;
-        if (parse_int(field, value) && value > 0) halfmove = value;
     }
     game_begin_at(pos, side, halfmove);
     engine_moves_made = 0;
@@ -182,6 +166,25 @@ void analyse() {
 }
 
 }  // namespace
+
+const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove) {
+    if (!parse_fen(fen, pos, side)) return "it cannot be read";
+    const char* why = position_problem(pos, side);
+    if (why != nullptr) return why;
+    if (!en_passant_possible(pos, side)) pos.en_passant_file = NO_EN_PASSANT;
+    // The FEN's fifth field: half-moves since the last capture or pawn move.
+    halfmove = 0;
+    const char* field = fen;
+    for (int skip = 0; skip < 4 && field != nullptr; ++skip) {
+        while (*field == ' ') ++field;
+        field = std::strchr(field, ' ');
+    }
+    if (field != nullptr) {
+        int32_t value = 0;
+        if (parse_int(field, value) && value > 0) halfmove = value;
+    }
+    return nullptr;
+}
 
 void print_protocol_features() {
     // myname has gone out already; done=1 must come last.
