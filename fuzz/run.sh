@@ -15,7 +15,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 status=0
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-for target in words board book bookmake; do
+for target in words board book bookmake pgn; do
     bin="$BUILD/fuzz_$target"
     out="$ART/$target"
     rm -rf "$out"; mkdir -p "$out/corpus"
