@@ -17,6 +17,7 @@
 #include "frontend/frontend.h"
 #include "settings/settings.h"
 #include "game/game.h"
+#include "game/time_manager.h"
 #include "search/search.h"
 #include "rules_test_util.h"
 
@@ -152,6 +153,10 @@ protected:
         for (move& m : ply_best) m = move{};
         best_root_count = 0;
         iterations.clear();
+        // What earlier tests of the process may have left.
+        game_time = time_control{};
+        engine_moves_made = 0;
+        time_used = 0;
         saved_clock = clock_source;
         clock_init(1000);
         saved_output = output_stream;

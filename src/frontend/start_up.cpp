@@ -14,6 +14,7 @@
 #include "frontend/frontend.h"
 #include "settings/settings.h"
 #include "game/game.h"
+#include "game/time_manager.h"
 
 namespace {
 // xboard sends "quit" and SIGTERM at the same instant and kills the engine a
@@ -139,6 +140,7 @@ void reset_engine_state() {
     word_buffer[0] = '\0';
     user_move = move{};
     turn_limits = search_limits{};
+    game_time = time_control{};
     reset_interpreter_state();
     new_game();  // no diagram on the caller's standard output
 }

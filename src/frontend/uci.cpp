@@ -318,9 +318,6 @@ void go_command(const words& w, FILE* stream) {
     const bool moved = engine_turn(played, options);
     log_node_count();
     if (infinite && !search_stopped && !stop_requested.load(std::memory_order_relaxed)) wait_for_stop(stream);
-    if (stop_requested.load(std::memory_order_relaxed) && !search_stopped) {
-        // A "quit" seen while thinking: it is read next.
-    }
     char line[32] = "bestmove 0000";
     if (moved) {
         char text[8];

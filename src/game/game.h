@@ -18,7 +18,8 @@ extern int32_t time_used;          // clock units used by those turns
 
 // --- Starting a game ---
 // A new game in game_position: start position, WHITE to move, the clock
-// accounts cleared, the record empty.  Draws nothing.
+// accounts cleared, the record empty.  Draws nothing and lists no moves
+// (game_moves is the caller's to regenerate, as after any set-up).
 void new_game();
 // The game goes on from pos with side to move, as if it had begun there: the
 // record starts afresh (no move before it can be taken back).  The clock
@@ -30,7 +31,8 @@ void game_begin_at(const position& pos, int side, int halfmove_clock = 0);
 // Plays m for side_to_move on game_position (make_move) and records it.  The
 // caller flips side_to_move, as after any make_move.
 void game_play(const move& m);
-// Moves recorded since the game began (or since game_begin_at).
+// Moves that can be taken back: those recorded since the game began (or
+// since game_begin_at), of a very long game only the last 1024 or more.
 int game_plies();
 // Takes back the last plies moves: game_position, its history and draw flags
 // and side_to_move become exactly what they were before them, and game_moves

@@ -9,7 +9,7 @@ int castle_right_safe = 0;
 int castle_left_safe = 0;
 
 void copy_position(position& dst, const position& src) {
-    // The fixed part is 83 bytes and the record is 64-byte aligned; the history
+    // The fixed part is 81 bytes and the record is 64-byte aligned; the history
     // is copied only as far as it is in use, which is usually a few entries.
     std::memcpy(&dst, &src, POSITION_FIXED_BYTES);
     std::memcpy(dst.history, src.history, sizeof(history_entry) * src.history_count);

@@ -95,7 +95,10 @@ void deepen_to_depth(const position& pos, int side, int depth_limit, const itera
     // own end does.
     const int last = depth_limit < 1 ? 1 : (depth_limit > MAX_SEARCH_DEPTH ? MAX_SEARCH_DEPTH : depth_limit);
     for (root_depth = 1; root_depth <= last; ++root_depth) {
-        if (root_depth > 1 && stop_due()) break;
+        if (root_depth > 1 && stop_due()) {
+            search_stopped = true;
+            break;
+        }
         int32_t score = 0;
         if (!run_iteration(pos, side, score)) break;
         reporter.finished(score);
@@ -113,7 +116,10 @@ void deepen_on_clock(const position& pos, int side, int depth_limit, int32_t mov
         // move always has one to play.
         if (root_depth > 0 && elapsed >= move_budget / DEEPENING_FACTOR) break;
         if (root_depth >= MAX_SEARCH_DEPTH) break;
-        if (root_depth > 0 && stop_due()) break;
+        if (root_depth > 0 && stop_due()) {
+            search_stopped = true;
+            break;
+        }
         ++root_depth;
         clock_restart();
         int32_t score = 0;

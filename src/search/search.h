@@ -62,9 +62,10 @@ struct search_limits {
     bool strict_root = false;
 };
 
-// The last search was stopped: its last iteration was abandoned and the best
-// root moves are those of the iteration before (or, in a first iteration
-// that was cut, the best root move found so far, if any).
+// A stop condition ended the last search: either an iteration was abandoned
+// (the best root moves are those of the iteration before, or, in a first
+// iteration that was cut, the best root move found so far, if any), or no
+// further iteration was started.
 extern bool search_stopped;
 
 // --- Iterative deepening ---
