@@ -132,6 +132,9 @@ int is_move_text(char* word);
 move parse_move_text(const char* word);
 int is_listed_move(const move& m, const move_list& list);
 char* lower_case(char* word);
+// The coordinate text of a move ("e2e4", "e7e8q"; with capitals "E2E4",
+// "E7E8Q") into out, at least 6 bytes.
+void coordinate_text(const move& m, char* out, bool capitals = false);
 // The user-move path for a word that passed is_move_text: play it and what
 // follows, or answer "Illegal move".
 void play_user_move(char* word);

@@ -135,19 +135,7 @@ bool play_user_san(char* word, bool answer_illegal) {
     }
     // The coordinate text with the capitals is_move_text leaves ("G1F3",
     // "E7E8Q"): the rest of the path, and the log, are the coordinate move's.
-    word[0] = static_cast<char>('A' + found.from_file);
-    word[1] = static_cast<char>('1' + found.from_rank);
-    word[2] = static_cast<char>('A' + found.to_file);
-    word[3] = static_cast<char>('1' + found.to_rank);
-    int length = 4;
-    switch (found.promotion) {
-        case QUEEN: word[length++] = 'Q'; break;
-        case ROOK: word[length++] = 'R'; break;
-        case BISHOP: word[length++] = 'B'; break;
-        case KNIGHT: word[length++] = 'N'; break;
-        default: break;
-    }
-    word[length] = '\0';
+    coordinate_text(found, word, true);
     play_user_move(word);
     return true;
 }
@@ -189,23 +177,27 @@ void take_engine_turn() {
     display_board();
 }
 
-void emit_engine_move(const move& m) {
-    const auto square_letters = [](char* out, int file, int rank) {
-        out[0] = static_cast<char>('a' + file);
-        out[1] = static_cast<char>('1' + rank);
-    };
-    std::memcpy(word_buffer, "move ", 5);
-    square_letters(word_buffer + 5, m.from_file, m.from_rank);
-    square_letters(word_buffer + 7, m.to_file, m.to_rank);
-    int length = 9;
+void coordinate_text(const move& m, char* out, bool capitals) {
+    const char a = capitals ? 'A' : 'a';
+    out[0] = static_cast<char>(a + m.from_file);
+    out[1] = static_cast<char>('1' + m.from_rank);
+    out[2] = static_cast<char>(a + m.to_file);
+    out[3] = static_cast<char>('1' + m.to_rank);
+    int length = 4;
     switch (m.promotion) {
-        case QUEEN: word_buffer[length++] = 'q'; break;
-        case ROOK: word_buffer[length++] = 'r'; break;
-        case BISHOP: word_buffer[length++] = 'b'; break;
-        case KNIGHT: word_buffer[length++] = 'n'; break;
-        default: break;
+        case QUEEN: out[length++] = capitals ? 'Q' : 'q'; break;
+        case ROOK: out[length++] = capitals ? 'R' : 'r'; break;
+        case BISHOP: out[length++] = capitals ? 'B' : 'b'; break;
+        case KNIGHT: out[length++] = capitals ? 'N' : 'n'; break;
+        default: break;  // NO_PROMOTION, or a user move's 0
     }
-    word_buffer[length] = '\0';
+    out[length] = '\0';
+}
+
+void emit_engine_move(const move& m) {
+    // The line is built in word_buffer, where the last word stood.
+    std::memcpy(word_buffer, "move ", 5);
+    coordinate_text(m, word_buffer + 5);
     print_line(word_buffer);
     log_line(word_buffer);
 }

@@ -21,25 +21,9 @@ int32_t mate_in_moves(int32_t score) {
     return 0;
 }
 
-void move_text(const move& m, char* out) {
-    out[0] = static_cast<char>('a' + m.from_file);
-    out[1] = static_cast<char>('1' + m.from_rank);
-    out[2] = static_cast<char>('a' + m.to_file);
-    out[3] = static_cast<char>('1' + m.to_rank);
-    int length = 4;
-    switch (m.promotion) {
-        case QUEEN: out[length++] = 'q'; break;
-        case ROOK: out[length++] = 'r'; break;
-        case BISHOP: out[length++] = 'b'; break;
-        case KNIGHT: out[length++] = 'n'; break;
-        default: break;
-    }
-    out[length] = '\0';
-}
-
 void thinking_output::iteration_finished(const iteration_report& report) {
     char best[8] = "";
-    if (report.best_count > 0) move_text(report.best_moves[0], best);
+    if (report.best_count > 0) coordinate_text(report.best_moves[0], best);
     const int32_t mate = mate_in_moves(report.score);
     char line[160];
     if (style_ == style::xboard) {

@@ -12,8 +12,6 @@ int32_t score_centipawns(int32_t score);
 // Moves to mate of a mate score (positive: the engine mates; negative: it is
 // mated), or 0 for an ordinary score.
 int32_t mate_in_moves(int32_t score);
-// Coordinate text of a move ("e2e4", "e7e8q") into out (at least 6 bytes).
-void move_text(const move& m, char* out);
 
 class thinking_output final : public search_observer {
 public:

@@ -321,7 +321,7 @@ void go_command(const words& w, FILE* stream) {
     char line[32] = "bestmove 0000";
     if (moved) {
         char text[8];
-        move_text(played, text);
+        coordinate_text(played, text);
         std::snprintf(line, sizeof line, "bestmove %s", text);
         // The GUI sends the position again with every go: the game stays where it was.
         game_take_back(1);
