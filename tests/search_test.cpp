@@ -957,3 +957,20 @@ TEST_F(SearchTest, EqualBestMovesAreChosenAlikeAtRandom) {
     EXPECT_GT(a2, 60);
     EXPECT_GT(b2, 60);
 }
+
+TEST_F(SearchTest, StrictRootDropsAnEnPassantCaptureThatUncoversTheKing) {
+    // b5xc6 e.p. takes the c5 pawn off the diagonal a3-e7: the bishop would
+    // attack the king.  The quick legality test looks only along the line
+    // through b5 and lists it; a GUI would forfeit the engine for it.
+    const char* fen = "7k/4b3/8/1Pp5/8/K7/8/8 w - c6 0 1";
+    eval_variant = 4;  // every position scores 0: every root move ties for best
+    load_fen(fen);
+    deepen(game_position, WHITE, 1, 0, 0);
+    const std::vector<std::string> quick = sorted(best_root_texts());
+    EXPECT_EQ(quick, (std::vector<std::string>{"a3a2", "a3a4", "a3b2", "a3b3", "b5b6", "b5c6"}));
+    search_limits strict;
+    strict.strict_root = true;
+    load_fen(fen);
+    deepen(game_position, WHITE, 1, 0, 0, nullptr, &strict);
+    EXPECT_EQ(sorted(best_root_texts()), (std::vector<std::string>{"a3a2", "a3a4", "a3b2", "a3b3", "b5b6"}));
+}
