@@ -118,8 +118,15 @@ TEST(Install, CmakeInstallPutsTheFilesWhereXboardAndManLookForThem) {
     const std::string page = session::read_file(prefix / "share" / "man" / "man6" / "orvane.6");
     EXPECT_EQ(page.rfind(".TH ORVANE 6", 0), 0u) << page.substr(0, 80);
 
+    // The engine-list file goes where xboard scans for them, as shipped:
+    // xboard's own header line, then the command it starts and the one
+    // variant Orvane plays.
     const std::string plugin = session::read_file(prefix / "share" / "games" / "plugins" / "xboard" / "orvane.eng");
-    EXPECT_EQ(plugin, "plugin spec 0.0\norvane\nchess\n");
+    EXPECT_EQ(plugin, session::read_file(fs::path(ORVANE_SOURCE_DIR) / "doc" / "orvane.eng"));
+    const std::vector<std::string> lines = session::lines_of(plugin);
+    ASSERT_EQ(lines.size(), 3u) << plugin;
+    EXPECT_EQ(lines[1], "orvane");
+    EXPECT_EQ(lines[2], "chess");
 
     // Nothing else: no test program, no library.
     int files = 0;

@@ -150,6 +150,10 @@ void take_engine_turn();
 void start_new_game();
 // The "bookmake" pass over a game file or a PGN file.
 void learn_game_file(const char* file_name);
+// One move of a game being learnt (user_move's form: promotion 0 for none):
+// the winner's moves are stored in the book before they are made; then it
+// is played and the side flips.
+void learn_move(const move& m, int winner);
 // Whether an open file holds PGN: after a byte-order mark and white space
 // it begins with '[', a '%' line or a move number.  The file is rewound.
 bool looks_like_pgn(FILE* file);

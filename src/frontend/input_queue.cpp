@@ -73,11 +73,6 @@ bool input_queue::take_line(bool (*wanted)(const char* line, void* context), voi
     }
 }
 
-bool input_queue::finished() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return closed_ && head_ == bytes_.size();
-}
-
 namespace {
 
 ssize_t read_queue(void* cookie, char* out, size_t size) {

@@ -29,8 +29,6 @@ public:
     // is removed from the queue and copied to out (cut at out_size - 1
     // bytes); true then.  Never waits.
     bool take_line(bool (*wanted)(const char* line, void* context), void* context, char* out, size_t out_size);
-    // Whether the end has been reached and every byte read.
-    bool finished();
 
 private:
     std::mutex mutex_;

@@ -150,13 +150,7 @@ void learn_moves(pass_state& pass, const pgn_game& game, int winner) {
         user_move.to_file = found.to_file;
         user_move.to_rank = found.to_rank;
         user_move.promotion = found.promotion == NO_PROMOTION ? 0 : found.promotion;
-        if (side_to_move == winner) {
-            move stored = user_move;
-            stored.promotion = found.promotion;
-            store_book_move(game_position, stored);
-        }
-        game_play(user_move);
-        side_to_move = other_colour(side_to_move);
+        learn_move(user_move, winner);
     }
     if (game.words_dropped) {
         begin_message(pass, game);

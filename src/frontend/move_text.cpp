@@ -202,6 +202,17 @@ void emit_engine_move(const move& m) {
     log_line(word_buffer);
 }
 
+void learn_move(const move& m, int winner) {
+    if (side_to_move == winner) {
+        // Stored as the generator lists it, so that the search's probe finds it.
+        move stored = m;
+        if (!needs_promotion(stored)) stored.promotion = NO_PROMOTION;
+        store_book_move(game_position, stored);
+    }
+    game_play(m);
+    side_to_move = other_colour(side_to_move);
+}
+
 void learn_game_file(const char* file_name) {
     // The name may stand in word_buffer, which the file's words overwrite.
     char name[WORD_BUFFER_SIZE];
@@ -238,14 +249,7 @@ void learn_game_file(const char* file_name) {
                          lower_case(word_buffer));
             break;
         }
-        if (side_to_move == game_winner) {
-            // Stored as the generator lists it, so that the search's probe finds it.
-            move stored = user_move;
-            if (!needs_promotion(stored)) stored.promotion = NO_PROMOTION;
-            store_book_move(game_position, stored);
-        }
-        game_play(user_move);
-        side_to_move = other_colour(side_to_move);
+        learn_move(user_move, game_winner);
     }
     std::fclose(file);
     generate_moves(game_position, game_moves);

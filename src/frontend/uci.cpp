@@ -30,7 +30,7 @@ constexpr size_t LINE_SIZE = 8192;  // a "position ... moves" line of a long gam
 
 thinking_output uci_thinking{thinking_output::style::uci};
 bool quit_requested = false;
-std::string last_good_position = "startpos";
+std::string last_good_position = "position startpos";
 
 // The words of one line, in place: cut at blanks and tabs.
 struct words {
@@ -155,27 +155,11 @@ bool set_position(const words& w, int first, std::string& why) {
         std::string fen;
         for (++i; i < w.count && !is(w.word[i], "moves"); ++i) fen += std::string(fen.empty() ? "" : " ") + w.word[i];
         static position pos;
-        int side = WHITE;
-        const char* problem = "it cannot be read";
-        bool ok = parse_fen(fen.c_str(), pos, side);
-        if (ok) {
-            problem = position_problem(pos, side);
-            ok = problem == nullptr;
-        }
-        if (!ok) {
+        int side = WHITE, halfmove = 0;
+        if (const char* problem = read_set_up_position(fen.c_str(), pos, side, halfmove)) {
             why = "FEN '" + fen + "' refused: " + problem;
             return false;
         }
-        if (!en_passant_possible(pos, side)) pos.en_passant_file = NO_EN_PASSANT;
-        // The FEN's fifth field: half-moves since a capture or pawn move.
-        int halfmove = 0;
-        size_t field = 0;
-        for (int k = 0, at = 0; k < 4 && at != -1; ++k) {
-            const size_t blank = fen.find(' ', field);
-            at = blank == std::string::npos ? -1 : 0;
-            field = blank == std::string::npos ? fen.size() : blank + 1;
-        }
-        if (field < fen.size()) halfmove = std::atoi(fen.c_str() + field);
         game_begin_at(pos, side, halfmove);
     } else {
         why = "position needs startpos or fen";
@@ -204,12 +188,8 @@ void position_command(const words& w, const char* line_copy) {
     // The last position that was accepted, set up again from its text.
     char again[LINE_SIZE];
     std::snprintf(again, sizeof again, "%s", last_good_position.c_str());
-    const words previous(again);
     std::string ignored;
-    if (previous.count > 0 && is(previous.word[0], "position"))
-        set_position(previous, 1, ignored);
-    else
-        set_position(words(again), 0, ignored);
+    set_position(words(again), 1, ignored);
 }
 
 // --- Thinking ----------------------------------------------------------------
@@ -258,33 +238,19 @@ void wait_for_stop(FILE* stream) {
 
 void go_command(const words& w, FILE* stream) {
     int64_t wtime = -1, btime = -1, winc = 0, binc = 0, movestogo = 0, movetime = 0, depth = 0, nodes = 0;
+    const struct {
+        const char* name;
+        int64_t* value;
+    } numbers[] = {{"wtime", &wtime},         {"btime", &btime},       {"winc", &winc},   {"binc", &binc},
+                   {"movestogo", &movestogo}, {"movetime", &movetime}, {"depth", &depth}, {"nodes", &nodes}};
     bool infinite = false;
     for (int i = 1; i < w.count; ++i) {
         const char* a = w.word[i];
-        int64_t value = 0;
-        if (is(a, "infinite")) {
-            infinite = true;
-        } else if (is(a, "ponder")) {
-            // Searched as a plain move: no Ponder option is offered.
-        } else if (is(a, "wtime") && int64_argument(w, i, value)) {
-            wtime = value;
-        } else if (is(a, "btime") && int64_argument(w, i, value)) {
-            btime = value;
-        } else if (is(a, "winc") && int64_argument(w, i, value)) {
-            winc = value;
-        } else if (is(a, "binc") && int64_argument(w, i, value)) {
-            binc = value;
-        } else if (is(a, "movestogo") && int64_argument(w, i, value)) {
-            movestogo = value;
-        } else if (is(a, "movetime") && int64_argument(w, i, value)) {
-            movetime = value;
-        } else if (is(a, "depth") && int64_argument(w, i, value)) {
-            depth = value;
-        } else if (is(a, "nodes") && int64_argument(w, i, value)) {
-            nodes = value;
-        } else {
-            info_string(std::string("go: '") + a + "' not understood; ignored");
-        }
+        bool understood = is(a, "infinite") || is(a, "ponder");  // ponder: a plain search, no Ponder option
+        if (is(a, "infinite")) infinite = true;
+        for (const auto& number : numbers)
+            if (!understood && is(a, number.name)) understood = int64_argument(w, i, *number.value);
+        if (!understood) info_string(std::string("go: '") + a + "' not understood; ignored");
     }
 
     // The time manager hears this go's clock and nothing older.
@@ -365,7 +331,7 @@ void run_uci(FILE* stream) {
         } else if (is(command, "ucinewgame")) {
             new_game();
             game_clear_own_draw_flags();
-            last_good_position = "startpos";
+            last_good_position = "position startpos";
             save_book();
         } else if (is(command, "position")) {
             position_command(w, copy);

@@ -38,48 +38,42 @@ bool engine_turn(move& played, const turn_options& options) {
     // about it: without that, a turn reads the clock exactly as it always did.
     const bool gui_clock = game_time.time_known || game_time.fixed_move_ms > 0;
     const uint32_t turn_start = gui_clock ? clock_source() : 0;
-    const auto set_hard_limit = [&](int64_t hard_limit_ms) {
-        if (hard_limit_ms <= 0) return;
-        const uint32_t deadline = turn_start + static_cast<uint32_t>(hard_limit_ms);
-        if (!limits.use_deadline || static_cast<int32_t>(deadline - limits.deadline) < 0) limits.deadline = deadline;
-        limits.use_deadline = true;
-        limits.stop_first_iteration = true;  // the flag must not fall, even in the first iteration
-    };
 
-    bool moved = false;
-    if (options.fixed_depth > 0 || options.infinite) {
-        if (gui_clock) set_hard_limit(plan_turn(INT32_MAX, engine_moves_made).hard_limit_ms);
-        if (options.infinite)
-            deepen(game_position, side, MAX_SEARCH_DEPTH, INT32_MAX, 1, options.observer, &limits);
-        else
-            deepen(game_position, side, options.fixed_depth, 0, 0, options.observer, &limits);
-        moved = choose_move(played);
-        if (moved) game_play(played);
-    } else if (clock_mode != 0) {
+    // What kind of search: the settings' clock mode and depth, or what the
+    // front end asks for (a fixed depth, or no end but a stop).
+    int mode = clock_mode, depth = search_depth;
+    int32_t budget = 0;
+    if (options.infinite) {
+        mode = 1, depth = MAX_SEARCH_DEPTH, budget = INT32_MAX;
+    } else if (options.fixed_depth > 0) {
+        mode = 0, depth = options.fixed_depth;
+    }
+    const bool level_clock = mode != 0 && !options.infinite;
+    const int32_t moves_before = engine_moves_made;
+    if (level_clock) {
         clock_restart();
         // The allowance accumulates: time left over from earlier moves is
         // spent now.  In 64 bits, as move_time_ms may be any integer.
-        int64_t budget = static_cast<int64_t>(move_time_ms) * (static_cast<int64_t>(engine_moves_made) + 1) - time_used;
-        const turn_plan plan =
-            plan_turn(clamp_to_int32(budget <= 0 ? move_time_ms / 2 : budget), engine_moves_made);
+        int64_t allowance = static_cast<int64_t>(move_time_ms) * (int64_t{moves_before} + 1) - time_used;
+        if (allowance <= 0) allowance = move_time_ms / 2;
+        budget = clamp_to_int32(allowance);
         if (engine_moves_made < INT32_MAX) ++engine_moves_made;
-        if (budget <= 0) budget = move_time_ms / 2;
-        if (gui_clock) {
-            budget = plan.budget;
-            set_hard_limit(plan.hard_limit_ms);
-        }
-        deepen(game_position, side, search_depth, clamp_to_int32(budget), clock_mode, options.observer, &limits);
-        moved = choose_move(played);
-        if (moved) game_play(played);
-        // The clock was last restarted when the final iteration began.
-        time_used = clamp_to_int32(static_cast<int64_t>(time_used) + clock_read());
-    } else {
-        // A fixed depth still stops where the GUI's clock would fall.
-        if (gui_clock) set_hard_limit(plan_turn(INT32_MAX, engine_moves_made).hard_limit_ms);
-        deepen(game_position, side, search_depth, 0, 0, options.observer, &limits);
-        moved = choose_move(played);
-        if (moved) game_play(played);
     }
+    if (gui_clock) {
+        // The GUI's clock caps the plan; a search without a budget (a fixed
+        // depth, analysis) still stops where the flag would fall.
+        const turn_plan plan = plan_turn(level_clock ? budget : INT32_MAX, moves_before);
+        if (level_clock) budget = plan.budget;
+        const uint32_t deadline = turn_start + static_cast<uint32_t>(plan.hard_limit_ms);
+        if (!limits.use_deadline || static_cast<int32_t>(deadline - limits.deadline) < 0) limits.deadline = deadline;
+        limits.use_deadline = true;
+        limits.stop_first_iteration = true;  // the flag must not fall, even in the first iteration
+    }
+    deepen(game_position, side, depth, budget, mode, options.observer, &limits);
+    const bool moved = choose_move(played);
+    if (moved) game_play(played);
+    // The clock was last restarted when the final iteration began.
+    if (level_clock) time_used = clamp_to_int32(static_cast<int64_t>(time_used) + clock_read());
     if (gui_clock) account_turn(static_cast<uint32_t>(clock_source() - turn_start));
     side_to_move = side;
     return moved;

@@ -161,7 +161,7 @@ standard_draw game_standard_draw() {
     for (int i = 0; i <= record_count; ++i)
         if (keys[i] == now) ++seen;
     if (seen >= 3) return standard_draw::repetition;
-    if (halfmove_clocks[record_count] >= 100) return standard_draw::fifty_moves;
+    if (game_halfmove_clock() >= 100) return standard_draw::fifty_moves;
     if (dead_position(game_position)) return standard_draw::dead_position;
     return standard_draw::none;
 }

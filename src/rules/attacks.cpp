@@ -90,6 +90,16 @@ int king_attacked_on(const position& pos, int file, int rank) {
 
 position scratch_position;
 
+int leaves_king_attacked_after_making(const position& pos, const move& m) {
+    // The move made on the scratch copy by make_move itself.  The check does
+    // not depend on the history, so only the fixed part is copied and the
+    // copy starts with an empty history.
+    std::memcpy(&scratch_position, &pos, POSITION_FIXED_BYTES);
+    scratch_position.history_count = 0;
+    make_move(scratch_position, m);
+    return in_check(scratch_position);
+}
+
 int leaves_king_attacked(const position& pos, const move& m) {
     const int from = square_index(m.from_file, m.from_rank);
     const int to = square_index(m.to_file, m.to_rank);
@@ -99,13 +109,7 @@ int leaves_king_attacked(const position& pos, const move& m) {
     const int kr = white ? pos.white_king_rank : pos.black_king_rank;
 
     if (piece_type(piece) == KING || side_in_check) {
-        // Full test: the move made on the scratch copy by make_move itself.
-        // The check does not depend on the history, so only the fixed part
-        // is copied and the copy starts with an empty history.
-        std::memcpy(&scratch_position, &pos, POSITION_FIXED_BYTES);
-        scratch_position.history_count = 0;
-        make_move(scratch_position, m);
-        return in_check(scratch_position);
+        return leaves_king_attacked_after_making(pos, m);
     }
 
     // Shortcut: a non-king move out of no check can only open the one line

@@ -143,8 +143,12 @@ int in_check(const position& pos);
 // square field has been set to (file, rank).  Used for the castling transit squares.
 int king_attacked_on(const position& pos, int file, int rank);
 // 1 if making m would leave the king of side_to_move attacked.  Needs
-// side_in_check to be right for pos.
+// side_in_check to be right for pos.  Out of check, a non-king move is
+// judged along the one line from the king through its from-square only.
 int leaves_king_attacked(const position& pos, const move& m);
+// The same judged in full: m made on a scratch copy, then in_check.  What
+// leaves_king_attacked does for king moves and out of check.
+int leaves_king_attacked_after_making(const position& pos, const move& m);
 
 // --- Move generation ---
 // Fills list with the legal moves of side_to_move, in the fixed order, and

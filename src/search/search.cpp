@@ -108,24 +108,18 @@ void order_moves(move_list& list) {
     }
 }
 
-// Drops the moves that leave the mover's king attacked, judged by making each
-// en-passant capture on a copy: the quick legality test looks only along the
-// line through the capturing pawn's square.  (Every other kind of move the
-// generator already judges exactly.)
+// Drops the en-passant captures that leave the mover's king attacked, judged
+// in full: the quick legality test looks only along the line through the
+// capturing pawn's square, not through the captured pawn's.  (Every other
+// kind of move the generator already judges exactly.)
 void drop_moves_into_check(const position& pos, move_list& list) {
-    static position trial;
     int kept = 0;
     for (int i = 0; i < list.count; ++i) {
         const move& m = list.moves[i];
         const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
         const bool en_passant = piece_type(piece) == PAWN && m.from_file != m.to_file &&
                                 pos.board[square_index(m.to_file, m.to_rank)] == 0;
-        if (en_passant) {
-            std::memcpy(&trial, &pos, POSITION_FIXED_BYTES);
-            trial.history_count = 0;
-            make_move(trial, m);
-            if (in_check(trial)) continue;
-        }
+        if (en_passant && leaves_king_attacked_after_making(pos, m)) continue;
         list.moves[kept++] = m;
     }
     list.count = static_cast<uint16_t>(kept);
