@@ -1,6 +1,11 @@
 // Fuzz target: board.txt.  The input is the file; it is loaded, shown, played
 // from by the engine for both sides, saved and loaded again.
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
 #include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -7,7 +7,12 @@
 #include <vector>
 
 #include "book/book.h"
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
 #include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

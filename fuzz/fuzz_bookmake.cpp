@@ -1,7 +1,12 @@
 // Fuzz target: the game files of "bookmake".  The input is the file; the pass
 // learns it into the book (and saves the book), and the engine plays on from
 // the position the file left.
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
 #include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

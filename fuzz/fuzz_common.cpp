@@ -7,7 +7,12 @@
 #include <cstring>
 #include <filesystem>
 
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
 #include "settings/settings.h"
 #include "search/search.h"
 

@@ -3,7 +3,12 @@
 // the game-file pass, as it would for a user), the pass learns it, and the
 // engine plays on from the position the pass left.  The book is not saved:
 // its writing does not depend on the input and would spend most of each run.
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
 #include "fuzz_common.h"
 #include "settings/settings.h"
 

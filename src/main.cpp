@@ -1,10 +1,12 @@
-// Orvane: the program is its start-up sequence and main loop.  The only
-// arguments it takes are --help and --version, answered before start-up
-// touches any file; without arguments it starts as it always has.
+// Orvane: the program is its start-up sequence and main loop, in the
+// protocol the first word of standard input chooses.  The only arguments it
+// takes are --help and --version, answered before start-up touches any
+// file; without arguments it starts as it always has.
 #include <cstdio>
 #include <cstring>
 
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "io/io.h"
 
 namespace {
 void print_usage(FILE* stream) {
@@ -27,7 +29,7 @@ void print_usage(FILE* stream) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc <= 1) return start_up();
+    if (argc <= 1) return run_program();
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         print_usage(stdout);
         return 0;

@@ -11,7 +11,12 @@
 #include "book/book.h"
 #include "book/random.h"
 #include "eval/eval.h"
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
 #include "settings/settings.h"
 #include "frontend_test_util.h"
 

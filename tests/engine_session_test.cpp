@@ -90,7 +90,8 @@ TEST(EngineSession, EngineAnswersTheUsersMoveWithMateAtTheConsoleAndRings) {
 TEST(EngineSession, UsersMateIsReportedTwiceAtTheConsoleWhenTheEngineIsToAnswer) {
     // The user's mating move is reported, then the engine's turn finds no
     // move and reports the same end again: the game is counted twice.
-    // Under a GUI the first report ends the game.
+    // Under the old xboard subset the same, without the sentence; under a
+    // GUI speaking protocol 2 (here "hard") the first report ends the game.
     session_options o;
     o.files["board.txt"] = board_file(WHITE_MATES_IN_ONE, 1);
     session_result r = run_session("noclocks depth 1 load d1d8 quit\n", o);
@@ -100,6 +101,9 @@ TEST(EngineSession, UsersMateIsReportedTwiceAtTheConsoleWhenTheEngineIsToAnswer)
     EXPECT_NE(r.out.find(won, first + won.size()), std::string::npos) << r.out;
     EXPECT_EQ(game_count_of(r.file("book.dat")), 2u);
     r = run_session("xboard noclocks depth 1 load d1d8 quit\n", o);
+    EXPECT_EQ(r.out, START_OUTPUT + "1-0 {White mates}\n1-0 {White mates}\n");
+    EXPECT_EQ(game_count_of(r.file("book.dat")), 2u);
+    r = run_session("xboard hard noclocks depth 1 load d1d8 quit\n", o);
     EXPECT_EQ(r.out, START_OUTPUT + "1-0 {White mates}\n");
     EXPECT_EQ(game_count_of(r.file("book.dat")), 1u);
 }

@@ -7,7 +7,13 @@
 #include <string>
 
 #include "book/book.h"
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
+#include "game/time_manager.h"
 #include "settings/settings.h"
 #include "frontend_test_util.h"
 #include "search/search.h"
@@ -372,9 +378,10 @@ TEST_F(Reports, DrawClaimsInTheirOrder) {
     set("4k3/8/8/8/8/8/8/3BK3 w - - 0 1");
     game_position.repetition_draw = 1;
     game_position.fifty_move_draw = 1;
-    // Under a GUI the engine's own claims are not made (standard chess's are,
-    // as the moves are played).
+    // Under a GUI speaking protocol 2 the engine's own claims are not made
+    // (standard chess's are, as the moves are played).
     human_mode = 0;
+    session_note_word("hard");
     report_draw_claims();
     EXPECT_EQ(output(), "");
     human_mode = 1;

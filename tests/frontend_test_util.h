@@ -11,7 +11,12 @@
 #include <filesystem>
 #include <string>
 
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
 #include "settings/settings.h"
 
 class engine_state_test : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
@@ -112,7 +113,7 @@ std::unique_ptr<take_back_states> check_take_backs(const char* fen, const std::v
 class GameRecord : public ::testing::Test {
 protected:
     void SetUp() override {
-        set_default_settings();
+        reset_engine_state();
         human_mode = 0;
     }
 };

@@ -11,8 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "frontend/frontend.h"
-#include "frontend/input_queue.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
+#include "io/input_queue.h"
 
 namespace {
 

@@ -14,7 +14,12 @@
 #include "book/book.h"
 #include "book/random.h"
 #include "eval/eval.h"
-#include "frontend/frontend.h"
+#include "app/app.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "learn/learn.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
 #include "settings/settings.h"
 #include "game/game.h"
 #include "game/time_manager.h"
@@ -144,19 +149,12 @@ struct iteration_recorder final : search_observer {
 class SearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        set_default_settings();
+        // Start-up's state (a fresh book, no hints), under a GUI speaking
+        // protocol 2: no diagrams, the strict root, standard chess's claims.
+        reset_engine_state();
         human_mode = 0;
-        // A fresh book: the standard keys and an empty table; book.dat is not read.
-        random_seed(0);
-        book_enabled = 0;
-        load_book();
-        for (move& m : ply_best) m = move{};
-        best_root_count = 0;
+        session_note_word("hard");
         iterations.clear();
-        // What earlier tests of the process may have left.
-        game_time = time_control{};
-        engine_moves_made = 0;
-        time_used = 0;
         saved_clock = clock_source;
         clock_init(1000);
         saved_output = output_stream;

@@ -228,7 +228,7 @@ TEST(SessionGames, ThirdRepetitionUnderAGuiIsClaimedAndTheEngineStops) {
     o.files["board.txt"] = board_file({"k . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ",
                                        ". . . . . . . . ", ". . . . . . . . ", ". . . n r . . . ", ". . . . . . . K "},
                                       WHITE);
-    const session_result r = run_session("xboard depth 3 load go a8b8 b8a8 a8b8 b8a8 quit", o);
+    const session_result r = run_session("xboard hard depth 3 load go a8b8 b8a8 a8b8 b8a8 quit", o);
     EXPECT_EQ(r.out, START_OUTPUT +
                          "move h1g1\nmove g1h1\nmove h1g1\nmove g1h1\n"
                          "1/2-1/2 {Draw by triple repetition}\n");
@@ -314,7 +314,7 @@ TEST(SessionGames, FiftyMoveRuleEndsTheGameOnTheHundredthHalfMove) {
     EXPECT_EQ(r.out.find(claim), r.out.size() - claim.size());  // once, at the end
     EXPECT_EQ(game_count_of(r.file("book.dat")), 1u);
     // Under a GUI: the move, and nothing else.
-    r = run_session("xboard depth 3 force " + joined(moves) + "go quit");
+    r = run_session("xboard hard depth 3 force " + joined(moves) + "go quit");
     std::vector<std::string> out = lines_of(r.out.substr(START_OUTPUT.size()));
     ASSERT_EQ(out.size(), 1u) << r.out;
     EXPECT_EQ(out[0].rfind("move ", 0), 0u);
@@ -332,7 +332,7 @@ TEST(SessionGames, FiftyMoveRuleEndsTheGameOnTheHundredthHalfMove) {
     r = run_session("force " + joined(hundred) + "quit");
     EXPECT_NE(r.out.find(claim), std::string::npos);
     EXPECT_EQ(game_count_of(r.file("book.dat")), 1u);
-    r = run_session("xboard force " + joined(hundred) + "quit");
+    r = run_session("xboard hard force " + joined(hundred) + "quit");
     EXPECT_EQ(r.out, START_OUTPUT);
 }
 
@@ -345,7 +345,7 @@ TEST(SessionGames, InsufficientMaterialIsClaimedOnceAfterTheEnginesCapture) {
     o.files["board.txt"] = board_file({". . . . . . . k ", ". . . . . . . . ", ". . . . . . . . ", ". r . . . . . . ",
                                        ". . . N . . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . K . . . "},
                                       WHITE);
-    const session_result r = run_session("xboard depth 3 load go h8g8 quit", o);
+    const session_result r = run_session("xboard hard depth 3 load go h8g8 quit", o);
     const std::string claim = "1/2-1/2 {Draw by insufficient material}";
     const std::vector<std::string> out = lines_of(r.out.substr(START_OUTPUT.size()));
     ASSERT_EQ(out.size(), 2u) << r.out;

@@ -453,7 +453,7 @@ TEST(Session, StalemateInForceModeIsReportedCountedAndSaved) {
 TEST(Session, RepetitionClaimUnderAGuiEndsTheGameOnceWithoutAStalemateLine) {
     // The start position stands for the third time, white to move, after
     // the eighth half-move: a repetition standard chess grants.
-    const session_result r = run_session("xboard force g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8 e2e4 quit");
+    const session_result r = run_session("xboard hard force g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8 e2e4 quit");
     EXPECT_EQ(r.out, START_OUTPUT + "1/2-1/2 {Draw by triple repetition}\n");
     EXPECT_EQ(get32(r.file("book.dat"), 4), 1u);
     // The GUI decides what happens next; a move it sends is still played.
@@ -465,7 +465,7 @@ TEST(Session, ADeadPositionIsClaimedOnceUnderAGui) {
     o.files["board.txt"] = board_file({". . . . k . . . ", ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ",
                                        ". . . . . . . . ", ". . . . . . . . ", ". . . . . . . . ", ". N . . K . . . "},
                                       "0 0 0", "0 0 0", 0, 1);
-    const session_result r = run_session("xboard force load e1e2 e8e7 quit", o);
+    const session_result r = run_session("xboard hard force load e1e2 e8e7 quit", o);
     EXPECT_EQ(r.out, START_OUTPUT + "1/2-1/2 {Draw by insufficient material}\n");
     EXPECT_EQ(get32(r.file("book.dat"), 4), 1u);
 }

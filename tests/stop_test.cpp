@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/app.h"
 #include "book/book.h"
 #include "book/random.h"
 #include "game/game.h"
@@ -76,13 +77,8 @@ double ms_between(steady::time_point a, steady::time_point b) {
 class StopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        set_default_settings();
+        reset_engine_state();
         human_mode = 0;
-        random_seed(0);
-        book_enabled = 0;
-        load_book();
-        fresh_tables();
-        best_root_count = 0;
         poll_calls = 0;
         clock_init(1000);
     }

@@ -128,7 +128,7 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
                   "option name Move-count cutting type check default false\n"
                   "option name Capture extension type check default false\n"
                   "option name Emotion type combo default Neutral var More men var Neutral var Fewer men\n"
-                  "option name Learning book type check default true\n"
+                  "option name Learning book type check default true\noption name Log node counts type check default false\n"
                   "option name Move Overhead type spin default 50 min 0 max 5000\n"
                   "uciok\n"
                   "readyok\n");

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "app/app.h"
 #include "book/book.h"
 #include "settings/settings.h"
 #include "game/game.h"
@@ -82,9 +83,7 @@ int tool_bench(int argc, char** argv) {
             return 2;
         }
     }
-    set_default_settings();
-    human_mode = 0;
-    tool_fresh_book();
+    reset_engine_state();  // default settings, the keys of a fresh book, nothing learnt
 
     uint64_t total = 0;
     double seconds = 0;

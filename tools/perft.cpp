@@ -94,7 +94,7 @@ int tool_perft(int argc, char** argv) {
                 side_to_move = other_colour(side_to_move);
             }
             char buffer[8];
-            tool_move_text(root.moves[i], buffer);
+            coordinate_text(root.moves[i], buffer);
             std::printf("%s %" PRIu64 "\n", buffer, leaves);
             total += leaves;
         }

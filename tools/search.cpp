@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/app.h"
 #include "book/book.h"
 #include "book/random.h"
 #include "settings/settings.h"
@@ -24,7 +25,7 @@ public:
                     report.elapsed_ms - ms_before_, report.score);
         for (int i = 0; i < report.best_count; ++i) {
             char text[8];
-            tool_move_text(report.best_moves[i], text);
+            coordinate_text(report.best_moves[i], text);
             std::printf(" %s", text);
         }
         std::printf("\n");
@@ -48,14 +49,6 @@ bool read_int(const char* text, int32_t& out) {
 
 }  // namespace
 
-void tool_fresh_book() {
-    // The keys a fresh book draws, and an empty table; book.dat is neither
-    // read nor written.
-    random_seed(0);
-    book_enabled = 0;
-    load_book();
-}
-
 int tool_search(int argc, char** argv) {
     static const char* const usage =
         "usage: orvane-tool search POSITION [--depth N] [--time MS] [--mode N] [--moves m1 m2 ...]\n"
@@ -66,9 +59,7 @@ int tool_search(int argc, char** argv) {
         std::fputs(usage, stderr);
         return 2;
     }
-    set_default_settings();
-    human_mode = 0;
-    tool_fresh_book();
+    reset_engine_state();
     if (!tool_set_position(argv[0])) {
         std::fprintf(stderr, "search: cannot read the position '%s'\n", argv[0]);
         return 2;

@@ -2,21 +2,16 @@
 // function taking the arguments after its name.
 #pragma once
 
+#include "rules/move_text.h"
 #include "rules/rules.h"
 
 // Sets game_position and side_to_move from "startpos" (a new game) or a FEN.
 // Returns false for a FEN that cannot be read.
 bool tool_set_position(const char* text);
 
-// Writes the coordinate text of m (e2e4, e7e8q) into out, at least 6 bytes.
-void tool_move_text(const move& m, char* out);
 // Plays a coordinate move on the game position as the game would (the side
 // flips).  Returns false when it names no legal move there.
 bool tool_play_move(const char* text);
-
-// A fresh book for a tool run: the standard keys and an empty table,
-// without reading or writing book.dat.
-void tool_fresh_book();
 
 int tool_perft(int argc, char** argv);
 int tool_search(int argc, char** argv);

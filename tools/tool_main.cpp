@@ -42,21 +42,11 @@ bool tool_set_position(const char* text) {
     return true;
 }
 
-void tool_move_text(const move& m, char* out) {
-    out[0] = static_cast<char>('a' + m.from_file);
-    out[1] = static_cast<char>('1' + m.from_rank);
-    out[2] = static_cast<char>('a' + m.to_file);
-    out[3] = static_cast<char>('1' + m.to_rank);
-    out[4] = 0;
-    if (m.promotion == QUEEN) out[4] = 'q', out[5] = 0;
-    if (m.promotion == KNIGHT) out[4] = 'n', out[5] = 0;
-}
-
 bool tool_play_move(const char* text) {
     generate_moves(game_position, game_moves);
     for (int i = 0; i < game_moves.count; ++i) {
         char buffer[8];
-        tool_move_text(game_moves.moves[i], buffer);
+        coordinate_text(game_moves.moves[i], buffer);
         if (std::strncmp(buffer, text, 4) == 0 && (text[4] == 0 || text[4] == buffer[4] || buffer[4] == 0)) {
             game_play(game_moves.moves[i]);
             side_to_move = other_colour(side_to_move);
@@ -67,7 +57,6 @@ bool tool_play_move(const char* text) {
 }
 
 int main(int argc, char** argv) {
-    human_mode = 0;  // no diagrams from new_game
     if (argc < 2) {
         usage();
         return 2;

@@ -11,7 +11,7 @@
 
 #include "book/random.h"
 #include "eval/eval.h"
-#include "settings/files.h"
+#include "io/files.h"
 #include "settings/settings.h"
 
 uint32_t zobrist_keys[BOOK_KEY_COUNT];

@@ -8,6 +8,13 @@
 
 namespace {
 
+// The smaller of two depth caps, 0 standing for none.
+int smaller_cap(int a, int b) {
+    if (a == 0) return b;
+    if (b == 0) return a;
+    return a < b ? a : b;
+}
+
 int32_t clamp_to_int32(int64_t v) {
     if (v > INT32_MAX) return INT32_MAX;
     if (v < INT32_MIN) return INT32_MIN;
@@ -29,11 +36,12 @@ bool choose_move(move& chosen) {
 
 }  // namespace
 
-bool engine_turn(move& played, const turn_options& options) {
+bool think_turn(move& played, const turn_options& options) {
     const int side = side_to_move;
     search_limits limits = options.limits != nullptr ? *options.limits : search_limits{};
-    if (game_time.max_depth > 0 && (limits.max_depth == 0 || game_time.max_depth < limits.max_depth))
-        limits.max_depth = game_time.max_depth;
+    // The GUI's depth cap ("sd", UCI's depth with a clock) and the caller's
+    // cap: the smaller holds.
+    limits.max_depth = smaller_cap(limits.max_depth, game_time.max_depth);
     // The clock of the GUI is read only when the GUI has told the engine
     // about it: without that, a turn reads the clock exactly as it always did.
     const bool gui_clock = game_time.time_known || game_time.fixed_move_ms > 0;
@@ -71,10 +79,15 @@ bool engine_turn(move& played, const turn_options& options) {
     }
     deepen(game_position, side, depth, budget, mode, options.observer, &limits);
     const bool moved = choose_move(played);
-    if (moved) game_play(played);
     // The clock was last restarted when the final iteration began.
     if (level_clock) time_used = clamp_to_int32(static_cast<int64_t>(time_used) + clock_read());
     if (gui_clock) account_turn(static_cast<uint32_t>(clock_source() - turn_start));
     side_to_move = side;
     return moved;
+}
+
+bool engine_turn(move& played, const turn_options& options) {
+    if (!think_turn(played, options)) return false;
+    game_play(played);
+    return true;
 }

@@ -9,8 +9,11 @@
 
 #include <cstring>
 
+#include "game/time_manager.h"
+
 position game_position;
 move_list game_moves;
+move user_move = {};
 int32_t engine_moves_made = 0;
 int32_t time_used = 0;
 bool game_ended = false;
@@ -189,4 +192,11 @@ int dead_position(const position& pos) {
 void game_clear_own_draw_flags() {
     game_position.repetition_draw = 0;
     game_position.fifty_move_draw = 0;
+}
+
+void reset_game_state() {
+    game_time = time_control{};
+    user_move = move{};
+    new_game();
+    game_moves.count = 0;  // as at start-up: nothing listed yet
 }

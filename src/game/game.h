@@ -6,11 +6,13 @@
 
 #include <cstdint>
 
+#include "rules/move_text.h"
 #include "rules/rules.h"
 #include "search/search.h"
 
 extern position game_position;  // the game's position
 extern move_list game_moves;    // legal moves of side_to_move in game_position
+extern move user_move;          // the last parsed user move or game-file move
 
 // Per-game time accounting, cleared by new_game.
 extern int32_t engine_moves_made;  // engine turns taken with the clock on
@@ -26,6 +28,10 @@ void new_game();
 // accounts are left alone.  halfmove_clock: half-moves already played since
 // the last capture or pawn move (a FEN's fifth field).
 void game_begin_at(const position& pos, int side, int halfmove_clock = 0);
+
+// Back to where start-up leaves the game layer: the GUI's clock forgotten,
+// no user move, a new game.
+void reset_game_state();
 
 // --- The record ---
 // Plays m for side_to_move on game_position (make_move) and records it.  The
@@ -50,6 +56,8 @@ extern bool game_ended;
 int game_hand_over();
 // 1 if colour has no mating material in game_position.
 inline int insufficient_material(int colour) { return insufficient_material(game_position, colour); }
+// Whether m names a move of list in game_position (see is_listed_move).
+inline int is_listed_move(const move& m, const move_list& list) { return is_listed_move(game_position, m, list); }
 
 // --- The game as standard chess sees it ---
 // A GUI judges the game by standard chess, whose draws differ from the
@@ -83,8 +91,10 @@ struct turn_options {
     bool infinite = false;
 };
 // Thinks for side_to_move in game_position with the budget of the level
-// settings (or to the fixed depth) and plays the chosen move with game_play.
-// side_to_move is left at the engine's colour.  Returns false, having played
-// nothing, when the engine has no move (mated, stalemated, or a drawn
-// position).
+// settings (or to the fixed depth) and chooses one of the best root moves
+// into chosen, playing nothing; the turn's time is accounted.  side_to_move
+// is left at the engine's colour.  false when the engine has no move (mated,
+// stalemated, or a drawn position).
+bool think_turn(move& chosen, const turn_options& options = {});
+// think_turn, then the chosen move played into the game with game_play.
 bool engine_turn(move& played, const turn_options& options = {});

@@ -1,6 +1,8 @@
 // Each engine turn's budget and hard limit from what the GUI says of the clock.
 #include "game/time_manager.h"
 
+#include "settings/settings.h"
+
 time_control game_time;
 
 namespace {
@@ -45,4 +47,41 @@ turn_plan plan_turn(int32_t level_budget, int32_t moves_made) {
 void account_turn(int64_t used_ms) {
     if (!game_time.time_known) return;
     game_time.time_left_ms = game_time.time_left_ms - used_ms + game_time.increment_ms;
+}
+
+int32_t level_move_time(int32_t moves, int32_t minutes, int32_t seconds, int32_t increment) {
+    return level_move_time_ms(moves, minutes, seconds, int64_t{increment} * 1000);
+}
+
+int32_t level_move_time_ms(int32_t moves, int32_t minutes, int32_t seconds, int64_t increment_ms) {
+    if (moves == 0) moves = 40;
+    // 64 bits hold every intermediate value of 32-bit arguments; the
+    // divisions truncate toward zero as 32-bit ones would.
+    const int64_t base_seconds = int64_t{minutes} * 60 + seconds;
+    const int64_t time = (base_seconds * 1000 / moves + increment_ms) * 7 / 8;
+    return to_int32(time);
+}
+
+void set_level_control(int32_t moves, int32_t minutes, int32_t seconds, int64_t increment_ms) {
+    move_time_ms = level_move_time_ms(moves, minutes, seconds, increment_ms);
+    // The time manager learns the control too: moves per control (0 for the
+    // whole game) and the increment; a fixed time a move ("st") gives way.
+    game_time.moves_per_control = moves > 0 ? moves : 0;
+    game_time.increment_ms = increment_ms > 0 ? increment_ms : 0;
+    game_time.fixed_move_ms = 0;
+}
+
+int set_go_clock(const go_clock& go) {
+    // The time manager hears this go's clock and nothing older.
+    game_time.time_known = !go.infinite && go.time_left_ms >= 0;
+    game_time.time_left_ms = go.time_left_ms;
+    game_time.increment_ms = go.increment_ms < 0 ? 0 : go.increment_ms;
+    game_time.moves_per_control = 0;
+    game_time.moves_to_go = go.moves_to_go > 0 && go.moves_to_go < 10000 ? static_cast<int32_t>(go.moves_to_go) : 0;
+    game_time.fixed_move_ms = go.infinite ? 0 : (go.move_time_ms > 0 ? go.move_time_ms : 0);
+    const int depth = go.depth > 0 ? (go.depth < MAX_SEARCH_DEPTH ? static_cast<int>(go.depth) : MAX_SEARCH_DEPTH) : 0;
+    const bool clock_given = game_time.time_known || game_time.fixed_move_ms > 0;
+    game_time.max_depth = clock_given || go.infinite ? depth : 0;
+    // "depth N" alone is the fixed-depth search of the console's "depth".
+    return depth > 0 && !clock_given && !go.infinite ? depth : 0;
 }

@@ -53,3 +53,26 @@ turn_plan plan_turn(int32_t level_budget, int32_t moves_made);
 // After a turn that took used_ms: the time left as the engine's own clock
 // sees it, until the GUI says otherwise.
 void account_turn(int64_t used_ms);
+
+// move_time_ms of "level": 7/8 of an even share of the base time over the
+// moves of the control (0 moves count as 40), plus the increment.  The base
+// time is split into minutes and seconds.  Never overflows.
+int32_t level_move_time(int32_t moves, int32_t minutes, int32_t seconds, int32_t increment);
+// The same with the increment in milliseconds (a GUI may send "0.5").
+int32_t level_move_time_ms(int32_t moves, int32_t minutes, int32_t seconds, int64_t increment_ms);
+// "level": move_time_ms from the control, and the time manager told of it.
+void set_level_control(int32_t moves, int32_t minutes, int32_t seconds, int64_t increment_ms);
+
+// UCI's go, as far as the clock goes (-1: not given).
+struct go_clock {
+    int64_t time_left_ms = -1;  // wtime or btime, the side to move's
+    int64_t increment_ms = 0;   // winc or binc
+    int64_t moves_to_go = 0;
+    int64_t move_time_ms = 0;   // movetime
+    int64_t depth = 0;
+    bool infinite = false;
+};
+// The time manager hears this go's clock and nothing older.  Returns the
+// fixed depth of a go that gives a depth and no clock (the console's
+// fixed-depth search), else 0; with a clock the depth is a cap.
+int set_go_clock(const go_clock& go);

@@ -84,3 +84,26 @@ bool parse_fen(const char* fen, position& out, int& side) {
     side = to_move;
     return true;
 }
+
+const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove) {
+    if (!parse_fen(fen, pos, side)) return "it cannot be read";
+    const char* why = position_problem(pos, side);
+    if (why != nullptr) return why;
+    if (!en_passant_possible(pos, side)) pos.en_passant_file = NO_EN_PASSANT;
+    // The FEN's fifth field: half-moves since the last capture or pawn move,
+    // read as far as its digits go and kept within the 32-bit range.
+    halfmove = 0;
+    const char* field = fen;
+    for (int skip = 0; skip < 4 && field != nullptr; ++skip) {
+        while (*field == ' ') ++field;
+        field = std::strchr(field, ' ');
+    }
+    if (field == nullptr) return nullptr;
+    while (*field == ' ' || (*field >= '\t' && *field <= '\r')) ++field;
+    if (*field == '+') ++field;
+    int64_t value = 0;
+    for (; *field >= '0' && *field <= '9'; ++field)
+        if (value <= INT32_MAX) value = value * 10 + (*field - '0');
+    halfmove = value > INT32_MAX ? INT32_MAX : static_cast<int>(value);
+    return nullptr;
+}

@@ -174,6 +174,11 @@ const char* position_problem(position& pos, int side);
 // Whether the en-passant file of pos names a capture side can make: the enemy
 // pawn that has just made its double step, and the two squares it passed empty.
 bool en_passant_possible(const position& pos, int side);
+// A position given as a FEN, checked as a GUI's set-up is checked: readable,
+// one king each, the side not to move not in check; an en-passant file that
+// names no capture dropped; halfmove from the FEN's fifth field (0 without
+// one).  nullptr when pos, side and halfmove are set, else why not.
+const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove);
 
 // --- Draw rules ---
 // 1 if colour has no mating material in pos: no pawn, rook or queen, and at

@@ -177,3 +177,14 @@ bool pick_best_root_move(move& chosen) {
     chosen = best_root_moves[random_next() % best_root_count];
     return true;
 }
+
+void reset_search_state() {
+    for (move& m : ply_best) m = move{};
+    for (move& m : best_root_moves) m = move{};
+    best_root_count = 0;
+    root_best_so_far = move{};
+    root_depth = 0;
+    node_count = 0;
+    search_stopped = false;
+    stop_requested.store(false, std::memory_order_relaxed);
+}

@@ -98,3 +98,8 @@ void deepen(const position& pos, int side, int depth_limit, int32_t move_budget,
 
 // One of the equally best root moves, at random; false when there is none.
 bool pick_best_root_move(move& chosen);
+
+// Back to where start-up leaves the search: no ordering hints (ply_best all
+// zero), no best root moves, no nodes counted, nothing stopped.  For tests,
+// benches and fuzzers that run many searches in one process.
+void reset_search_state();

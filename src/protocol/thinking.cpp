@@ -1,10 +1,11 @@
 // Thinking lines for xboard's "post" and UCI's "info".
-#include "frontend/thinking.h"
+#include "protocol/thinking.h"
 
 #include <cinttypes>
 #include <cstdio>
 
-#include "frontend/frontend.h"
+#include "io/io.h"
+#include "rules/move_text.h"
 
 namespace {
 // Scores within this many plies of MATE_SCORE are mates (the search takes one

@@ -1,9 +1,10 @@
 // Game-end reports: the result lines in xboard's form, the console's own
 // sentence for a person, and the counting of finished games.
 #include "book/book.h"
-#include "frontend/frontend.h"
+#include "cecp/cecp.h"
 #include "game/game.h"
-#include "settings/settings.h"
+#include "io/io.h"
+#include "protocol/session.h"
 
 namespace {
 // Mate or stalemate of side_to_move, with the console sentence for a mate.
@@ -14,10 +15,10 @@ void report_win_or_stalemate(const char* mate_sentence) {
     if (game_position.repetition_draw || game_position.fifty_move_draw) return;
     if (in_check(game_position)) {
         print_line(side_to_move == BLACK ? "1-0 {White mates}" : "0-1 {Black mates}");
-        if (human_mode) print_line(mate_sentence);
+        if (console_extras()) print_line(mate_sentence);
     } else {
         print_line("1/2-1/2 {Stalemate}");
-        if (human_mode) print_line("Stalemate!");
+        if (console_extras()) print_line("Stalemate!");
     }
 }
 }  // namespace
@@ -34,12 +35,13 @@ void report_engine_win_or_stalemate() { report_win_or_stalemate("You Lose!"); }
 
 void report_agreed_draw() {
     finish_game();
-    if (human_mode) print_line("Match result: draw");
+    if (console_extras()) print_line("Match result: draw");
 }
 
 void report_draw_claims() {
-    // Under a GUI the claims are standard chess's, made as the moves are played.
-    if (!human_mode) return;
+    // Under a GUI protocol the claims are standard chess's, made as the moves
+    // are played; otherwise the engine's own, whoever is listening.
+    if (!claims_own_draws()) return;
     if (game_position.repetition_draw) print_line("1/2-1/2 {Draw by triple repetition}");
     if (game_position.fifty_move_draw) print_line("1/2-1/2 {Draw by 50 move rule}");
     if (insufficient_material(WHITE) && insufficient_material(BLACK))

@@ -1,5 +1,7 @@
 // The board diagram for a person at the console, and the bell.
-#include "frontend/frontend.h"
+#include "cecp/cecp.h"
+#include "io/io.h"
+#include "protocol/session.h"
 #include "settings/settings.h"
 
 namespace {
@@ -31,7 +33,7 @@ void print_square(int file, int rank) {
 }
 
 void display_board() {
-    if (!human_mode) return;
+    if (!console_extras()) return;
     // Not flushed here: the diagram leaves with the next flushed line.
     std::fputs("\n", output_stream);
     if (!board_reversed) {
@@ -51,5 +53,5 @@ void display_board() {
 }
 
 void ring_bell() {
-    if (human_mode) std::fprintf(output_stream, "%c", 7);
+    if (console_extras()) std::fprintf(output_stream, "%c", 7);
 }

@@ -1,5 +1,5 @@
 // Opening the engine's files without waiting and without reading devices.
-#include "settings/files.h"
+#include "io/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

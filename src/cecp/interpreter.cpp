@@ -2,10 +2,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frontend/frontend.h"
-#include "settings/settings.h"
+#include "cecp/cecp.h"
 #include "game/game.h"
 #include "game/time_manager.h"
+#include "io/io.h"
+#include "protocol/session.h"
+#include "protocol/turn.h"
+#include "settings/settings.h"
 
 namespace {
 // The "level" holders keep their last values: a base time that does not
@@ -49,12 +52,7 @@ void set_level() {
     // GUIs send fractional increments ("level 0 2 0.5", "level 0 4:57 3.0").
     int64_t increment_ms = 0;
     read_fraction_ms(input_stream, increment, increment_ms);
-    move_time_ms = level_move_time_ms(moves, level_minutes, level_seconds, increment_ms);
-    // The time manager learns the control too: moves per control (0 for the
-    // whole game) and the increment; a fixed time a move ("st") gives way.
-    game_time.moves_per_control = moves > 0 ? moves : 0;
-    game_time.increment_ms = increment_ms > 0 ? increment_ms : 0;
-    game_time.fixed_move_ms = 0;
+    set_level_control(moves, level_minutes, level_seconds, increment_ms);
 }
 
 // "draw": accepted when the side that is not to move cannot mate.
@@ -65,24 +63,10 @@ void offer_draw() {
 }
 }  // namespace
 
-void reset_interpreter_state() {
+void reset_console_state() {
     level_minutes = 0;
     level_seconds = 0;
-}
-
-int32_t level_move_time(int32_t moves, int32_t minutes, int32_t seconds, int32_t increment) {
-    return level_move_time_ms(moves, minutes, seconds, int64_t{increment} * 1000);
-}
-
-int32_t level_move_time_ms(int32_t moves, int32_t minutes, int32_t seconds, int64_t increment_ms) {
-    if (moves == 0) moves = 40;
-    // 64 bits hold every intermediate value of 32-bit arguments; the
-    // divisions truncate toward zero as 32-bit ones would.
-    const int64_t base_seconds = int64_t{minutes} * 60 + seconds;
-    int64_t time = (base_seconds * 1000 / moves + increment_ms) * 7 / 8;
-    if (time > INT32_MAX) time = INT32_MAX;
-    if (time < INT32_MIN) time = INT32_MIN;
-    return static_cast<int32_t>(time);
+    reset_xboard_state();
 }
 
 // The commands, tested in this order; every test that matches runs, and the
@@ -127,6 +111,7 @@ void interpret_word(char* word) {
     if (word != word_buffer) std::snprintf(word_buffer, WORD_BUFFER_SIZE, "%s", word);
     const char* w = word_buffer;
     log_line(w);
+    session_note_word(w);
 
     if (is(w, "protover")) {
         std::fprintf(output_stream, "feature myname=%c%s%c\n", 34, BANNER, 34);
@@ -139,7 +124,7 @@ void interpret_word(char* word) {
     if (is(w, "soundoff")) sound_enabled = 0;
     if (is(w, "reverse")) {
         board_reversed = 1 - board_reversed;
-        if (human_mode) print_line("board reversed");
+        if (console_extras()) print_line("board reversed");
     }
     if (is(w, "new")) {
         start_new_game();
@@ -159,7 +144,7 @@ void interpret_word(char* word) {
     if (is(w, "noclocks") && !settings_locked) clock_mode = 0;
     if (is(w, "bookon") && !settings_locked) book_enabled = 1;
     if (is(w, "bookoff") && !settings_locked) book_enabled = 0;
-    if (is(w, "bookmake") && read_word(input_stream, word_buffer)) learn_game_file(word_buffer);
+    if (is(w, "bookmake") && read_word(input_stream, word_buffer)) bookmake(word_buffer);
     if (is(w, "advancelevel")) {
         int32_t variant = 0;
         if (read_int(input_stream, variant)) eval_variant = variant;

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frontend/frontend.h"
-#include "settings/settings.h"
+#include "cecp/cecp.h"
+#include "io/files.h"
+#include "io/io.h"
+#include "protocol/session.h"
 
 namespace {
 constexpr const char* BOARD_FILE = "board.txt";
@@ -146,7 +148,7 @@ void save_board_file() {
         std::fprintf(stderr, "orvane: could not write %s (%s); nothing saved\n", BOARD_FILE, std::strerror(error));
         return;
     }
-    if (human_mode) print_line("Saved");
+    if (console_extras()) print_line("Saved");
 }
 
 void load_board_file() {

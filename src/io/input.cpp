@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frontend/frontend.h"
+#include "io/io.h"
 
 FILE* input_stream = stdin;
 

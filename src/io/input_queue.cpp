@@ -1,6 +1,6 @@
 // Standard input read by a thread of its own, handed to the interpreter in
 // arrival order.
-#include "frontend/input_queue.h"
+#include "io/input_queue.h"
 
 #include <pthread.h>
 #include <signal.h>

@@ -8,9 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "frontend/frontend.h"
-#include "frontend/thinking.h"
+#include "cecp/cecp.h"
 #include "game/time_manager.h"
+#include "io/io.h"
+#include "protocol/options.h"
+#include "protocol/session.h"
+#include "protocol/thinking.h"
+#include "protocol/turn.h"
 #include "settings/settings.h"
 
 namespace {
@@ -18,76 +22,13 @@ namespace {
 bool post_thinking = false;     // "post": thinking lines after each iteration
 bool analysing = false;         // "analyze" until "exit"
 bool analysis_due = false;      // the analysed position has changed
-bool turn_abandoned = false;    // the GUI moved on while the engine thought
 thinking_output xboard_thinking{thinking_output::style::xboard};
 
 bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
 
-// The first word of a line, compared.
-bool line_starts_with(const char* line, const char* word) {
-    const size_t n = std::strlen(word);
-    return std::strncmp(line, word, n) == 0 && (line[n] == '\0' || line[n] == ' ' || line[n] == '\t');
-}
-
-// Lines that end a search at once.  "?" is taken and means "move now".  In
-// analysis any other line ends the search (it is read afterwards); "." asks
-// only for a status line, which is optional, and is dropped.  During a turn,
-// a line by which the GUI ends the game or changes the position ends the
-// search and the move is not played: the GUI no longer expects it.  Other
-// lines ("force", "ping", moves typed ahead) wait for the move.
-bool urgent_line(const char* line, void*) {
-    if (is(line, "?")) return true;
-    if (analysing) {
-        if (is(line, ".")) return true;
-        stop_requested.store(true, std::memory_order_relaxed);
-        return false;
-    }
-    // "new" at the console is the person's own command, which waits for the
-    // move like any other; under a GUI it means the game is gone.
-    static const char* const leaving[] = {"result", "setboard", "undo", "remove", "edit", "new"};
-    for (const char* word : leaving) {
-        if (human_mode != 0 && is(word, "new")) continue;
-        if (line_starts_with(line, word)) {
-            turn_abandoned = true;
-            stop_requested.store(true, std::memory_order_relaxed);
-            return false;
-        }
-    }
-    // The program is about to end: the move may as well go out now.
-    if (is(line, "quit")) stop_requested.store(true, std::memory_order_relaxed);
-    return false;
-}
-
-bool act_on_urgent_line(const char* line) { return is(line, "?"); }
-
-// Settings the GUI's Engine Settings dialog shows, in the handshake's order.
-struct gui_option {
-    const char* name;
-    const char* kind;  // "spin" or "check"
-    int32_t low, high;
-    int32_t (*get)();
-    void (*set)(int32_t);
-    bool locked_by_levellock;
-};
-
-int32_t sign_of(int32_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
-
-const gui_option GUI_OPTIONS[] = {
-    {"Evaluation", "spin", 0, 3, [] { return eval_variant; }, [](int32_t v) { eval_variant = v; }, false},
-    {"Null move", "check", 0, 1, [] { return null_move_enabled; }, [](int32_t v) { null_move_enabled = v; }, false},
-    {"Move-count cutting", "check", 0, 1, [] { return cutting_enabled; }, [](int32_t v) { cutting_enabled = v; }, false},
-    {"Capture extension", "check", 0, 1, [] { return advanced_search; }, [](int32_t v) { advanced_search = v; }, false},
-    {"Emotion", "spin", -1, 1, [] { return sign_of(emotion); }, [](int32_t v) { emotion = v; }, false},
-    {"Learning book", "check", 0, 1, [] { return book_saving_enabled; },
-     [](int32_t v) {
-         book_enabled = v;
-         book_saving_enabled = v;
-     },
-     true},
-    {"Log node counts", "check", 0, 1, [] { return log_nodes; }, [](int32_t v) { log_nodes = v; }, false},
-    {"Move Overhead", "spin", 0, 5000, [] { return game_time.move_overhead_ms; },
-     [](int32_t v) { game_time.move_overhead_ms = v; }, false},
-};
+// A line taken out of the input while the engine thinks: "?" moves now;
+// "." (analysis status) is optional and answered with nothing.
+bool act_on_line(const char* line) { return is(line, "?"); }
 
 // "option NAME=VALUE" from the GUI.
 void set_gui_option(const char* text) {
@@ -97,20 +38,17 @@ void set_gui_option(const char* text) {
         return;
     }
     const size_t name_length = static_cast<size_t>(equals - text);
-    for (const gui_option& option : GUI_OPTIONS) {
-        if (std::strlen(option.name) != name_length || std::strncmp(option.name, text, name_length) != 0) continue;
-        const char* value_text = equals + 1;
-        int32_t value = 0;
-        if (!parse_int(value_text, value) || *value_text != '\0' || value < option.low || value > option.high) {
-            std::fprintf(stderr, "orvane: option %s: %s is not a value from %d to %d\n", option.name, equals + 1,
-                         option.low, option.high);
-            return;
-        }
-        if (option.locked_by_levellock && settings_locked) return;
-        option.set(value);
+    const engine_option* option = find_engine_option(text, name_length);
+    if (option == nullptr) {
+        std::fprintf(stderr, "orvane: option %.*s is not one of this engine's\n", static_cast<int>(name_length), text);
         return;
     }
-    std::fprintf(stderr, "orvane: option %.*s is not one of this engine's\n", static_cast<int>(name_length), text);
+    const char* value_text = equals + 1;
+    int32_t value = 0;
+    if (!parse_int(value_text, value) || *value_text != '\0' ||
+        change_engine_option(*option, value) == option_change::out_of_range)
+        std::fprintf(stderr, "orvane: option %s: %s is not a value from %d to %d\n", option->name, equals + 1,
+                     option->low, option->high);
 }
 
 // After the position changed under the GUI: the engine's own draw flags go
@@ -157,9 +95,7 @@ void take_back(int plies) {
 void analyse() {
     analysis_due = false;
     if (standard_input_queue == nullptr) return;
-    search_limits limits;
-    limits.poll = poll_urgent_input;
-    limits.strict_root = human_mode == 0;
+    search_limits limits = limits_for_turn(true);
     const int side = side_to_move;
     deepen(game_position, side, MAX_SEARCH_DEPTH, INT32_MAX, 1, &xboard_thinking, &limits);
     side_to_move = side;
@@ -167,31 +103,13 @@ void analyse() {
 
 }  // namespace
 
-const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove) {
-    if (!parse_fen(fen, pos, side)) return "it cannot be read";
-    const char* why = position_problem(pos, side);
-    if (why != nullptr) return why;
-    if (!en_passant_possible(pos, side)) pos.en_passant_file = NO_EN_PASSANT;
-    // The FEN's fifth field: half-moves since the last capture or pawn move.
-    halfmove = 0;
-    const char* field = fen;
-    for (int skip = 0; skip < 4 && field != nullptr; ++skip) {
-        while (*field == ' ') ++field;
-        field = std::strchr(field, ' ');
-    }
-    if (field != nullptr) {
-        int32_t value = 0;
-        if (parse_int(field, value) && value > 0) halfmove = value;
-    }
-    return nullptr;
-}
-
 void print_protocol_features() {
     // myname has gone out already; done=1 must come last.
     print_line("feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0");
     char line[160];
-    for (const gui_option& option : GUI_OPTIONS) {
-        if (std::strcmp(option.kind, "check") == 0)
+    for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
+        const engine_option& option = ENGINE_OPTIONS[i];
+        if (option.check)
             std::snprintf(line, sizeof line, "feature option=\"%s -check %d\"", option.name, option.get() != 0);
         else
             std::snprintf(line, sizeof line, "feature option=\"%s -spin %d %d %d\"", option.name, option.get(),
@@ -200,22 +118,14 @@ void print_protocol_features() {
     }
 }
 
-void watch_urgent_lines() {
-    urgent_input.wanted = urgent_line;
-    urgent_input.act = act_on_urgent_line;
+void act_on_lines_during_search() { act_on_taken_line = act_on_line; }
+
+void prepare_engine_turn(turn_options& options) {
+    // Thinking lines go to a GUI that asked for them, never to a person.
+    if (post_thinking && !console_extras()) options.observer = &xboard_thinking;
 }
 
-void prepare_engine_turn(turn_options& options, search_limits& limits) {
-    turn_abandoned = false;
-    if (human_mode == 0) {
-        limits.strict_root = true;
-        if (post_thinking) options.observer = &xboard_thinking;
-    }
-}
-
-bool engine_turn_abandoned() { return turn_abandoned; }
-
-bool game_ended_by_gui() { return human_mode == 0 && game_ended; }
+bool game_ended_by_gui() { return gui_protocol_in_use() && game_ended; }
 
 bool claim_standard_draw() {
     if (game_ended) return false;  // one claim ends the game; the GUI takes it from there
@@ -300,3 +210,9 @@ void after_word_interpreted() {
 }
 
 void note_position_changed_for_analysis() { analysis_due = analysing; }
+
+void reset_xboard_state() {
+    post_thinking = false;
+    analysing = false;
+    analysis_due = false;
+}

@@ -19,10 +19,14 @@
 #include <string>
 
 #include "book/book.h"
-#include "frontend/frontend.h"
-#include "frontend/thinking.h"
+#include "game/game.h"
 #include "game/time_manager.h"
-#include "settings/settings.h"
+#include "io/io.h"
+#include "protocol/options.h"
+#include "protocol/session.h"
+#include "protocol/thinking.h"
+#include "protocol/turn.h"
+#include "uci/uci.h"
 
 namespace {
 
@@ -49,43 +53,43 @@ void info_string(const std::string& text) { print_line(("info string " + text).c
 
 // --- Options ---------------------------------------------------------------
 
-const char* const EMOTION_CHOICES[] = {"More men", "Neutral", "Fewer men"};  // emotion -1, 0, 1
-
 void print_options() {
-    char line[160];
-    std::snprintf(line, sizeof line, "option name Evaluation type spin default %d min 0 max 3",
-                  eval_variant >= 0 && eval_variant <= 3 ? eval_variant : 2);
-    print_line(line);
-    const auto check = [&](const char* name, int32_t value) {
-        std::snprintf(line, sizeof line, "option name %s type check default %s", name, value ? "true" : "false");
+    char line[256];
+    for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
+        const engine_option& option = ENGINE_OPTIONS[i];
+        const int32_t value = option.get();
+        if (option.check) {
+            std::snprintf(line, sizeof line, "option name %s type check default %s", option.name,
+                          value ? "true" : "false");
+        } else if (option.labels != nullptr) {
+            std::string text = std::string("option name ") + option.name + " type combo default " +
+                               option.labels[value - option.low];
+            for (int32_t v = option.low; v <= option.high; ++v) text += std::string(" var ") + option.labels[v - option.low];
+            std::snprintf(line, sizeof line, "%s", text.c_str());
+        } else {
+            std::snprintf(line, sizeof line, "option name %s type spin default %d min %d max %d", option.name, value,
+                          option.low, option.high);
+        }
         print_line(line);
-    };
-    check("Null move", null_move_enabled);
-    check("Move-count cutting", cutting_enabled);
-    check("Capture extension", advanced_search);
-    const int choice = emotion > 0 ? 2 : (emotion < 0 ? 0 : 1);
-    std::snprintf(line, sizeof line, "option name Emotion type combo default %s var %s var %s var %s",
-                  EMOTION_CHOICES[choice], EMOTION_CHOICES[0], EMOTION_CHOICES[1], EMOTION_CHOICES[2]);
-    print_line(line);
-    check("Learning book", book_saving_enabled);
-    std::snprintf(line, sizeof line, "option name Move Overhead type spin default %d min 0 max 5000",
-                  game_time.move_overhead_ms);
-    print_line(line);
+    }
 }
 
-bool parse_check(const std::string& value, int32_t& out) {
-    if (value == "true") out = 1;
-    else if (value == "false") out = 0;
-    else return false;
-    return true;
-}
-
-bool parse_spin(const std::string& value, int32_t low, int32_t high, int32_t& out) {
-    const char* text = value.c_str();
-    int32_t v = 0;
-    if (!parse_int(text, v) || *text != '\0' || v < low || v > high) return false;
-    out = v;
-    return true;
+// The number an option's value text stands for: true/false for a check, a
+// label for a choice, digits for a spin.
+bool option_value(const engine_option& option, const std::string& text, int32_t& out) {
+    if (option.check) {
+        if (text == "true") out = 1;
+        else if (text == "false") out = 0;
+        else return false;
+        return true;
+    }
+    if (option.labels != nullptr) {
+        for (int32_t v = option.low; v <= option.high; ++v)
+            if (text == option.labels[v - option.low]) return out = v, true;
+        return false;
+    }
+    const char* p = text.c_str();
+    return parse_int(p, out) && *p == '\0';
 }
 
 void set_option(const words& w) {
@@ -102,29 +106,14 @@ void set_option(const words& w) {
         if (!part.empty()) part += ' ';
         part += w.word[i];
     }
-    int32_t v = 0;
-    bool ok = true;
-    if (name == "Evaluation") {
-        if ((ok = parse_spin(value, 0, 3, v))) eval_variant = v;
-    } else if (name == "Null move") {
-        if ((ok = parse_check(value, v))) null_move_enabled = v;
-    } else if (name == "Move-count cutting") {
-        if ((ok = parse_check(value, v))) cutting_enabled = v;
-    } else if (name == "Capture extension") {
-        if ((ok = parse_check(value, v))) advanced_search = v;
-    } else if (name == "Emotion") {
-        ok = false;
-        for (int i = 0; i < 3; ++i)
-            if (value == EMOTION_CHOICES[i]) emotion = i - 1, ok = true;
-    } else if (name == "Learning book") {
-        if ((ok = parse_check(value, v)) && !settings_locked) book_enabled = book_saving_enabled = v;
-    } else if (name == "Move Overhead") {
-        if ((ok = parse_spin(value, 0, 5000, v))) game_time.move_overhead_ms = v;
-    } else {
+    const engine_option* option = find_engine_option(name.c_str(), name.size());
+    if (option == nullptr) {
         info_string("no option named '" + name + "'; nothing changed");
         return;
     }
-    if (!ok) info_string("'" + value + "' is no value for " + name + "; nothing changed");
+    int32_t v = 0;
+    if (!option_value(*option, value, v) || change_engine_option(*option, v) == option_change::out_of_range)
+        info_string("'" + value + "' is no value for " + name + "; nothing changed");
 }
 
 // --- Positions -------------------------------------------------------------
@@ -194,14 +183,8 @@ void position_command(const words& w, const char* line_copy) {
 
 // --- Thinking ----------------------------------------------------------------
 
-// While thinking: "stop" and "isready" act at once; "quit" ends the search
-// and waits for its turn; "ponderhit" means nothing without pondering.
-bool urgent_uci_line(const char* line, void*) {
-    if (is(line, "stop") || is(line, "isready") || is(line, "ponderhit")) return true;
-    if (is(line, "quit")) stop_requested.store(true, std::memory_order_relaxed);
-    return false;
-}
-
+// A line taken out of the input while the engine thinks (the session
+// policy says which): "isready" is answered, "stop" ends the search.
 bool act_on_uci_line(const char* line) {
     if (is(line, "isready")) {
         print_line("readyok");
@@ -253,35 +236,28 @@ void go_command(const words& w, FILE* stream) {
         if (!understood) info_string(std::string("go: '") + a + "' not understood; ignored");
     }
 
-    // The time manager hears this go's clock and nothing older.
     const bool white = side_to_move == WHITE;
-    const int64_t own_time = white ? wtime : btime;
-    game_time.time_known = !infinite && own_time >= 0;
-    game_time.time_left_ms = own_time;
-    game_time.increment_ms = white ? winc : binc;
-    if (game_time.increment_ms < 0) game_time.increment_ms = 0;
-    game_time.moves_per_control = 0;
-    game_time.moves_to_go = movestogo > 0 && movestogo < 10000 ? static_cast<int32_t>(movestogo) : 0;
-    game_time.fixed_move_ms = infinite ? 0 : (movetime > 0 ? movetime : 0);
-    const int capped_depth = depth > 0 ? (depth < MAX_SEARCH_DEPTH ? static_cast<int>(depth) : MAX_SEARCH_DEPTH) : 0;
-    const bool clock_given = game_time.time_known || game_time.fixed_move_ms > 0;
-    game_time.max_depth = clock_given || infinite ? capped_depth : 0;
+    go_clock clock;
+    clock.time_left_ms = white ? wtime : btime;
+    clock.increment_ms = white ? winc : binc;
+    clock.moves_to_go = movestogo;
+    clock.move_time_ms = movetime;
+    clock.depth = depth;
+    clock.infinite = infinite;
 
     turn_options options;
     options.observer = &uci_thinking;
     options.infinite = infinite;
-    // "depth N" alone is the fixed-depth search of the console's "depth".
-    if (capped_depth > 0 && !clock_given && !infinite) options.fixed_depth = capped_depth;
-    search_limits limits = turn_limits;
-    if (limits.node_limit != 0) limits.node_limit += node_count;
+    options.fixed_depth = set_go_clock(clock);
+    search_limits limits = limits_for_turn();
     if (nodes > 0) limits.node_limit = node_count + static_cast<uint64_t>(nodes);
-    limits.strict_root = true;
-    if (standard_input_queue != nullptr) limits.poll = poll_urgent_input;
     options.limits = &limits;
 
     const int side = side_to_move;
     move played;
-    const bool moved = engine_turn(played, options);
+    // The GUI sends the position again with every go: the move is chosen,
+    // never played, and the game stays where it was.
+    const bool moved = think_turn(played, options);
     log_node_count();
     if (infinite && !search_stopped && !stop_requested.load(std::memory_order_relaxed)) wait_for_stop(stream);
     char line[32] = "bestmove 0000";
@@ -289,9 +265,6 @@ void go_command(const words& w, FILE* stream) {
         char text[8];
         coordinate_text(played, text);
         std::snprintf(line, sizeof line, "bestmove %s", text);
-        // The GUI sends the position again with every go: the game stays where it was.
-        game_take_back(1);
-        game_clear_own_draw_flags();
     }
     side_to_move = side;
     generate_moves(game_position, game_moves);
@@ -301,10 +274,14 @@ void go_command(const words& w, FILE* stream) {
 
 }  // namespace
 
+void reset_uci_state() {
+    quit_requested = false;
+    last_good_position = "position startpos";
+}
+
 void run_uci(FILE* stream) {
-    human_mode = 0;  // no diagrams, no console sentences
-    urgent_input.wanted = urgent_uci_line;
-    urgent_input.act = act_on_uci_line;
+    session_begin_uci();
+    act_on_taken_line = act_on_uci_line;
     game_clear_own_draw_flags();
     char line[LINE_SIZE];
     char copy[LINE_SIZE];
@@ -319,7 +296,7 @@ void run_uci(FILE* stream) {
         const char* command = w.word[0];
         if (is(command, "uci")) {
             char name[64];
-            std::snprintf(name, sizeof name, "id name %s", "Orvane 1.25");
+            std::snprintf(name, sizeof name, "id name %s", "Orvane 1.25");  // the banner without its author
             print_line(name);
             print_line("id author Quenwick");
             print_options();

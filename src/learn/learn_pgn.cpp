@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "book/book.h"
-#include "frontend/frontend.h"
 #include "game/game.h"
 #include "game/pgn.h"
+#include "learn/learn.h"
 #include "rules/san.h"
 
 namespace {
@@ -173,12 +173,13 @@ bool looks_like_pgn(FILE* file) {
     return c == '[' || c == '%' || (c >= '0' && c <= '9');
 }
 
-void learn_pgn_games(FILE* file, const char* name) {
+void learn_pgn_games(FILE* file, const char* name, new_game_shown show) {
     pass_state pass;
     pass.name = name;
     pass.show_progress = ::isatty(STDERR_FILENO) == 1;
     // The diagram of the new game, as the game-file pass shows it.
-    start_new_game();
+    new_game();
+    if (show != nullptr) show();
     const auto reader = std::make_unique<pgn_reader>(file);
     static pgn_game game;
     while (reader->next_game(game)) {

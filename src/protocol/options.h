@@ -1,0 +1,27 @@
+// The engine's options as GUIs show them: one table that both protocols
+// read, so that every option exists in both under the same name and with the
+// same range.  Each protocol only writes and parses them in its own form.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct engine_option {
+    const char* name;
+    bool check;                   // a check box (0 or 1); otherwise a number from low to high
+    int32_t low, high;
+    int32_t (*get)();             // the current value, within low..high
+    void (*set)(int32_t);
+    bool locked_by_levellock;     // "levellock" makes a change do nothing
+    const char* const* labels;    // UCI shows the number as a choice of these, low first (nullptr: a spin)
+};
+
+extern const engine_option ENGINE_OPTIONS[];
+extern const int ENGINE_OPTION_COUNT;
+
+// The option called name (length bytes of it, exactly), or nullptr.
+const engine_option* find_engine_option(const char* name, size_t length);
+
+enum class option_change { done, out_of_range, locked };
+// Sets value if it lies in the option's range and no lock holds.
+option_change change_engine_option(const engine_option& option, int32_t value);

@@ -1,0 +1,71 @@
+// The session policy: which kind of partner the engine is talking to, and
+// every answer that depends on it.  A person at the console, a GUI that
+// speaks only the old xboard subset, a GUI speaking xboard protocol 2 and a
+// UCI GUI differ in a handful of ways; this module is the one place that
+// says how, so that behaviour meant for GUIs cannot leak into a session that
+// must stay exactly as the old commands define it.
+//
+//   question                      console  xboard subset  xboard 2  UCI
+//   words act during a search     "?"      "?"            some      some
+//   draws claimed                 own      own            standard  none
+//   strict root (no illegal move) no       no             yes       yes
+//   diagrams, bell, sentences     yes      no             no        no
+//   an abandoned turn's move      -        -              dropped   -
+#pragma once
+
+enum class session_mode {
+    console,        // a person typing (until "xboard")
+    xboard_subset,  // after "xboard", only the old commands so far
+    xboard_gui,     // after "xboard", a protocol-2 word has been used
+    uci,            // the first word was "uci"
+};
+
+// The mode the session is in now.
+session_mode current_session_mode();
+
+// The interpreter has taken word as a word of its own (not as an argument):
+// "xboard" leaves the console; a word of protocol 2 beyond the old subset
+// shows a GUI speaking it.
+void session_note_word(const char* word);
+// The run speaks UCI from now on.
+void session_begin_uci();
+// Back to a console session that has seen nothing.
+void reset_session();
+
+// A GUI protocol is in use (xboard protocol 2 or UCI): the GUI judges the
+// game by standard chess and may act while the engine thinks.
+bool gui_protocol_in_use();
+// Diagrams, the bell and the console's sentences are printed.
+bool console_extras();
+// The engine's own draw claims ("report_draw_claims") are printed.
+bool claims_own_draws();
+// Only the draws standard chess grants are claimed, and the engine's own
+// draw flags are cleared so that play goes on where standard chess goes on.
+bool claims_standard_draws();
+// Root moves that leave the king attacked are dropped before the search.
+bool strict_root();
+
+// --- Lines that arrive while the engine thinks ---
+// What a complete line read during a search does.
+enum class early_action {
+    wait,          // interpreted after the turn, in arrival order
+    take,          // taken out of the input and acted on now (act_on_taken_line)
+    stop_search,   // ends the search; the line itself waits for its turn
+    abandon_turn,  // ends the search and the turn's move is not played
+};
+// The rule for one line.  analysing: an xboard analysis is running.
+early_action early_action_for(const char* line, bool analysing);
+
+// How a front end acts on a taken line; true ends the search.  Installed by
+// the front end that speaks the session's protocol.
+extern bool (*act_on_taken_line)(const char* line);
+
+// The search's poll while the engine thinks: takes the lines that act at
+// once from standard input's queue and acts on them; true when the search
+// must end.
+bool poll_input_during_search();
+
+// A search begins (analysis: an xboard analysis): nothing abandoned yet.
+void begin_turn_watch(bool analysis = false);
+// A line arrived during this turn by which the GUI left the game.
+bool turn_abandoned();
