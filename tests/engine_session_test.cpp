@@ -178,3 +178,31 @@ TEST(EngineSession, WordsTypedWhileTheEngineThinksAreAllInterpretedAfterItsMove)
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exit_code, 0);
 }
+
+// Words that arrive during a search wait for the move unless a GUI protocol
+// is in use.  Depth 4 from the start is 7324 nodes when nothing cuts it:
+// "new" and "quit" right after "go" must not cut it under the old commands,
+// and under a GUI speaking protocol 2 ("hard" shows one) "new" abandons the
+// turn (no move line: the GUI has left the game) and "quit" ends the search
+// early.  The input is all there before the first look at it (node 4096).
+TEST(EngineSession, EarlyActionsWaitUnderTheOldCommandsAndActUnderAGui) {
+    for (const char* start : {"", "xboard\n"}) {
+        SCOPED_TRACE(start);
+        for (const char* after : {"new\n", "quit\n", "force\ne7e5\n"}) {
+            const session_result r =
+                run_session(std::string(start) + "noclocks\ndepth 4\nlognodes\ngo\n" + after + "quit\n");
+            EXPECT_NE(r.file("orvane.log").find("go\nmove "), std::string::npos) << after;
+            EXPECT_NE(r.file("orvane.log").find("\nnodes 7324\n"), std::string::npos) << r.file("orvane.log");
+            EXPECT_NE(r.out.find("move "), std::string::npos);
+        }
+    }
+    // A deeper search, so that the look at the input comes early in it.
+    session_result r = run_session("xboard\nhard\nnoclocks\ndepth 6\nlognodes\ngo\nnew\nquit\n");
+    EXPECT_EQ(r.out.find("move "), std::string::npos) << r.out;
+    EXPECT_EQ(r.file("orvane.log").find("move "), std::string::npos);
+    r = run_session("xboard\nhard\nnoclocks\ndepth 6\nlognodes\ngo\nquit\n");
+    EXPECT_NE(r.out.find("move "), std::string::npos);  // the move still goes out
+    const size_t at = r.file("orvane.log").find("nodes ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_LT(std::stoull(r.file("orvane.log").substr(at + 6)), 7324u);  // cut inside the first iterations
+}
