@@ -230,3 +230,9 @@ void store_book_move(const position& pos, move m) {
     entry.side = static_cast<int8_t>(side_to_move);
     entry.reserved = 0;
 }
+
+int book_fill_permille() {
+    int used = 0;
+    for (int i = 0; i < 1000; ++i) used += book_table[i].depth > 0 && book_table[i].best_move.from_file >= 0;
+    return used;
+}

@@ -43,6 +43,8 @@ void save_book();
 void store_book_move(const position& pos, move m);
 // Clears every entry of the table (from_file 255, everything else 0).
 void clear_book_table();
+// How full the table is, in permille: entries holding a hint among the first 1000.
+int book_fill_permille();
 // A fresh book in memory: key numbers drawn from the generator, table cleared.
 void make_fresh_book();
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "game/time_manager.h"
+#include "protocol/thinking.h"
 #include "settings/settings.h"
 
 namespace {
@@ -35,6 +36,10 @@ const engine_option ENGINE_OPTIONS[] = {
     {"Log node counts", true, 0, 1, [] { return log_nodes; }, [](int32_t v) { log_nodes = v; }, false, nullptr},
     {"Move Overhead", false, 0, 5000, [] { return game_time.move_overhead_ms; },
      [](int32_t v) { game_time.move_overhead_ms = v; }, false, nullptr},
+    // Above 1 the best N root moves each get their own thinking line; 1
+    // searches exactly as without the option.
+    {"MultiPV", false, 1, MAX_MULTI_PV, [] { return multi_pv_lines; }, [](int32_t v) { multi_pv_lines = v; }, false,
+     nullptr},
 };
 const int ENGINE_OPTION_COUNT = static_cast<int>(sizeof ENGINE_OPTIONS / sizeof ENGINE_OPTIONS[0]);
 

@@ -1,6 +1,10 @@
-// Thinking output: what the engine considers, after each finished iteration,
-// in the form the protocol in use expects.  One source for every protocol:
-// the search's observer reports, this turns the report into lines.
+// Thinking output: what the engine considers, in the form the protocol in
+// use expects.  One source for every protocol: the search's observer
+// reports, this turns the reports into lines.
+//
+//   UCI:    info depth D seldepth S [multipv K] score cp X|mate M nodes N nps N hashfull H time MS pv m1 m2 ...
+//           info depth D seldepth S currmove M currmovenumber K nodes N nps N hashfull H time MS   (about each second)
+//   xboard: D SCORE CENTISECONDS NODES SELDEPTH NPS<TAB>m1 m2 ...   (mates as 100000 + moves)
 #pragma once
 
 #include <cstdint>
@@ -9,19 +13,44 @@
 
 // Centipawns of a score from the engine's side (a pawn is 65536 units).
 int32_t score_centipawns(int32_t score);
-// Moves to mate of a mate score (positive: the engine mates; negative: it is
-// mated), or 0 for an ordinary score.
-int32_t mate_in_moves(int32_t score);
+
+// How many best moves the thinking lines show, each with its own score and
+// line ("MultiPV"); the search is asked for as many exact scores.  1 keeps
+// the plain search.
+extern int32_t multi_pv_lines;
 
 class thinking_output final : public search_observer {
 public:
     enum class style { xboard, uci };
     explicit thinking_output(style s) : style_(s) {}
-    // One line per finished iteration: "ply score time nodes pv" for xboard
-    // (score in centipawns, mates as 100000 + moves, time in centiseconds),
-    // "info depth ... score cp|mate ... nodes ... nps ... time ... pv ..." for UCI.
+    // One line per shown root move after each finished iteration.
     void iteration_finished(const iteration_report& report) override;
+    // UCI only: the move being searched and the counts, about once a second.
+    void progress(const progress_report& report) override;
+    // Before the engine's answer: when chosen is not the move the last line
+    // began with (another of the moves tied for best), that move's line is
+    // printed, so that the last line shown is always the played move's.
+    void before_answer(const move& chosen);
+    // The second move of the last line shown for chosen, for a ponder move;
+    // false when the line has none.
+    bool ponder_move(move& reply) const { return has_reply_ ? (reply = reply_, true) : false; }
+    // Forget the last line (a new search begins).
+    void reset() { shown_ = false; has_reply_ = false; }
 
 private:
+    void print(int multipv, int32_t score, const search_line& line);
     style style_;
+    // The last iteration as reported, for before_answer.
+    bool shown_ = false;
+    int depth_ = 0, selective_ = 0;
+    int32_t score_ = 0;
+    uint64_t nodes_ = 0;
+    uint32_t elapsed_ms_ = 0;
+    move first_ = {};
+    bool has_reply_ = false;
+    move reply_ = {};
+    search_line last_line_;
+    position root_ = {};
+    int side_ = WHITE;
+    bool mated_ = false;  // the side to move had no move and stood in check
 };

@@ -6,6 +6,7 @@
 
 #include "io/io.h"
 #include "protocol/session.h"
+#include "protocol/thinking.h"
 #include "settings/settings.h"
 
 search_limits turn_limits;
@@ -15,6 +16,7 @@ search_limits limits_for_turn(bool analysis) {
     if (limits.node_limit != 0) limits.node_limit += node_count;  // a cap per turn
     if (standard_input_queue != nullptr) limits.poll = poll_input_during_search;
     limits.strict_root = strict_root();
+    limits.multi_pv = multi_pv_lines;
     begin_turn_watch(analysis);
     return limits;
 }

@@ -18,6 +18,28 @@ search_limits active_limits;
 // The first iteration is running: only a hard limit may cut it.
 bool in_first_iteration = false;
 
+// The observer of the search in progress and when it last heard of it.
+search_observer* active_observer = nullptr;
+std::chrono::steady_clock::time_point search_start;
+std::chrono::steady_clock::time_point last_progress;
+uint64_t search_first_node = 0;
+constexpr auto PROGRESS_EVERY = std::chrono::seconds(1);
+
+uint32_t milliseconds_since(std::chrono::steady_clock::time_point start) {
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+}
+
+// About once a second, what the search is doing, for an observer that wants it.
+void report_progress() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_progress < PROGRESS_EVERY) return;
+    last_progress = now;
+    const progress_report report{node_count - search_first_node, milliseconds_since(search_start), root_depth,
+                                 deepest_level, current_root_move, current_root_number};
+    active_observer->progress(report);
+}
+
 // Whether any stop condition holds now.
 bool stop_due() {
     bool stop = stop_requested.load(std::memory_order_relaxed);
@@ -28,6 +50,13 @@ bool stop_due() {
     // for the start of the next one.
     if (stop) stop_requested.store(true, std::memory_order_relaxed);
     return stop;
+}
+
+// The mate a "go mate" asks for is there (a mate in at most that many moves).
+bool mate_found(int32_t score) {
+    if (active_limits.mate_moves <= 0 || best_root_count == 0) return false;
+    const int32_t mate = mate_in_moves(score);
+    return mate > 0 && mate <= active_limits.mate_moves;
 }
 
 // One iteration: the root for side at root_depth.  The root flips
@@ -55,19 +84,19 @@ struct refinements_off {
 // Reports on the iterations as they finish.
 struct iteration_reporter {
     search_observer* observer;
+    const position* root;
+    int side;
     uint64_t first_node = node_count;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
     void finished(int32_t score) const {
         if (observer == nullptr) return;
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        const iteration_report report{
-            root_depth,
-            score,
-            node_count - first_node,
-            static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()),
-            best_root_moves,
-            best_root_count};
+        const move_list& list = root_move_list();
+        const iteration_report report{root_depth,      score,           node_count - first_node,
+                                      milliseconds_since(start),        best_root_moves,
+                                      best_root_count, best_root_lines, deepest_level,
+                                      list.moves,      root_lines,      list.count,
+                                      this->root,      side};
         observer->iteration_finished(report);
     }
 };
@@ -82,7 +111,11 @@ bool run_iteration(const position& pos, int side, int32_t& score) {
     side_to_move = side;
     if (root_depth == 1) {
         best_root_count = 0;
-        if (root_best_so_far.from_file >= 0) best_root_moves[best_root_count++] = root_best_so_far;
+        if (root_best_so_far.from_file >= 0) {
+            best_root_lines[0].length = 1;
+            best_root_lines[0].moves[0] = root_best_so_far;
+            best_root_moves[best_root_count++] = root_best_so_far;
+        }
     }
     return false;
 }
@@ -102,6 +135,7 @@ void deepen_to_depth(const position& pos, int side, int depth_limit, const itera
         int32_t score = 0;
         if (!run_iteration(pos, side, score)) break;
         reporter.finished(score);
+        if (mate_found(score)) break;
     }
 }
 
@@ -129,6 +163,7 @@ void deepen_on_clock(const position& pos, int side, int depth_limit, int32_t mov
         }
         elapsed = clock_read();
         reporter.finished(score);
+        if (mate_found(score)) break;
         if ((mode == 2 || mode == 3) && root_depth >= depth_limit) break;
         if (active_limits.max_depth > 0 && root_depth >= active_limits.max_depth) break;
     }
@@ -138,6 +173,7 @@ void deepen_on_clock(const position& pos, int side, int depth_limit, int32_t mov
 
 bool poll_stop() {
     if (search_stopped) return true;
+    if (active_observer != nullptr) report_progress();
     if (!stop_due()) return false;
     if (in_first_iteration && !active_limits.stop_first_iteration) return false;
     search_stopped = true;
@@ -151,10 +187,18 @@ void deepen(const position& pos, int side, int depth_limit, int32_t move_budget,
     best_root_count = 0;
     active_limits = limits != nullptr ? *limits : search_limits{};
     strict_root_moves = active_limits.strict_root;
+    root_filter = active_limits.root_move_count > 0 ? active_limits.root_moves : nullptr;
+    root_filter_count = active_limits.root_move_count;
+    root_multi_pv = active_limits.multi_pv < 1 ? 1 : (active_limits.multi_pv > MAX_MULTI_PV ? MAX_MULTI_PV : active_limits.multi_pv);
+    deepest_level = 0;
+    current_root_number = 0;
+    active_observer = observer;
+    search_start = last_progress = std::chrono::steady_clock::now();
+    search_first_node = node_count;
     if (active_limits.max_depth > 0 && active_limits.max_depth < depth_limit) depth_limit = active_limits.max_depth;
     search_stopped = false;
     stop_requested.store(false, std::memory_order_relaxed);
-    const iteration_reporter reporter{observer};
+    const iteration_reporter reporter{observer, &pos, side};
 
     if (mode == 0) {
         deepen_to_depth(pos, side, depth_limit, reporter);
@@ -166,10 +210,29 @@ void deepen(const position& pos, int side, int depth_limit, int32_t move_budget,
     }
     active_limits = search_limits{};
     strict_root_moves = false;
+    root_filter = nullptr;
+    root_filter_count = 0;
+    root_multi_pv = 1;
+    active_observer = nullptr;
 
     // The moves best at plies 2, 3, ... become the hints at plies 0, 1, ...
     // of the next search, which starts after this move and the reply.
     for (int i = 0; i + 2 < root_depth; ++i) ply_best[i] = ply_best[i + 2];
+}
+
+search_line best_line_of(const move& m) {
+    for (int i = 0; i < best_root_count; ++i)
+        if (same_move(best_root_moves[i], m) && best_root_lines[i].length > 0) return best_root_lines[i];
+    search_line line;
+    line.length = 1;
+    line.moves[0] = m;
+    return line;
+}
+
+void set_search_deadline(uint32_t deadline) {
+    active_limits.use_deadline = true;
+    active_limits.deadline = deadline;
+    active_limits.stop_first_iteration = true;
 }
 
 bool pick_best_root_move(move& chosen) {
@@ -181,7 +244,9 @@ bool pick_best_root_move(move& chosen) {
 void reset_search_state() {
     for (move& m : ply_best) m = move{};
     for (move& m : best_root_moves) m = move{};
+    for (search_line& line : best_root_lines) line.length = 0;
     best_root_count = 0;
+    deepest_level = 0;
     root_best_so_far = move{};
     root_depth = 0;
     node_count = 0;

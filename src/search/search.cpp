@@ -21,6 +21,14 @@ move best_root_moves[MOVE_LIST_SIZE] = {};
 uint16_t best_root_count = 0;
 move NULL_MOVE = {-1, -1, -1, -1, 0, 0, {0, 0}, 0};
 bool search_stopped = false;
+search_line best_root_lines[MOVE_LIST_SIZE];
+search_line root_lines[MOVE_LIST_SIZE];
+int deepest_level = 0;
+move current_root_move = {};
+int current_root_number = 0;
+const move* root_filter = nullptr;
+int root_filter_count = 0;
+int root_multi_pv = 1;
 
 namespace {
 
@@ -31,6 +39,7 @@ namespace {
 struct search_frame {
     position pos;
     move_list list;
+    search_line line;  // the node's best line, from its best move on
 };
 
 // How deep the recursion can go.  Every level with remaining depth above 0
@@ -125,6 +134,53 @@ void drop_moves_into_check(const position& pos, move_list& list) {
     list.count = static_cast<uint16_t>(kept);
 }
 
+// Keeps only the root moves the caller allows.
+void keep_allowed_root_moves(move_list& list) {
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        const move& m = list.moves[i];
+        for (int j = 0; j < root_filter_count; ++j) {
+            const move& allowed = root_filter[j];
+            if (allowed.from_file == m.from_file && allowed.from_rank == m.from_rank && allowed.to_file == m.to_file &&
+                allowed.to_rank == m.to_rank &&
+                (m.promotion == NO_PROMOTION || allowed.promotion == m.promotion)) {
+                list.moves[kept++] = m;
+                break;
+            }
+        }
+    }
+    list.count = static_cast<uint16_t>(kept);
+}
+
+// A node's line: its best move, then the line of the node that move led to.
+inline void set_line(search_line& line, const move& best, const search_line& below) {
+    line.moves[0] = best;
+    const int length = below.length < MAX_LINE - 1 ? below.length : MAX_LINE - 1;
+    std::memcpy(line.moves + 1, below.moves, sizeof(move) * static_cast<size_t>(length));
+    line.length = length + 1;
+}
+
+// With several best moves wanted at the root: the score a root move must
+// reach to be among the root_multi_pv best of the first searched ones
+// (every score, while fewer have been searched).  Root moves below it may
+// be cut short; those that reach it are searched to their exact scores.
+int32_t multi_pv_bound(const move_list& list, int searched) {
+    if (searched < root_multi_pv) return -MATE_SCORE;
+    int32_t top[MAX_MULTI_PV];  // the highest scores so far, highest first
+    int kept = 0;
+    for (int i = 0; i < searched; ++i) {
+        const int32_t v = list.moves[i].score;
+        if (kept == root_multi_pv && v <= top[kept - 1]) continue;
+        int j = kept < root_multi_pv ? kept++ : kept - 1;
+        while (j > 0 && top[j - 1] < v) {
+            top[j] = top[j - 1];
+            --j;
+        }
+        top[j] = v;
+    }
+    return top[root_multi_pv - 1];
+}
+
 // Moves searched at a node of this ply when cutting is on.
 inline int moves_kept(int ply, int count) {
     int keep = count;
@@ -146,6 +202,8 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     if ((node_count & (STOP_POLL_INTERVAL - 1)) == 0 && poll_stop()) return 0;
     const frame_claim claim;
     search_frame& frame = frames[claim.level];
+    frame.line.length = 0;
+    if (claim.level > deepest_level) deepest_level = claim.level;
     position& pos = frame.pos;
     copy_position(pos, parent);
     const int ply = root_depth - depth;
@@ -203,6 +261,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     move_list& list = frame.list;
     generate_moves(pos, list);
     if (ply == 0 && strict_root_moves) drop_moves_into_check(pos, list);
+    if (ply == 0 && root_filter != nullptr) keep_allowed_root_moves(list);
     if (list.count == 0) return mate_distance(evaluate(pos, 0), ply);
     if (!null_move_possible) checked = side_in_check;  // in_check(pos), as the generator found it
 
@@ -243,11 +302,14 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     if (cutting_enabled != 0 && !checked) list.count = static_cast<uint16_t>(moves_kept(ply, list.count));
     const int count = list.count;
 
-    // Recording a new best move: the ordering hint of this ply and the book.
+    // Recording a new best move: the ordering hint of this ply, the book,
+    // and the node's line (the line of the child just searched follows it).
+    const search_line& below = frames[claim.level + 1 < SEARCH_FRAMES ? claim.level + 1 : claim.level].line;
     auto record = [&](const move& best) {
         if (ply >= 0 && ply < PLY_BEST_SIZE) ply_best[ply] = best;
         if (slot == nullptr) slot = &book_slot(pos);
         book_store(*slot, best, depth);
+        set_line(frame.line, best, below);
     };
 
     if (max_node) {
@@ -256,11 +318,18 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
         int32_t result = -MATE_SCORE;
         for (int i = 0; i < count; ++i) {
             move& child = list.moves[i];
-            const int32_t v = search(depth - 1, pos, child, result, beta, 0);
+            int32_t bound = result;
+            if (ply == 0) {
+                current_root_move = child;
+                current_root_number = i + 1;
+                if (root_multi_pv > 1) bound = multi_pv_bound(list, i);
+            }
+            const int32_t v = search(depth - 1, pos, child, bound, beta, 0);
             if (search_stopped) return 0;
             flip_side();
             if (v >= beta) return v;
             child.score = v;
+            if (ply == 0) set_line(root_lines[i], child, below);
             if (v > result) {
                 result = v;
                 record(child);
@@ -270,8 +339,11 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
         if (depth == root_depth) {
             // Every root move that reached the best score is a candidate.
             int gathered = 0;
-            for (int i = 0; i < count; ++i)
-                if (list.moves[i].score == result) best_root_moves[gathered++] = list.moves[i];
+            for (int i = 0; i < count; ++i) {
+                if (list.moves[i].score != result) continue;
+                best_root_lines[gathered] = root_lines[i];
+                best_root_moves[gathered++] = list.moves[i];
+            }
             best_root_count = static_cast<uint16_t>(gathered);
         }
         return result;
@@ -295,3 +367,5 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     }
     return result;
 }
+
+const move_list& root_move_list() { return frames[0].list; }

@@ -22,6 +22,29 @@ extern move best_root_moves[MOVE_LIST_SIZE]; // root moves sharing the best scor
 extern uint16_t best_root_count;
 extern move NULL_MOVE;                       // from_file 255: nothing is made
 
+// A line of play the search found: its first move and the best replies to
+// it, as far as the iteration's depth reaches (or where a mate ends it).
+inline constexpr int MAX_LINE = MAX_SEARCH_DEPTH;
+// The most root moves that can be asked for with their exact scores.
+inline constexpr int MAX_MULTI_PV = 64;
+struct search_line {
+    int length = 0;
+    move moves[MAX_LINE];
+};
+// The line of each of best_root_moves, in the same order.
+extern search_line best_root_lines[MOVE_LIST_SIZE];
+
+// Scores within this many plies of MATE_SCORE are mates (the search takes one
+// off per ply from the root; no line reaches this deep).
+inline constexpr int32_t MATE_RANGE = 3000;
+// Moves to mate of a score (positive: the engine mates; negative: it is
+// mated), or 0 for an ordinary score.
+inline int32_t mate_in_moves(int32_t score) {
+    if (score >= MATE_SCORE - MATE_RANGE) return (MATE_SCORE - score + 1) / 2;
+    if (score <= -MATE_SCORE + MATE_RANGE) return -((score + MATE_SCORE + 1) / 2);
+    return 0;
+}
+
 // The node procedure: makes m on a copy of parent, then evaluates or searches
 // the replies.  Flips side_to_move exactly once, unless the search is being
 // stopped (search_stopped), when it returns at once with a meaningless value.
@@ -60,6 +83,15 @@ struct search_limits {
     // the quick test lets through (an en-passant capture that uncovers the
     // own king along the rank) is never offered to a GUI.
     bool strict_root = false;
+    // Only these root moves are searched (squares and promotion compared;
+    // none: all).  A list that names no legal move is the caller's to refuse.
+    const move* root_moves = nullptr;
+    int root_move_count = 0;
+    // The best this many root moves are searched to their exact scores
+    // (1: only the best, as the plain search does).
+    int multi_pv = 1;
+    // Deepening ends once the engine has a mate in at most this many moves (0: never).
+    int mate_moves = 0;
 };
 
 // A stop condition ended the last search: either an iteration was abandoned
@@ -77,12 +109,33 @@ struct iteration_report {
     uint32_t elapsed_ms;       // since the search began
     const move* best_moves;    // the root moves sharing the best score
     int best_count;
+    const search_line* best_lines;  // the line of each best move
+    int selective_depth;       // the deepest ply any node of the search reached
+    // Every root move searched, in search order, with its score (exact for
+    // the multi_pv best, a bound for the others) and its line.
+    const move* root_moves;
+    const search_line* root_lines;
+    int root_count;
+    const position* root_position;  // the position searched, with side to move
+    int side;
+};
+
+// What an observer learns now and then while an iteration runs (about once
+// a second), for a GUI whose pane should not stand still.
+struct progress_report {
+    uint64_t nodes;            // nodes of this search so far
+    uint32_t elapsed_ms;
+    int depth;                 // the iteration in progress
+    int selective_depth;
+    move current_move;         // the root move being searched
+    int current_number;        // its place in the root's order, from 1
 };
 
 // Told about each finished iteration; front ends turn it into thinking output.
 class search_observer {
 public:
     virtual void iteration_finished(const iteration_report& report) = 0;
+    virtual void progress(const progress_report&) {}
 
 protected:
     ~search_observer() = default;
@@ -98,6 +151,13 @@ void deepen(const position& pos, int side, int depth_limit, int32_t move_budget,
 
 // One of the equally best root moves, at random; false when there is none.
 bool pick_best_root_move(move& chosen);
+// The line of a move of best_root_moves (its first move is the move); a line
+// of the move alone for any other.
+search_line best_line_of(const move& m);
+
+// While a search runs (from its poll, on the search's thread): from now on it
+// also ends at deadline (a clock_source() reading), first iteration included.
+void set_search_deadline(uint32_t deadline);
 
 // Back to where start-up leaves the search: no ordering hints (ply_best all
 // zero), no best root moves, no nodes counted, nothing stopped.  For tests,
