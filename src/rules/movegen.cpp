@@ -7,6 +7,9 @@
 // per candidate; a king's candidates are tested on one board with the king
 // lifted off.  The answers are those of leaves_king_attacked, which still
 // settles the rare cases (in check, en passant) move by move.
+#include <array>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -22,11 +25,22 @@ constexpr uint8_t CAPTURE_VALUE_BY_TYPE[16] = {0, 1, 5, 3, 3, 9, 0, 0, 0, 0, 0, 
 
 constexpr int sign(int x) { return (x > 0) - (x < 0); }
 
+// A square's file and rank as the first two bytes of a move record.
+static_assert(std::endian::native == std::endian::little, "move words are written from_file first");
+static_assert(offsetof(move, from_file) == 0 && offsetof(move, to_file) == 2 && offsetof(move, promotion) == 4 &&
+              offsetof(move, capture_value) == 5 && offsetof(move, score) == 8);
+constexpr auto SQUARE_BYTES = [] {
+    std::array<uint16_t, 64> bytes{};
+    for (int s = 0; s < 64; ++s) bytes[s] = static_cast<uint16_t>((s & 7) | (s >> 3) << 8);
+    return bytes;
+}();
+
 // How the candidates of the piece being generated are judged.
 enum class judge : uint8_t {
     free,    // no line to the king can open: every candidate is legal
     pinned,  // legal only along the line king -> pinner (pin_f, pin_r)
     test,    // ask leaves_king_attacked for each candidate
+    evade,   // in check: is the king still attacked after the move (by the sets)
     king,    // the king itself: is the target attacked with the king lifted off
 };
 
@@ -39,7 +53,8 @@ struct move_writer {
     int enemy_file, enemy_rank;  // the other king
     judge mode = judge::test;
     int pin_f = 0, pin_r = 0;
-    alignas(64) uint8_t kingless[64];  // the board without side_to_move's king
+    attack_sets sets;            // the board's men, for the evade judge
+    attack_sets kingless;        // the same without side_to_move's king, for the king judge
 
     move_writer(const position& p, move_list& l, int c) : pos(p), list(l), count(c) {
         const bool white = side_to_move == WHITE;
@@ -61,63 +76,73 @@ struct move_writer {
             case judge::king: {
                 // A castling king also moves its rook, but with the king not in
                 // check the rook's squares change no attack on g1 or c1.
-                return !square_attacked(kingless, m.to_file, m.to_rank, enemy_file, enemy_rank);
+                return !square_attacked(kingless, square_index(m.to_file, m.to_rank), enemy_file, enemy_rank);
+            }
+            case judge::evade: {
+                const int from = square_index(m.from_file, m.from_rank);
+                return !attacked_after_move(sets, square_index(king_file, king_rank), from,
+                                            square_index(m.to_file, m.to_rank),
+                                            en_passant_victim(pos.board, pos.board[from], m), enemy_file, enemy_rank);
             }
             case judge::test: break;
         }
         return !leaves_king_attacked(pos, m);
     }
 
-    // Tests the candidate (from -> to, promotion) and keeps it with its value when legal.
-    inline void add(int ff, int fr, int tf, int tr, uint8_t promotion, int bonus) {
+    // Tests the candidate (from -> to, promotion) and keeps it with its value
+    // when legal.  The first eight bytes of the record are written as one word.
+    inline void add_squares(int from, int to, uint8_t promotion, int bonus) {
         if (count >= MOVE_LIST_SIZE) return;  // never in a real position; a hostile board file
         move& entry = list.moves[count];
-        entry = move{static_cast<int8_t>(ff), static_cast<int8_t>(fr), static_cast<int8_t>(tf),
-                     static_cast<int8_t>(tr), promotion, 0, {0, 0}, 0};
+        const uint64_t value = static_cast<uint8_t>(CAPTURE_VALUE_BY_TYPE[piece_type(pos.board[to])] + bonus);
+        const uint64_t word = SQUARE_BYTES[from] | uint64_t{SQUARE_BYTES[to]} << 16 | uint64_t{promotion} << 32 |
+                              value << 40;
+        std::memcpy(&entry, &word, sizeof word);
+        entry.score = 0;
         if (mode != judge::free && !legal(entry)) return;
-        entry.capture_value =
-            static_cast<uint8_t>(CAPTURE_VALUE_BY_TYPE[piece_type(pos.board[square_index(tf, tr)])] + bonus);
         ++count;
     }
-    inline void add_squares(int from, int to) { add(from & 7, from >> 3, to & 7, to >> 3, NO_PROMOTION, 0); }
+    inline void add_squares(int from, int to) { add_squares(from, to, NO_PROMOTION, 0); }
+    inline void add(int ff, int fr, int tf, int tr, uint8_t promotion, int bonus) {
+        add_squares(square_index(ff, fr), square_index(tf, tr), promotion, bonus);
+    }
     inline void add(int ff, int fr, int tf, int tr) { add(ff, fr, tf, tr, NO_PROMOTION, 0); }
     // The queen and the knight promotion of one pawn move.
     inline void add_promotions(int ff, int fr, int tf, int tr) {
         add(ff, fr, tf, tr, QUEEN, PROMOTION_QUEEN_BONUS);
         add(ff, fr, tf, tr, KNIGHT, PROMOTION_KNIGHT_BONUS);
     }
-    // An en-passant capture: its victim leaves a square of its own, so it is
-    // always put to leaves_king_attacked.
+    // An en-passant capture: its victim leaves a square of its own, so out of
+    // check it is always put to leaves_king_attacked (in check the evade
+    // judge takes the victim off too).
     inline void add_en_passant(int ff, int fr, int tf, int tr) {
         const judge saved = mode;
-        mode = judge::test;
+        if (mode != judge::evade) mode = judge::test;
         add(ff, fr, tf, tr);
         mode = saved;
     }
 
-    // Sets the judge for a non-king piece on (f, r), out of check.
-    void judge_piece(int f, int r) {
-        const int df = f - king_file, dr = r - king_rank;
+    // Sets the judge for a non-king piece on square, out of check: pinned
+    // when it is the nearest man on a ray from the king and the next one
+    // beyond it is an enemy slider of that ray's kind.
+    void judge_piece(int square) {
+        const int king = square_index(king_file, king_rank);
         mode = judge::free;
-        if (df == 0 && dr == 0) {  // the king fields do not name the king: let the test decide
+        if (square == king) {  // the king fields do not name the king: let the test decide
             mode = judge::test;
             return;
         }
-        if (df != 0 && dr != 0 && (df > 0 ? df : -df) != (dr > 0 ? dr : -dr)) return;
-        const int sf = sign(df), sr = sign(dr);
-        const uint8_t* board = pos.board;
-        int x = king_file + sf, y = king_rank + sr;
-        for (; x != f || y != r; x += sf, y += sr)
-            if (board[square_index(x, y)] != 0) return;  // another piece shields the king
-        for (x += sf, y += sr; on_board(x, y); x += sf, y += sr) {
-            const uint8_t piece = board[square_index(x, y)];
-            if (piece == 0) continue;
-            if (piece_colour(piece) != side_to_move && slider_attacks(piece, sf, sr)) {
-                mode = judge::pinned;
-                pin_f = sf;
-                pin_r = sr;
-            }
-            return;
+        const int d = RAY_DIRECTIONS.of[king][square];
+        if (d == NO_RAY) return;
+        const uint64_t blockers = SQUARE_MASKS.ray[king][d] & sets.occupied;
+        if (nearest_on_ray(blockers, d) != square) return;  // another piece shields the king
+        const uint64_t beyond = blockers & ~(uint64_t{1} << square);
+        if (beyond == 0) return;
+        const uint8_t piece = pos.board[nearest_on_ray(beyond, d)];
+        if (piece_colour(piece) != side_to_move && slider_attacks(piece, RAY_STEPS[d][0], RAY_STEPS[d][1])) {
+            mode = judge::pinned;
+            pin_f = RAY_STEPS[d][0];
+            pin_r = RAY_STEPS[d][1];
         }
     }
 };
@@ -168,7 +193,9 @@ inline void slider_ray(move_writer& w, const uint8_t* board, int from, int d) {
     const uint8_t* to = SQUARE_TABLES.ray_to[from][d];
     const int n = SQUARE_TABLES.ray_count[from][d];
     int i = 0;
-    for (; i < n && board[to[i]] == 0; ++i) w.add_squares(from, to[i]);
+    for (; i < n && board[to[i]] == 0; ++i) {
+        w.add_squares(from, to[i]);
+    }
     if (i < n && piece_colour(board[to[i]]) != side_to_move) w.add_squares(from, to[i]);
 }
 
@@ -204,86 +231,98 @@ void generate_slider_moves(const position& pos, move_list& list, int file, int r
     count = w.count;
 }
 
+namespace {
+
+// The shared flags for pos and side_to_move, and the sets of its board.
+// The transit squares (f and d of the back rank) are tested with the king
+// thought onto them, once per call, and only when that castling could be
+// listed at all: right held, not in check, king and rook at home and the
+// squares between them empty.  Otherwise the flag is 0; nothing reads it then.
+void set_shared_flags(const position& pos, move_writer& w) {
+    w.sets = board_attack_sets(pos.board);
+    side_in_check = square_attacked(w.sets, square_index(w.king_file, w.king_rank), w.enemy_file, w.enemy_rank);
+    const bool white = side_to_move == WHITE;
+    const int home = white ? 0 : 7;
+    const uint8_t own_rook = static_cast<uint8_t>(side_to_move * 16 + ROOK);
+    const uint8_t* row = pos.board + 8 * home;
+    const bool castling_possible = !side_in_check && row[4] == side_to_move * 16 + KING;
+    castle_right_safe = castling_possible && (white ? pos.white_castle_right : pos.black_castle_right) &&
+                        row[5] == 0 && row[6] == 0 && row[7] == own_rook &&
+                        !square_attacked(w.sets, square_index(5, home), w.enemy_file, w.enemy_rank);
+    castle_left_safe = castling_possible && (white ? pos.white_castle_left : pos.black_castle_left) &&
+                       row[3] == 0 && row[2] == 0 && row[1] == 0 && row[0] == own_rook &&
+                       !square_attacked(w.sets, square_index(3, home), w.enemy_file, w.enemy_rank);
+}
+
+// The legal moves of side_to_move's man on square, appended by the writer.
+void piece_moves(move_writer& w, const position& pos, int square) {
+    const uint8_t* board = pos.board;
+    const int own = side_to_move;
+    const bool white = own == WHITE;
+    const int home = white ? 0 : 7;
+    const uint8_t piece = board[square];
+    const int f = square & 7, r = square >> 3;
+    if (piece == own * 16 + KING) {
+        w.kingless = w.sets;
+        w.kingless.occupied &= ~(uint64_t{1} << square);
+        w.mode = judge::king;
+    } else if (side_in_check) {
+        w.mode = judge::evade;
+    } else {
+        w.judge_piece(square);
+    }
+    switch (piece_type(piece)) {
+        case PAWN: {
+            const int ep = pos.en_passant_file == NO_EN_PASSANT ? -1 : pos.en_passant_file;
+            if (white)
+                white_pawn(w, board, f, r, ep);
+            else
+                black_pawn(w, board, f, r, ep);
+            break;
+        }
+        case KNIGHT:
+            if (w.mode == judge::pinned) break;  // a knight never moves along its pin
+            for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i) {
+                const int to = SQUARE_TABLES.knight_to[square][i];
+                if (piece_colour(board[to]) != own) w.add_squares(square, to);
+            }
+            break;
+        case BISHOP:
+            for (int d = 0; d < 4; ++d) slider_ray(w, board, square, d);
+            break;
+        case ROOK:
+            for (int d = 4; d < 8; ++d) slider_ray(w, board, square, d);
+            break;
+        case QUEEN:
+            for (int d = 0; d < 8; ++d) slider_ray(w, board, square, d);
+            break;
+        case KING:
+            for (int i = 0; i < SQUARE_TABLES.king_count[square]; ++i) {
+                const int to = SQUARE_TABLES.king_to[square][i];
+                if (piece_colour(board[to]) != own) w.add_squares(square, to);
+            }
+            // Castling from the start square only (a board file could hold
+            // a second king elsewhere).
+            if (f == 4 && r == home) {
+                if (castle_right_safe) w.add(4, home, 6, home);
+                if (castle_left_safe) w.add(4, home, 2, home);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
 void generate_moves(const position& pos, move_list& list) {
     if (pos.repetition_draw || pos.fifty_move_draw) {
         list.count = 0;
         return;
     }
-    side_in_check = in_check(pos);
-
-    const bool white = side_to_move == WHITE;
-    const int home = white ? 0 : 7;
-    const int own = side_to_move;
-    const uint8_t own_rook = static_cast<uint8_t>(own * 16 + ROOK);
-    const uint8_t own_king = static_cast<uint8_t>(own * 16 + KING);
-    // The transit squares (f and d of the back rank) are tested with the king
-    // thought onto them, once per call, and only when that castling could be
-    // listed at all: right held, not in check, king and rook at home and the
-    // squares between them empty.  Otherwise the flag is 0; nothing reads it then.
-    const uint8_t* row = pos.board + 8 * home;
-    const bool castling_possible = !side_in_check && row[4] == own_king;
-    castle_right_safe = castling_possible && (white ? pos.white_castle_right : pos.black_castle_right) &&
-                        row[5] == 0 && row[6] == 0 && row[7] == own_rook && !king_attacked_on(pos, 5, home);
-    castle_left_safe = castling_possible && (white ? pos.white_castle_left : pos.black_castle_left) &&
-                       row[3] == 0 && row[2] == 0 && row[1] == 0 && row[0] == own_rook &&
-                       !king_attacked_on(pos, 3, home);
-
     move_writer w(pos, list, 0);
-    const uint8_t* board = pos.board;
-    const int ep = pos.en_passant_file == NO_EN_PASSANT ? -1 : pos.en_passant_file;
-
-    for (uint64_t pieces = colour_mask(board, own); pieces != 0; pieces &= pieces - 1) {
-        const int square = __builtin_ctzll(pieces);
-        const uint8_t piece = board[square];
-        const int f = square & 7, r = square >> 3;
-        if (piece == own_king) {
-            std::memcpy(w.kingless, board, 64);
-            w.kingless[square] = 0;
-            w.mode = judge::king;
-        } else if (side_in_check) {
-            w.mode = judge::test;
-        } else {
-            w.judge_piece(f, r);
-        }
-        switch (piece_type(piece)) {
-            case PAWN:
-                if (white)
-                    white_pawn(w, board, f, r, ep);
-                else
-                    black_pawn(w, board, f, r, ep);
-                break;
-            case KNIGHT:
-                if (w.mode == judge::pinned) break;  // a knight never moves along its pin
-                for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i) {
-                    const int to = SQUARE_TABLES.knight_to[square][i];
-                    if (piece_colour(board[to]) != own) w.add_squares(square, to);
-                }
-                break;
-            case BISHOP:
-                for (int d = 0; d < 4; ++d) slider_ray(w, board, square, d);
-                break;
-            case ROOK:
-                for (int d = 4; d < 8; ++d) slider_ray(w, board, square, d);
-                break;
-            case QUEEN:
-                for (int d = 0; d < 8; ++d) slider_ray(w, board, square, d);
-                break;
-            case KING:
-                if (w.mode != judge::king) w.mode = judge::test;  // a second king of a hand-made board
-                for (int i = 0; i < SQUARE_TABLES.king_count[square]; ++i) {
-                    const int to = SQUARE_TABLES.king_to[square][i];
-                    if (piece_colour(board[to]) != own) w.add_squares(square, to);
-                }
-                // Castling from the start square only (a board file could hold
-                // a second king elsewhere).
-                if (f == 4 && r == home) {
-                    if (castle_right_safe) w.add(4, home, 6, home);
-                    if (castle_left_safe) w.add(4, home, 2, home);
-                }
-                break;
-            default:
-                break;
-        }
-    }
+    set_shared_flags(pos, w);
+    for (uint64_t pieces = colour_mask(pos.board, side_to_move); pieces != 0; pieces &= pieces - 1)
+        piece_moves(w, pos, __builtin_ctzll(pieces));
     list.count = static_cast<uint16_t>(w.count);
 }
