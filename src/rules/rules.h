@@ -108,6 +108,10 @@ static_assert(offsetof(position, board) == 0 && sizeof(position::board) == 64);
 // Bytes of a position that are live: the fixed part and the history in use.
 inline constexpr size_t POSITION_FIXED_BYTES = offsetof(position, history);
 
+// Bit s set when square s differs between the two boards: what a move
+// changed, for whoever keeps sums over the board up to date.
+uint64_t changed_squares(const uint8_t* before, const uint8_t* after);
+
 // Copies a position.  Only the live part is copied; entries of the history
 // beyond history_count are stale in the copy, as the record allows.
 void copy_position(position& dst, const position& src);
