@@ -29,10 +29,22 @@ constexpr int sign(int x) { return (x > 0) - (x < 0); }
 static_assert(std::endian::native == std::endian::little, "move words are written from_file first");
 static_assert(offsetof(move, from_file) == 0 && offsetof(move, to_file) == 2 && offsetof(move, promotion) == 4 &&
               offsetof(move, capture_value) == 5 && offsetof(move, score) == 8);
-constexpr auto SQUARE_BYTES = [] {
-    std::array<uint16_t, 64> bytes{};
-    for (int s = 0; s < 64; ++s) bytes[s] = static_cast<uint16_t>((s & 7) | (s >> 3) << 8);
-    return bytes;
+struct move_square_bytes {
+    uint32_t of[64][64];  // [from][to]: from_file, from_rank, to_file, to_rank
+};
+constexpr move_square_bytes MOVE_SQUARE_BYTES = [] {
+    move_square_bytes t{};
+    for (int from = 0; from < 64; ++from)
+        for (int to = 0; to < 64; ++to)
+            t.of[from][to] = static_cast<uint32_t>((from & 7) | (from >> 3) << 8 | (to & 7) << 16 | (to >> 3) << 24);
+    return t;
+}();
+
+// capture_value of a captured board byte: P 1, R 5, N 3, B 3, Q 9, else 0.
+constexpr auto CAPTURE_VALUE_OF_BYTE = [] {
+    std::array<uint8_t, 256> values{};
+    for (int b = 0; b < 256; ++b) values[b] = CAPTURE_VALUE_BY_TYPE[b & 0x0F];
+    return values;
 }();
 
 // How the candidates of the piece being generated are judged.
@@ -91,26 +103,30 @@ struct move_writer {
 
     // Tests the candidate (from -> to, promotion) and keeps it with its value
     // when legal.  The first eight bytes of the record are written as one word.
+    // Free: the caller knows the judge is judge::free, and no test is made.
+    template <bool Free = false>
     inline void add_squares(int from, int to, uint8_t promotion, int bonus) {
         if (count >= MOVE_LIST_SIZE) return;  // never in a real position; a hostile board file
         move& entry = list.moves[count];
-        const uint64_t value = static_cast<uint8_t>(CAPTURE_VALUE_BY_TYPE[piece_type(pos.board[to])] + bonus);
-        const uint64_t word = SQUARE_BYTES[from] | uint64_t{SQUARE_BYTES[to]} << 16 | uint64_t{promotion} << 32 |
-                              value << 40;
+        const uint64_t value = static_cast<uint8_t>(CAPTURE_VALUE_OF_BYTE[pos.board[to]] + bonus);
+        const uint64_t word = MOVE_SQUARE_BYTES.of[from][to] | uint64_t{promotion} << 32 | value << 40;
         std::memcpy(&entry, &word, sizeof word);
         entry.score = 0;
-        if (mode != judge::free && !legal(entry)) return;
-        ++count;
+        if (Free || mode == judge::free || legal(entry)) ++count;
     }
-    inline void add_squares(int from, int to) { add_squares(from, to, NO_PROMOTION, 0); }
+    template <bool Free = false>
+    inline void add_squares(int from, int to) { add_squares<Free>(from, to, NO_PROMOTION, 0); }
+    template <bool Free = false>
     inline void add(int ff, int fr, int tf, int tr, uint8_t promotion, int bonus) {
-        add_squares(square_index(ff, fr), square_index(tf, tr), promotion, bonus);
+        add_squares<Free>(square_index(ff, fr), square_index(tf, tr), promotion, bonus);
     }
-    inline void add(int ff, int fr, int tf, int tr) { add(ff, fr, tf, tr, NO_PROMOTION, 0); }
+    template <bool Free = false>
+    inline void add(int ff, int fr, int tf, int tr) { add<Free>(ff, fr, tf, tr, NO_PROMOTION, 0); }
     // The queen and the knight promotion of one pawn move.
+    template <bool Free = false>
     inline void add_promotions(int ff, int fr, int tf, int tr) {
-        add(ff, fr, tf, tr, QUEEN, PROMOTION_QUEEN_BONUS);
-        add(ff, fr, tf, tr, KNIGHT, PROMOTION_KNIGHT_BONUS);
+        add<Free>(ff, fr, tf, tr, QUEEN, PROMOTION_QUEEN_BONUS);
+        add<Free>(ff, fr, tf, tr, KNIGHT, PROMOTION_KNIGHT_BONUS);
     }
     // An en-passant capture: its victim leaves a square of its own, so out of
     // check it is always put to leaves_king_attacked (in check the evade
@@ -152,36 +168,38 @@ inline bool holds_colour(const uint8_t* board, int f, int r, int colour) {
 }
 inline bool empty(const uint8_t* board, int f, int r) { return board[square_index(f, r)] == 0; }
 
+template <bool Free>
 void white_pawn(move_writer& w, const uint8_t* board, int f, int r, int ep) {
     if (r == 6) {
-        if (empty(board, f, 7)) w.add_promotions(f, 6, f, 7);
-        if (f >= 1 && holds_colour(board, f - 1, 7, BLACK)) w.add_promotions(f, 6, f - 1, 7);
-        if (f <= 6 && holds_colour(board, f + 1, 7, BLACK)) w.add_promotions(f, 6, f + 1, 7);
+        if (empty(board, f, 7)) w.template add_promotions<Free>(f, 6, f, 7);
+        if (f >= 1 && holds_colour(board, f - 1, 7, BLACK)) w.template add_promotions<Free>(f, 6, f - 1, 7);
+        if (f <= 6 && holds_colour(board, f + 1, 7, BLACK)) w.template add_promotions<Free>(f, 6, f + 1, 7);
         return;
     }
     if (r == 7) return;  // only a hand-made board puts a pawn there; it has no move
-    if (r == 1 && empty(board, f, 2) && empty(board, f, 3)) w.add(f, 1, f, 3);
-    if (empty(board, f, r + 1)) w.add(f, r, f, r + 1);
-    if (f <= 6 && holds_colour(board, f + 1, r + 1, BLACK)) w.add(f, r, f + 1, r + 1);
-    if (f >= 1 && holds_colour(board, f - 1, r + 1, BLACK)) w.add(f, r, f - 1, r + 1);
+    if (r == 1 && empty(board, f, 2) && empty(board, f, 3)) w.template add<Free>(f, 1, f, 3);
+    if (empty(board, f, r + 1)) w.template add<Free>(f, r, f, r + 1);
+    if (f <= 6 && holds_colour(board, f + 1, r + 1, BLACK)) w.template add<Free>(f, r, f + 1, r + 1);
+    if (f >= 1 && holds_colour(board, f - 1, r + 1, BLACK)) w.template add<Free>(f, r, f - 1, r + 1);
     if (r == 4) {
         if (f <= 6 && ep == f + 1) w.add_en_passant(f, 4, f + 1, 5);
         if (f >= 1 && ep == f - 1) w.add_en_passant(f, 4, f - 1, 5);
     }
 }
 
+template <bool Free>
 void black_pawn(move_writer& w, const uint8_t* board, int f, int r, int ep) {
     if (r == 1) {
-        if (empty(board, f, 0)) w.add_promotions(f, 1, f, 0);
-        if (f >= 1 && holds_colour(board, f - 1, 0, WHITE)) w.add_promotions(f, 1, f - 1, 0);
-        if (f <= 6 && holds_colour(board, f + 1, 0, WHITE)) w.add_promotions(f, 1, f + 1, 0);
+        if (empty(board, f, 0)) w.template add_promotions<Free>(f, 1, f, 0);
+        if (f >= 1 && holds_colour(board, f - 1, 0, WHITE)) w.template add_promotions<Free>(f, 1, f - 1, 0);
+        if (f <= 6 && holds_colour(board, f + 1, 0, WHITE)) w.template add_promotions<Free>(f, 1, f + 1, 0);
         return;
     }
     if (r == 0) return;
-    if (r == 6 && empty(board, f, 5) && empty(board, f, 4)) w.add(f, 6, f, 4);
-    if (empty(board, f, r - 1)) w.add(f, r, f, r - 1);
-    if (f <= 6 && holds_colour(board, f + 1, r - 1, WHITE)) w.add(f, r, f + 1, r - 1);
-    if (f >= 1 && holds_colour(board, f - 1, r - 1, WHITE)) w.add(f, r, f - 1, r - 1);
+    if (r == 6 && empty(board, f, 5) && empty(board, f, 4)) w.template add<Free>(f, 6, f, 4);
+    if (empty(board, f, r - 1)) w.template add<Free>(f, r, f, r - 1);
+    if (f <= 6 && holds_colour(board, f + 1, r - 1, WHITE)) w.template add<Free>(f, r, f + 1, r - 1);
+    if (f >= 1 && holds_colour(board, f - 1, r - 1, WHITE)) w.template add<Free>(f, r, f - 1, r - 1);
     if (r == 3) {
         if (f <= 6 && ep == f + 1) w.add_en_passant(f, 3, f + 1, 2);
         if (f >= 1 && ep == f - 1) w.add_en_passant(f, 3, f - 1, 2);
@@ -189,14 +207,24 @@ void black_pawn(move_writer& w, const uint8_t* board, int f, int r, int ep) {
 }
 
 // One ray of a slider by the ray table, judged as the writer says.
+// One ray of a slider by the ray table, judged as the writer says (Free:
+// the writer's judge is judge::free).
+template <bool Free>
 inline void slider_ray(move_writer& w, const uint8_t* board, int from, int d) {
     const uint8_t* to = SQUARE_TABLES.ray_to[from][d];
     const int n = SQUARE_TABLES.ray_count[from][d];
     int i = 0;
-    for (; i < n && board[to[i]] == 0; ++i) {
-        w.add_squares(from, to[i]);
+    for (; i < n && board[to[i]] == 0; ++i) w.add_squares<Free>(from, to[i]);
+    if (i < n && piece_colour(board[to[i]]) != side_to_move) w.add_squares<Free>(from, to[i]);
+}
+
+// The rays first to last of a slider on from.
+inline void slider_rays(move_writer& w, const uint8_t* board, int from, int first, int last) {
+    if (w.mode == judge::free) {
+        for (int d = first; d <= last; ++d) slider_ray<true>(w, board, from, d);
+    } else {
+        for (int d = first; d <= last; ++d) slider_ray<false>(w, board, from, d);
     }
-    if (i < n && piece_colour(board[to[i]]) != side_to_move) w.add_squares(from, to[i]);
 }
 
 // Bit s set when square s holds a piece of colour: the scan then visits the
@@ -225,9 +253,10 @@ inline uint64_t colour_mask(const uint8_t* board, int colour) {
 void generate_slider_moves(const position& pos, move_list& list, int file, int rank, int df, int dr,
                            int& count) {
     move_writer w(pos, list, count);
+    w.sets = board_attack_sets(pos.board);
     w.mode = judge::test;
     for (int d = 0; d < 8; ++d)
-        if (RAY_STEPS[d][0] == df && RAY_STEPS[d][1] == dr) slider_ray(w, pos.board, square_index(file, rank), d);
+        if (RAY_STEPS[d][0] == df && RAY_STEPS[d][1] == dr) slider_ray<false>(w, pos.board, square_index(file, rank), d);
     count = w.count;
 }
 
@@ -274,27 +303,34 @@ void piece_moves(move_writer& w, const position& pos, int square) {
     switch (piece_type(piece)) {
         case PAWN: {
             const int ep = pos.en_passant_file == NO_EN_PASSANT ? -1 : pos.en_passant_file;
+            // (An en-passant capture is tested whatever the judge.)
+            const bool free = w.mode == judge::free;
             if (white)
-                white_pawn(w, board, f, r, ep);
+                free ? white_pawn<true>(w, board, f, r, ep) : white_pawn<false>(w, board, f, r, ep);
             else
-                black_pawn(w, board, f, r, ep);
+                free ? black_pawn<true>(w, board, f, r, ep) : black_pawn<false>(w, board, f, r, ep);
             break;
         }
         case KNIGHT:
             if (w.mode == judge::pinned) break;  // a knight never moves along its pin
             for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i) {
                 const int to = SQUARE_TABLES.knight_to[square][i];
-                if (piece_colour(board[to]) != own) w.add_squares(square, to);
+                if (piece_colour(board[to]) != own) {
+                    if (w.mode == judge::free)
+                        w.add_squares<true>(square, to);
+                    else
+                        w.add_squares(square, to);
+                }
             }
             break;
         case BISHOP:
-            for (int d = 0; d < 4; ++d) slider_ray(w, board, square, d);
+            slider_rays(w, board, square, 0, 3);
             break;
         case ROOK:
-            for (int d = 4; d < 8; ++d) slider_ray(w, board, square, d);
+            slider_rays(w, board, square, 4, 7);
             break;
         case QUEEN:
-            for (int d = 0; d < 8; ++d) slider_ray(w, board, square, d);
+            slider_rays(w, board, square, 0, 7);
             break;
         case KING:
             for (int i = 0; i < SQUARE_TABLES.king_count[square]; ++i) {
