@@ -103,8 +103,6 @@ struct move_writer {
 
     // Tests the candidate (from -> to, promotion) and keeps it with its value
     // when legal.  The first eight bytes of the record are written as one word.
-    // Free: the caller knows the judge is judge::free, and no test is made.
-    template <bool Free = false>
     inline void add_squares(int from, int to, uint8_t promotion, int bonus) {
         if (count >= MOVE_LIST_SIZE) return;  // never in a real position; a hostile board file
         move& entry = list.moves[count];
@@ -112,21 +110,17 @@ struct move_writer {
         const uint64_t word = MOVE_SQUARE_BYTES.of[from][to] | uint64_t{promotion} << 32 | value << 40;
         std::memcpy(&entry, &word, sizeof word);
         entry.score = 0;
-        if (Free || mode == judge::free || legal(entry)) ++count;
+        if (mode == judge::free || legal(entry)) ++count;
     }
-    template <bool Free = false>
-    inline void add_squares(int from, int to) { add_squares<Free>(from, to, NO_PROMOTION, 0); }
-    template <bool Free = false>
+    inline void add_squares(int from, int to) { add_squares(from, to, NO_PROMOTION, 0); }
     inline void add(int ff, int fr, int tf, int tr, uint8_t promotion, int bonus) {
-        add_squares<Free>(square_index(ff, fr), square_index(tf, tr), promotion, bonus);
+        add_squares(square_index(ff, fr), square_index(tf, tr), promotion, bonus);
     }
-    template <bool Free = false>
-    inline void add(int ff, int fr, int tf, int tr) { add<Free>(ff, fr, tf, tr, NO_PROMOTION, 0); }
+    inline void add(int ff, int fr, int tf, int tr) { add(ff, fr, tf, tr, NO_PROMOTION, 0); }
     // The queen and the knight promotion of one pawn move.
-    template <bool Free = false>
     inline void add_promotions(int ff, int fr, int tf, int tr) {
-        add<Free>(ff, fr, tf, tr, QUEEN, PROMOTION_QUEEN_BONUS);
-        add<Free>(ff, fr, tf, tr, KNIGHT, PROMOTION_KNIGHT_BONUS);
+        add(ff, fr, tf, tr, QUEEN, PROMOTION_QUEEN_BONUS);
+        add(ff, fr, tf, tr, KNIGHT, PROMOTION_KNIGHT_BONUS);
     }
     // An en-passant capture: its victim leaves a square of its own, so out of
     // check it is always put to leaves_king_attacked (in check the evade
@@ -163,68 +157,99 @@ struct move_writer {
     }
 };
 
+// The writer of a man that no line to the king can pin, out of check: every
+// candidate is legal, so its moves go straight into the list.  It works on
+// copies of its own (the list's next entry, the board), which stay in
+// registers across the stores of the move records; finish() hands the
+// count back to the move_writer.  An en-passant capture, whose victim
+// leaves a square of its own, still goes through the move_writer's test.
+struct free_writer {
+    move_writer& w;
+    move* next;
+    move* const end;
+    const uint8_t* const board;
+
+    explicit free_writer(move_writer& writer)
+        : w(writer), next(writer.list.moves + writer.count), end(writer.list.moves + MOVE_LIST_SIZE),
+          board(writer.pos.board) {}
+    void finish() { w.count = static_cast<int>(next - w.list.moves); }
+
+    inline void add_squares(int from, int to, uint8_t promotion, int bonus) {
+        if (next == end) return;  // never in a real position; a hostile board file
+        const uint64_t value = static_cast<uint8_t>(CAPTURE_VALUE_OF_BYTE[board[to]] + bonus);
+        const uint64_t word = MOVE_SQUARE_BYTES.of[from][to] | uint64_t{promotion} << 32 | value << 40;
+        std::memcpy(next, &word, sizeof word);
+        next->score = 0;
+        ++next;
+    }
+    inline void add_squares(int from, int to) { add_squares(from, to, NO_PROMOTION, 0); }
+    inline void add(int ff, int fr, int tf, int tr, uint8_t promotion, int bonus) {
+        add_squares(square_index(ff, fr), square_index(tf, tr), promotion, bonus);
+    }
+    inline void add(int ff, int fr, int tf, int tr) { add(ff, fr, tf, tr, NO_PROMOTION, 0); }
+    inline void add_promotions(int ff, int fr, int tf, int tr) {
+        add(ff, fr, tf, tr, QUEEN, PROMOTION_QUEEN_BONUS);
+        add(ff, fr, tf, tr, KNIGHT, PROMOTION_KNIGHT_BONUS);
+    }
+    inline void add_en_passant(int ff, int fr, int tf, int tr) {
+        finish();
+        w.add_en_passant(ff, fr, tf, tr);
+        next = w.list.moves + w.count;
+    }
+};
+
 inline bool holds_colour(const uint8_t* board, int f, int r, int colour) {
     return piece_colour(board[square_index(f, r)]) == colour;
 }
 inline bool empty(const uint8_t* board, int f, int r) { return board[square_index(f, r)] == 0; }
 
-template <bool Free>
-void white_pawn(move_writer& w, const uint8_t* board, int f, int r, int ep) {
+template <typename Writer>
+void white_pawn(Writer& w, const uint8_t* board, int f, int r, int ep) {
     if (r == 6) {
-        if (empty(board, f, 7)) w.template add_promotions<Free>(f, 6, f, 7);
-        if (f >= 1 && holds_colour(board, f - 1, 7, BLACK)) w.template add_promotions<Free>(f, 6, f - 1, 7);
-        if (f <= 6 && holds_colour(board, f + 1, 7, BLACK)) w.template add_promotions<Free>(f, 6, f + 1, 7);
+        if (empty(board, f, 7)) w.add_promotions(f, 6, f, 7);
+        if (f >= 1 && holds_colour(board, f - 1, 7, BLACK)) w.add_promotions(f, 6, f - 1, 7);
+        if (f <= 6 && holds_colour(board, f + 1, 7, BLACK)) w.add_promotions(f, 6, f + 1, 7);
         return;
     }
     if (r == 7) return;  // only a hand-made board puts a pawn there; it has no move
-    if (r == 1 && empty(board, f, 2) && empty(board, f, 3)) w.template add<Free>(f, 1, f, 3);
-    if (empty(board, f, r + 1)) w.template add<Free>(f, r, f, r + 1);
-    if (f <= 6 && holds_colour(board, f + 1, r + 1, BLACK)) w.template add<Free>(f, r, f + 1, r + 1);
-    if (f >= 1 && holds_colour(board, f - 1, r + 1, BLACK)) w.template add<Free>(f, r, f - 1, r + 1);
+    if (r == 1 && empty(board, f, 2) && empty(board, f, 3)) w.add(f, 1, f, 3);
+    if (empty(board, f, r + 1)) w.add(f, r, f, r + 1);
+    if (f <= 6 && holds_colour(board, f + 1, r + 1, BLACK)) w.add(f, r, f + 1, r + 1);
+    if (f >= 1 && holds_colour(board, f - 1, r + 1, BLACK)) w.add(f, r, f - 1, r + 1);
     if (r == 4) {
         if (f <= 6 && ep == f + 1) w.add_en_passant(f, 4, f + 1, 5);
         if (f >= 1 && ep == f - 1) w.add_en_passant(f, 4, f - 1, 5);
     }
 }
 
-template <bool Free>
-void black_pawn(move_writer& w, const uint8_t* board, int f, int r, int ep) {
+template <typename Writer>
+void black_pawn(Writer& w, const uint8_t* board, int f, int r, int ep) {
     if (r == 1) {
-        if (empty(board, f, 0)) w.template add_promotions<Free>(f, 1, f, 0);
-        if (f >= 1 && holds_colour(board, f - 1, 0, WHITE)) w.template add_promotions<Free>(f, 1, f - 1, 0);
-        if (f <= 6 && holds_colour(board, f + 1, 0, WHITE)) w.template add_promotions<Free>(f, 1, f + 1, 0);
+        if (empty(board, f, 0)) w.add_promotions(f, 1, f, 0);
+        if (f >= 1 && holds_colour(board, f - 1, 0, WHITE)) w.add_promotions(f, 1, f - 1, 0);
+        if (f <= 6 && holds_colour(board, f + 1, 0, WHITE)) w.add_promotions(f, 1, f + 1, 0);
         return;
     }
     if (r == 0) return;
-    if (r == 6 && empty(board, f, 5) && empty(board, f, 4)) w.template add<Free>(f, 6, f, 4);
-    if (empty(board, f, r - 1)) w.template add<Free>(f, r, f, r - 1);
-    if (f <= 6 && holds_colour(board, f + 1, r - 1, WHITE)) w.template add<Free>(f, r, f + 1, r - 1);
-    if (f >= 1 && holds_colour(board, f - 1, r - 1, WHITE)) w.template add<Free>(f, r, f - 1, r - 1);
+    if (r == 6 && empty(board, f, 5) && empty(board, f, 4)) w.add(f, 6, f, 4);
+    if (empty(board, f, r - 1)) w.add(f, r, f, r - 1);
+    if (f <= 6 && holds_colour(board, f + 1, r - 1, WHITE)) w.add(f, r, f + 1, r - 1);
+    if (f >= 1 && holds_colour(board, f - 1, r - 1, WHITE)) w.add(f, r, f - 1, r - 1);
     if (r == 3) {
         if (f <= 6 && ep == f + 1) w.add_en_passant(f, 3, f + 1, 2);
         if (f >= 1 && ep == f - 1) w.add_en_passant(f, 3, f - 1, 2);
     }
 }
 
-// One ray of a slider by the ray table, judged as the writer says.
-// One ray of a slider by the ray table, judged as the writer says (Free:
-// the writer's judge is judge::free).
-template <bool Free>
-inline void slider_ray(move_writer& w, const uint8_t* board, int from, int d) {
+// One ray of a slider by the ray table, each move written by the writer
+// (a move_writer judges it, a free_writer needs no judge).
+template <typename Writer>
+inline void slider_ray(Writer& w, const uint8_t* board, int from, int d) {
     const uint8_t* to = SQUARE_TABLES.ray_to[from][d];
     const int n = SQUARE_TABLES.ray_count[from][d];
     int i = 0;
-    for (; i < n && board[to[i]] == 0; ++i) w.add_squares<Free>(from, to[i]);
-    if (i < n && piece_colour(board[to[i]]) != side_to_move) w.add_squares<Free>(from, to[i]);
-}
-
-// The rays first to last of a slider on from.
-inline void slider_rays(move_writer& w, const uint8_t* board, int from, int first, int last) {
-    if (w.mode == judge::free) {
-        for (int d = first; d <= last; ++d) slider_ray<true>(w, board, from, d);
-    } else {
-        for (int d = first; d <= last; ++d) slider_ray<false>(w, board, from, d);
-    }
+    for (; i < n && board[to[i]] == 0; ++i) w.add_squares(from, to[i]);
+    if (i < n && piece_colour(board[to[i]]) != side_to_move) w.add_squares(from, to[i]);
 }
 
 // Bit s set when square s holds a piece of colour: the scan then visits the
@@ -256,7 +281,7 @@ void generate_slider_moves(const position& pos, move_list& list, int file, int r
     w.sets = board_attack_sets(pos.board);
     w.mode = judge::test;
     for (int d = 0; d < 8; ++d)
-        if (RAY_STEPS[d][0] == df && RAY_STEPS[d][1] == dr) slider_ray<false>(w, pos.board, square_index(file, rank), d);
+        if (RAY_STEPS[d][0] == df && RAY_STEPS[d][1] == dr) slider_ray(w, pos.board, square_index(file, rank), d);
     count = w.count;
 }
 
@@ -283,69 +308,72 @@ void set_shared_flags(const position& pos, move_writer& w) {
                        !square_attacked(w.sets, square_index(3, home), w.enemy_file, w.enemy_rank);
 }
 
+// The candidates of a pawn, knight, bishop, rook or queen of side_to_move on
+// square, each handed to the writer.
+template <typename Writer>
+void man_moves(Writer& w, const uint8_t* board, int square, int type, int ep) {
+    const int f = square & 7, r = square >> 3;
+    switch (type) {
+        case PAWN:
+            if (side_to_move == WHITE)
+                white_pawn(w, board, f, r, ep);
+            else
+                black_pawn(w, board, f, r, ep);
+            break;
+        case KNIGHT:
+            for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i) {
+                const int to = SQUARE_TABLES.knight_to[square][i];
+                if (piece_colour(board[to]) != side_to_move) w.add_squares(square, to);
+            }
+            break;
+        case BISHOP:
+            for (int d = 0; d < 4; ++d) slider_ray(w, board, square, d);
+            break;
+        case ROOK:
+            for (int d = 4; d < 8; ++d) slider_ray(w, board, square, d);
+            break;
+        case QUEEN:
+            for (int d = 0; d < 8; ++d) slider_ray(w, board, square, d);
+            break;
+        default:
+            break;
+    }
+}
+
 // The legal moves of side_to_move's man on square, appended by the writer.
 void piece_moves(move_writer& w, const position& pos, int square) {
     const uint8_t* board = pos.board;
     const int own = side_to_move;
-    const bool white = own == WHITE;
-    const int home = white ? 0 : 7;
     const uint8_t piece = board[square];
-    const int f = square & 7, r = square >> 3;
+    const int type = piece_type(piece);
     if (piece == own * 16 + KING) {
         w.kingless = w.sets;
         w.kingless.occupied &= ~(uint64_t{1} << square);
         w.mode = judge::king;
-    } else if (side_in_check) {
-        w.mode = judge::evade;
-    } else {
-        w.judge_piece(square);
-    }
-    switch (piece_type(piece)) {
-        case PAWN: {
-            const int ep = pos.en_passant_file == NO_EN_PASSANT ? -1 : pos.en_passant_file;
-            // (An en-passant capture is tested whatever the judge.)
-            const bool free = w.mode == judge::free;
-            if (white)
-                free ? white_pawn<true>(w, board, f, r, ep) : white_pawn<false>(w, board, f, r, ep);
-            else
-                free ? black_pawn<true>(w, board, f, r, ep) : black_pawn<false>(w, board, f, r, ep);
-            break;
+        for (int i = 0; i < SQUARE_TABLES.king_count[square]; ++i) {
+            const int to = SQUARE_TABLES.king_to[square][i];
+            if (piece_colour(board[to]) != own) w.add_squares(square, to);
         }
-        case KNIGHT:
-            if (w.mode == judge::pinned) break;  // a knight never moves along its pin
-            for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i) {
-                const int to = SQUARE_TABLES.knight_to[square][i];
-                if (piece_colour(board[to]) != own) {
-                    if (w.mode == judge::free)
-                        w.add_squares<true>(square, to);
-                    else
-                        w.add_squares(square, to);
-                }
-            }
-            break;
-        case BISHOP:
-            slider_rays(w, board, square, 0, 3);
-            break;
-        case ROOK:
-            slider_rays(w, board, square, 4, 7);
-            break;
-        case QUEEN:
-            slider_rays(w, board, square, 0, 7);
-            break;
-        case KING:
-            for (int i = 0; i < SQUARE_TABLES.king_count[square]; ++i) {
-                const int to = SQUARE_TABLES.king_to[square][i];
-                if (piece_colour(board[to]) != own) w.add_squares(square, to);
-            }
-            // Castling from the start square only (a board file could hold
-            // a second king elsewhere).
-            if (f == 4 && r == home) {
-                if (castle_right_safe) w.add(4, home, 6, home);
-                if (castle_left_safe) w.add(4, home, 2, home);
-            }
-            break;
-        default:
-            break;
+        // Castling from the start square only (a board file could hold
+        // a second king elsewhere).
+        const int home = own == WHITE ? 0 : 7;
+        if (square == square_index(4, home)) {
+            if (castle_right_safe) w.add(4, home, 6, home);
+            if (castle_left_safe) w.add(4, home, 2, home);
+        }
+        return;
+    }
+    if (side_in_check)
+        w.mode = judge::evade;
+    else
+        w.judge_piece(square);
+    const int ep = pos.en_passant_file == NO_EN_PASSANT ? -1 : pos.en_passant_file;
+    if (w.mode == judge::free) {
+        free_writer fw(w);
+        man_moves(fw, board, square, type, ep);
+        fw.finish();
+    } else if (!(type == KNIGHT && w.mode == judge::pinned)) {  // a knight never moves along its pin
+        man_moves(w, board, square, type, ep);
     }
 }
 
@@ -361,4 +389,52 @@ void generate_moves(const position& pos, move_list& list) {
     for (uint64_t pieces = colour_mask(pos.board, side_to_move); pieces != 0; pieces &= pieces - 1)
         piece_moves(w, pos, __builtin_ctzll(pieces));
     list.count = static_cast<uint16_t>(w.count);
+}
+
+int unaligned_man_can_move(const position& pos) {
+    const uint8_t* board = pos.board;
+    const int own = side_to_move;
+    const bool white = own == WHITE;
+    const int king = white ? square_index(pos.white_king_file, pos.white_king_rank)
+                           : square_index(pos.black_king_file, pos.black_king_rank);
+    const int ep = pos.en_passant_file == NO_EN_PASSANT ? -1 : pos.en_passant_file;
+    for (uint64_t pieces = colour_mask(board, own); pieces != 0; pieces &= pieces - 1) {
+        const int square = __builtin_ctzll(pieces);
+        if (square == king || RAY_DIRECTIONS.of[king][square] != NO_RAY) continue;
+        const int f = square & 7, r = square >> 3;
+        switch (piece_type(board[square])) {
+            case PAWN: {
+                // The candidates of the generator: a step onto an empty
+                // square (a double step needs the single one empty too),
+                // a capture, an en-passant capture.
+                const int forward = white ? 1 : -1, last = white ? 7 : 0;
+                if (r == last) break;  // only a hand-made board puts a pawn there; it has no move
+                const int enemy = other_colour(own);
+                if (board[square_index(f, r + forward)] == 0) return 1;
+                if (f < 7 && holds_colour(board, f + 1, r + forward, enemy)) return 1;
+                if (f > 0 && holds_colour(board, f - 1, r + forward, enemy)) return 1;
+                if (r == (white ? 4 : 3) && ((f < 7 && ep == f + 1) || (f > 0 && ep == f - 1))) return 1;
+                break;
+            }
+            case KNIGHT:
+                for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i)
+                    if (piece_colour(board[SQUARE_TABLES.knight_to[square][i]]) != own) return 1;
+                break;
+            case BISHOP:
+            case ROOK:
+            case QUEEN: {
+                const int type = piece_type(board[square]);
+                const int first = type == ROOK ? 4 : 0, last = type == BISHOP ? 3 : 7;
+                // A ray has a candidate when its first square is empty or enemy.
+                for (int d = first; d <= last; ++d)
+                    if (SQUARE_TABLES.ray_count[square][d] > 0 &&
+                        piece_colour(board[SQUARE_TABLES.ray_to[square][d][0]]) != own)
+                        return 1;
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    return 0;
 }
