@@ -64,6 +64,8 @@ struct move_writer {
     int king_file, king_rank;    // side_to_move's king
     int enemy_file, enemy_rank;  // the other king
     judge mode = judge::test;
+    int en_passant = -1;         // the position's en_passant_file, or -1
+    uint8_t own_king = 0;        // side_to_move's king byte
     int pin_f = 0, pin_r = 0;
     attack_sets sets;            // the board's men, for the evade judge
     attack_sets kingless;        // the same without side_to_move's king, for the king judge
@@ -74,6 +76,8 @@ struct move_writer {
         king_rank = white ? p.white_king_rank : p.black_king_rank;
         enemy_file = white ? p.black_king_file : p.white_king_file;
         enemy_rank = white ? p.black_king_rank : p.white_king_rank;
+        en_passant = p.en_passant_file == NO_EN_PASSANT ? -1 : p.en_passant_file;
+        own_king = static_cast<uint8_t>(side_to_move * 16 + KING);
     }
 
     bool legal(const move& m) const {
@@ -346,7 +350,7 @@ void piece_moves(move_writer& w, const position& pos, int square) {
     const int own = side_to_move;
     const uint8_t piece = board[square];
     const int type = piece_type(piece);
-    if (piece == own * 16 + KING) {
+    if (piece == w.own_king) {
         w.kingless = w.sets;
         w.kingless.occupied &= ~(uint64_t{1} << square);
         w.mode = judge::king;
@@ -367,7 +371,7 @@ void piece_moves(move_writer& w, const position& pos, int square) {
         w.mode = judge::evade;
     else
         w.judge_piece(square);
-    const int ep = pos.en_passant_file == NO_EN_PASSANT ? -1 : pos.en_passant_file;
+    const int ep = w.en_passant;
     if (w.mode == judge::free) {
         free_writer fw(w);
         man_moves(fw, board, square, type, ep);
