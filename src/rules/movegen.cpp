@@ -169,22 +169,21 @@ struct move_writer {
 // leaves a square of its own, still goes through the move_writer's test.
 struct free_writer {
     move_writer& w;
-    move* next;
-    move* const end;
+    move* const moves;
+    int count;
     const uint8_t* const board;
 
     explicit free_writer(move_writer& writer)
-        : w(writer), next(writer.list.moves + writer.count), end(writer.list.moves + MOVE_LIST_SIZE),
-          board(writer.pos.board) {}
-    void finish() { w.count = static_cast<int>(next - w.list.moves); }
+        : w(writer), moves(writer.list.moves), count(writer.count), board(writer.pos.board) {}
+    void finish() { w.count = count; }
 
     inline void add_squares(int from, int to, uint8_t promotion, int bonus) {
-        if (next == end) return;  // never in a real position; a hostile board file
+        if (count >= MOVE_LIST_SIZE) return;  // never in a real position; a hostile board file
         const uint64_t value = static_cast<uint8_t>(CAPTURE_VALUE_OF_BYTE[board[to]] + bonus);
         const uint64_t word = MOVE_SQUARE_BYTES.of[from][to] | uint64_t{promotion} << 32 | value << 40;
-        std::memcpy(next, &word, sizeof word);
-        next->score = 0;
-        ++next;
+        std::memcpy(&moves[count], &word, sizeof word);
+        moves[count].score = 0;
+        ++count;
     }
     inline void add_squares(int from, int to) { add_squares(from, to, NO_PROMOTION, 0); }
     inline void add(int ff, int fr, int tf, int tr, uint8_t promotion, int bonus) {
@@ -198,7 +197,7 @@ struct free_writer {
     inline void add_en_passant(int ff, int fr, int tf, int tr) {
         finish();
         w.add_en_passant(ff, fr, tf, tr);
-        next = w.list.moves + w.count;
+        count = w.count;
     }
 };
 
