@@ -133,8 +133,9 @@ inline int attacked_after_move(const attack_sets& sets, int king_square, int fro
     if (victim >= 0) taken |= uint64_t{1} << victim;
     attack_sets after;
     after.occupied = ((sets.occupied & ~(uint64_t{1} << from)) & ~taken) | (uint64_t{1} << to);
-    after.diagonal = sets.diagonal & ~taken;
-    after.straight = sets.straight & ~taken;
+    // (Every attacker stands on an occupied square, which ray_hit relies on.)
+    after.diagonal = sets.diagonal & ~taken & after.occupied;
+    after.straight = sets.straight & ~taken & after.occupied;
     after.knights = sets.knights & ~taken;
     after.pawns = sets.pawns & ~taken;
     return square_attacked(after, king_square, ef, er);
