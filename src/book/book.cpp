@@ -101,16 +101,30 @@ bool read_book_body(FILE* file, int32_t& count) {
 }
 }  // namespace
 
+namespace {
+
+// The key number of the board byte piece on square, or 0 for an empty
+// square.  A hand-made board may hold bytes that are no piece; they count
+// as empty rather than being read beside the table.
+inline uint32_t piece_key(uint8_t piece, int square) {
+    if (piece == 0) return 0;
+    const int colour = piece_colour(piece), type = piece_type(piece);
+    if (colour < WHITE || colour > BLACK || type < PAWN || type > KING) return 0;
+    return zobrist_keys[(6 * (colour - 1) + (type - 1)) * 64 + square];
+}
+
+}  // namespace
+
 uint32_t position_key(const position& pos) {
     uint32_t key = 0;
-    for (int square = 0; square < 64; ++square) {
-        const uint8_t piece = pos.board[square];
-        if (piece == 0) continue;
-        // A hand-made board may hold bytes that are no piece; they are folded
-        // into the table's range rather than read beside it.
-        const int colour = piece_colour(piece), type = piece_type(piece);
-        if (colour < WHITE || colour > BLACK || type < PAWN || type > KING) continue;
-        key ^= zobrist_keys[(6 * (colour - 1) + (type - 1)) * 64 + square];
+    for (int square = 0; square < 64; ++square) key ^= piece_key(pos.board[square], square);
+    return key;
+}
+
+uint32_t position_key_after(uint32_t key, const uint8_t* before, const uint8_t* after, uint64_t changed) {
+    for (; changed != 0; changed &= changed - 1) {
+        const int square = __builtin_ctzll(changed);
+        key ^= piece_key(before[square], square) ^ piece_key(after[square], square);
     }
     return key;
 }

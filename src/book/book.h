@@ -30,6 +30,10 @@ extern int32_t game_count;  // finished games, kept in book.dat
 
 // XOR of the key numbers of the occupied squares; the low 16 bits are the slot.
 uint32_t position_key(const position& pos);
+// The key of the board after, given the key of the board before and the
+// squares in which the two differ: the key numbers of the men that left or
+// arrived there are XORed out and in.  Equal to position_key of after.
+uint32_t position_key_after(uint32_t key, const uint8_t* before, const uint8_t* after, uint64_t changed);
 // Loads book.dat, or makes a fresh book (keys drawn from the generator).
 void load_book();
 // Reads the book file name into the key numbers, the table and game_count,
@@ -66,5 +70,6 @@ void book_store(const position& pos, const move& m, int depth);
 // The same two on a slot found beforehand: a search node looks its slot up
 // once and may probe and store several times.
 book_entry& book_slot(const position& pos);
+inline book_entry& book_slot_of_key(uint32_t key) { return book_table[key & 0xFFFF]; }
 void book_probe(const book_entry& entry, move_list& list);
 void book_store(book_entry& entry, const move& m, int depth);

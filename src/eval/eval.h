@@ -29,8 +29,16 @@ struct pawn_knight_totals {
 // side_to_move is the same on return.
 int32_t evaluate(const position& pos, int full_test);
 
+// The same score, the four pawn and knight sums of pos given: the search
+// keeps them up to date from node to node instead of scanning every leaf.
+int32_t evaluate_with_sums(const position& pos, int full_test, const pawn_knight_totals& sums);
+
 // Fills the four pawn and knight sums of pos.
 void pawn_knight_sums(const position& pos, pawn_knight_totals& sums);
+// Brings sums of the board before up to those of the board after, the two
+// differing in the squares of changed: the pawns and knights that left or
+// arrived there are taken off and added.
+void update_pawn_knight_sums(pawn_knight_totals& sums, const uint8_t* before, const uint8_t* after, uint64_t changed);
 
 // 1 if side_to_move has at least one legal move in pos; stops at the first.
 // Sets side_in_check, castle_right_safe and castle_left_safe for side_to_move

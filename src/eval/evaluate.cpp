@@ -79,7 +79,26 @@ void pawn_knight_sums(const position& pos, pawn_knight_totals& sums) {
     sums.black_knight_placement = totals[BLACK_KNIGHT_SUM];
 }
 
-int32_t evaluate(const position& pos, int full_test) {
+void update_pawn_knight_sums(pawn_knight_totals& sums, const uint8_t* before, const uint8_t* after,
+                             uint64_t changed) {
+    int totals[5] = {sums.white_pawn_advance, sums.black_pawn_advance, sums.white_knight_placement,
+                     sums.black_knight_placement, 0};
+    for (; changed != 0; changed &= changed - 1) {
+        const int square = __builtin_ctzll(changed);
+        const int left = SUM_OF_MAN[before[square]], arrived = SUM_OF_MAN[after[square]];
+        totals[left] -= SUM_VALUE[left][square];
+        totals[arrived] += SUM_VALUE[arrived][square];
+    }
+    sums.white_pawn_advance = totals[WHITE_PAWN_SUM];
+    sums.black_pawn_advance = totals[BLACK_PAWN_SUM];
+    sums.white_knight_placement = totals[WHITE_KNIGHT_SUM];
+    sums.black_knight_placement = totals[BLACK_KNIGHT_SUM];
+}
+
+namespace {
+
+// The evaluation, with the pawn and knight sums given (known) or found here.
+int32_t evaluate_position(const position& pos, int full_test, const pawn_knight_totals* known) {
     // Step 1. A position the rules have already drawn.  This comes before the
     // mate test: the generator lists no moves for it, which would otherwise
     // look like mate or stalemate.
@@ -124,8 +143,11 @@ int32_t evaluate(const position& pos, int full_test) {
     } else {
         major += 2 * castling_term + 12 * king_rank_term;
         pawn_knight_totals sums{};
+        if (known != nullptr) sums = *known;
         if (eval_variant == 2) {
-            pawn_knight_sums(pos, sums);
+            if (known == nullptr) pawn_knight_sums(pos, sums);
+        } else if (known != nullptr) {
+            major += 2 * (count_activity(WHITE, pos.board) - count_activity(BLACK, pos.board));
         } else {
             // The two activity passes visit every pawn and knight anyway and
             // gather the same sums that variant 2 scans for.
@@ -139,4 +161,12 @@ int32_t evaluate(const position& pos, int full_test) {
 
     // Step 6. Ordinary scores keep the tie-break below one step of major.
     return 256 * sign * major + emotion_term;
+}
+
+}  // namespace
+
+int32_t evaluate(const position& pos, int full_test) { return evaluate_position(pos, full_test, nullptr); }
+
+int32_t evaluate_with_sums(const position& pos, int full_test, const pawn_knight_totals& sums) {
+    return evaluate_position(pos, full_test, &sums);
 }

@@ -1,37 +1,97 @@
 // Attack detection and the legality test.
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "rules/attack_internal.h"
 #include "rules/rules.h"
 
-// The attack test of in_check around (kf, kr), with the enemy king on (ef, er).
-// The rays are walked by table; the order of the tests does not change the answer.
+namespace {
+
+// Bit s set where board[s] equals value (a zero value: where it is empty).
+#if defined(__SSE2__)
+inline uint64_t equal_bytes(const __m128i (&chunks)[4], uint8_t value) {
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(value));
+    uint64_t mask = 0;
+    for (int i = 0; i < 4; ++i)
+        mask |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunks[i], wanted))))
+                << (16 * i);
+    return mask;
+}
+#endif
+
+}  // namespace
+
+uint64_t occupied_squares(const uint8_t* board) {
+#if defined(__SSE2__)
+    __m128i chunks[4];
+    for (int i = 0; i < 4; ++i) chunks[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 16 * i));
+    return ~equal_bytes(chunks, 0);
+#else
+    uint64_t occupied = 0;
+    for (int s = 0; s < 64; ++s)
+        if (board[s] != 0) occupied |= uint64_t{1} << s;
+    return occupied;
+#endif
+}
+
+attack_sets board_attack_sets(const uint8_t* board) {
+    const int enemy = other_colour(side_to_move);
+    const uint8_t queen = static_cast<uint8_t>(enemy * 16 + QUEEN), rook = static_cast<uint8_t>(enemy * 16 + ROOK);
+    const uint8_t bishop = static_cast<uint8_t>(enemy * 16 + BISHOP);
+    const uint8_t knight = static_cast<uint8_t>(enemy * 16 + KNIGHT), pawn = static_cast<uint8_t>(enemy * 16 + PAWN);
+    attack_sets sets;
+#if defined(__SSE2__)
+    __m128i chunks[4];
+    for (int i = 0; i < 4; ++i) chunks[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(board + 16 * i));
+    const uint64_t queens = equal_bytes(chunks, queen);
+    sets.occupied = ~equal_bytes(chunks, 0);
+    sets.diagonal = queens | equal_bytes(chunks, bishop);
+    sets.straight = queens | equal_bytes(chunks, rook);
+    sets.knights = equal_bytes(chunks, knight);
+    sets.pawns = equal_bytes(chunks, pawn);
+#else
+    sets = attack_sets{0, 0, 0, 0, 0};
+    for (int s = 0; s < 64; ++s) {
+        const uint64_t bit = uint64_t{1} << s;
+        const uint8_t b = board[s];
+        if (b != 0) sets.occupied |= bit;
+        if (b == queen || b == bishop) sets.diagonal |= bit;
+        if (b == queen || b == rook) sets.straight |= bit;
+        if (b == knight) sets.knights |= bit;
+        if (b == pawn) sets.pawns |= bit;
+    }
+#endif
+    return sets;
+}
+
+// The attack test of in_check around (kf, kr), with the enemy king on (ef, er),
+// for one question about a board: only the occupied squares are gathered as
+// a bit set, and the nearest man on each ray is found by a bit scan instead
+// of a walk.  (Many questions about one board go through board_attack_sets.)
+// The order of the tests does not change the answer.
 int square_attacked(const uint8_t* board, int kf, int kr, int ef, int er) {
     const int square = square_index(kf, kr);
     const int enemy = other_colour(side_to_move);
-    const uint8_t enemy_queen = static_cast<uint8_t>(enemy * 16 + QUEEN);
-    for (int d = 0; d < 8; ++d) {
-        const uint8_t* ray = SQUARE_TABLES.ray_to[square][d];
-        const int n = SQUARE_TABLES.ray_count[square][d];
-        int i = 0;
-        while (i < n && board[ray[i]] == 0) ++i;
-        if (i == n) continue;
-        const uint8_t piece = board[ray[i]];
-        // Rays 0-3 are diagonals (bishop or queen), 4-7 lines (rook or queen).
-        if (piece == enemy_queen || piece == static_cast<uint8_t>(enemy * 16 + (d < 4 ? BISHOP : ROOK))) return 1;
-    }
-
-    const uint8_t enemy_pawn = static_cast<uint8_t>(enemy * 16 + PAWN);
-    const int pawn_rank = side_to_move == WHITE ? kr + 1 : kr - 1;
-    if (pawn_rank >= 0 && pawn_rank < 8) {
-        if (kf + 1 < 8 && board[square_index(kf + 1, pawn_rank)] == enemy_pawn) return 1;
-        if (kf - 1 >= 0 && board[square_index(kf - 1, pawn_rank)] == enemy_pawn) return 1;
-    }
-
     const uint8_t enemy_knight = static_cast<uint8_t>(enemy * 16 + KNIGHT);
     for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i)
         if (board[SQUARE_TABLES.knight_to[square][i]] == enemy_knight) return 1;
+
+    const uint8_t enemy_pawn = static_cast<uint8_t>(enemy * 16 + PAWN);
+    for (uint64_t pawns = SQUARE_MASKS.pawn_attackers[side_to_move - 1][square]; pawns != 0; pawns &= pawns - 1)
+        if (board[__builtin_ctzll(pawns)] == enemy_pawn) return 1;
+
+    const uint64_t occupied = occupied_squares(board);
+    const uint8_t enemy_queen = static_cast<uint8_t>(enemy * 16 + QUEEN);
+    for (int d = 0; d < 8; ++d) {
+        const uint64_t blockers = SQUARE_MASKS.ray[square][d] & occupied;
+        if (blockers == 0) continue;
+        const uint8_t piece = board[nearest_on_ray(blockers, d)];
+        // Rays 0-3 are diagonals (bishop or queen), 4-7 lines (rook or queen).
+        if (piece == enemy_queen || piece == static_cast<uint8_t>(enemy * 16 + (d < 4 ? BISHOP : ROOK))) return 1;
+    }
 
     // Kings side by side count as check: this keeps a king from stepping
     // next to the other one.
@@ -108,8 +168,15 @@ int leaves_king_attacked(const position& pos, const move& m) {
     const int kf = white ? pos.white_king_file : pos.black_king_file;
     const int kr = white ? pos.white_king_rank : pos.black_king_rank;
 
-    if (piece_type(piece) == KING || side_in_check) {
-        return leaves_king_attacked_after_making(pos, m);
+    if (piece_type(piece) == KING) return leaves_king_attacked_after_making(pos, m);
+    if (side_in_check) {
+        // Judged in full, as making the move and asking in_check would, but
+        // on the bit sets: a non-king move changes only its from-, to- and
+        // victim squares, and the king stays where its fields say.
+        const int ef = white ? pos.black_king_file : pos.white_king_file;
+        const int er = white ? pos.black_king_rank : pos.white_king_rank;
+        return attacked_after_move(board_attack_sets(pos.board), square_index(kf, kr), from, to,
+                                   en_passant_victim(pos.board, piece, m), ef, er);
     }
 
     // Shortcut: a non-king move out of no check can only open the one line

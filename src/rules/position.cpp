@@ -1,5 +1,8 @@
 // The rule globals, copying a position, and the start position.
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "rules/rules.h"
 
@@ -7,6 +10,23 @@ int side_to_move = WHITE;
 int side_in_check = 0;
 int castle_right_safe = 0;
 int castle_left_safe = 0;
+
+uint64_t changed_squares(const uint8_t* before, const uint8_t* after) {
+#if defined(__SSE2__)
+    uint64_t same = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(before + 16 * i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(after + 16 * i));
+        same |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)))) << (16 * i);
+    }
+    return ~same;
+#else
+    uint64_t changed = 0;
+    for (int s = 0; s < 64; ++s)
+        if (before[s] != after[s]) changed |= uint64_t{1} << s;
+    return changed;
+#endif
+}
 
 void copy_position(position& dst, const position& src) {
     // The fixed part is 81 bytes and the record is 64-byte aligned; the history

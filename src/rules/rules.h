@@ -108,6 +108,10 @@ static_assert(offsetof(position, board) == 0 && sizeof(position::board) == 64);
 // Bytes of a position that are live: the fixed part and the history in use.
 inline constexpr size_t POSITION_FIXED_BYTES = offsetof(position, history);
 
+// Bit s set when square s differs between the two boards: what a move
+// changed, for whoever keeps sums over the board up to date.
+uint64_t changed_squares(const uint8_t* before, const uint8_t* after);
+
 // Copies a position.  Only the live part is copied; entries of the history
 // beyond history_count are stale in the copy, as the record allows.
 void copy_position(position& dst, const position& src);
@@ -154,6 +158,12 @@ int leaves_king_attacked_after_making(const position& pos, const move& m);
 // Fills list with the legal moves of side_to_move, in the fixed order, and
 // sets side_in_check, castle_right_safe and castle_left_safe.
 void generate_moves(const position& pos, move_list& list);
+// 1 if a man of side_to_move other than a king, standing on none of the
+// lines through the square its king fields name, has a candidate move:
+// out of check such a move is legal (leaves_king_attacked judges it by that
+// line alone).  0 says nothing about the other men.  A quick answer for
+// whoever only asks whether some legal move exists.
+int unaligned_man_can_move(const position& pos);
 // Appends the legal moves of the slider on (file, rank) along (df, dr).
 void generate_slider_moves(const position& pos, move_list& list, int file, int rank, int df, int dr,
                            int& count);

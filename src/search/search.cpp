@@ -36,10 +36,18 @@ namespace {
 // live part is copied) and its move list.  The frames are set up once and
 // indexed by recursion level, so the search allocates nothing and keeps its
 // 12 KB records off the machine stack.
+//
+// Two sums over the board are kept with the position, owned by the node
+// procedure alone: each node takes its parent frame's values and changes
+// them by the squares its move changed (a node called from outside, such as
+// the root, counts them afresh).  They let a node skip two scans of the
+// 64 squares.
 struct search_frame {
     position pos;
     move_list list;
-    search_line line;  // the node's best line, from its best move on
+    uint32_t key;              // position_key(pos): the node's book slot
+    pawn_knight_totals sums;   // pawn_knight_sums(pos): what the leaf evaluation adds up
+    search_line line;          // the node's best line, from its best move on
 };
 
 // How deep the recursion can go.  Every level with remaining depth above 0
@@ -208,17 +216,30 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     copy_position(pos, parent);
     const int ply = root_depth - depth;
 
-    // Step 2. Make the move (a null move makes nothing).
+    // Step 2. Make the move (a null move makes nothing), and bring the sums
+    // over the board up to date: from the parent's frame by the squares the
+    // move changed, or counted afresh when the parent is no frame.
     const int made = m.from_file < 0 ? MOVE_QUIET : make_move(pos, m);
+    const search_frame* above =
+        claim.level > 0 && &parent == &frames[claim.level - 1].pos ? &frames[claim.level - 1] : nullptr;
+    const uint64_t changed = above != nullptr ? changed_squares(parent.board, pos.board) : 0;
+    if (above != nullptr) {
+        frame.sums = above->sums;
+        update_pawn_knight_sums(frame.sums, parent.board, pos.board, changed);
+    } else {
+        pawn_knight_sums(pos, frame.sums);
+    }
 
     // Step 3. Leaf: the nominal depth is spent, or under the capture
     // extension a quiet move ended the line.  side_to_move is still the mover.
     if ((depth == 0 && advanced_search == 0) || (advanced_search == 1 && depth <= 0 && made == MOVE_QUIET) ||
         claim.level == SEARCH_FRAMES - 1) {
-        const int32_t v = mate_distance(evaluate(pos, -1), ply);
+        const int32_t v = mate_distance(evaluate_with_sums(pos, -1, frame.sums), ply);
         flip_side();
         return v;
     }
+    // A leaf needs no book slot; every other node may.
+    frame.key = above != nullptr ? position_key_after(above->key, parent.board, pos.board, changed) : position_key(pos);
 
     // Step 4. The node's own side moves from here on.  Its check flag is
     // asked for here only when the null move needs it; otherwise the
@@ -253,7 +274,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
         depth == 1 && depth != root_depth && (advanced_search != 0 || cutting_enabled != 0);
     book_entry* slot = nullptr;
     if (root_depth > 1 && !shortcut_enabled) {
-        slot = &book_slot(pos);
+        slot = &book_slot_of_key(frame.key);
         __builtin_prefetch(slot);
     }
 
@@ -273,7 +294,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
         for (int i = 0; i < list.count && quiet; ++i) quiet = list.moves[i].capture_value == 0;
         if (quiet) {
             flip_side();
-            const int32_t v = evaluate(pos, -1);
+            const int32_t v = evaluate_with_sums(pos, -1, frame.sums);
             flip_side();
             return v;
         }
@@ -291,7 +312,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
                 }
             }
         }
-        if (slot == nullptr) slot = &book_slot(pos);
+        if (slot == nullptr) slot = &book_slot_of_key(frame.key);
         book_probe(*slot, list);
     }
 
@@ -307,7 +328,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     const search_line& below = frames[claim.level + 1 < SEARCH_FRAMES ? claim.level + 1 : claim.level].line;
     auto record = [&](const move& best) {
         if (ply >= 0 && ply < PLY_BEST_SIZE) ply_best[ply] = best;
-        if (slot == nullptr) slot = &book_slot(pos);
+        if (slot == nullptr) slot = &book_slot_of_key(frame.key);
         book_store(*slot, best, depth);
         set_line(frame.line, best, below);
     };
