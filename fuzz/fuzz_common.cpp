@@ -63,7 +63,15 @@ void fuzz_apply_caps() {
     if (clock_mode != 0 && clock_mode != 2 && clock_mode != 3) clock_mode = 3;
 }
 
-bool fuzz_over_budget() { return node_count - nodes_at_start > FUZZ_NODE_CAP; }
+bool fuzz_over_budget(uint64_t allowance) { return node_count - nodes_at_start > allowance; }
+
+size_t fuzz_occurrences(const uint8_t* data, size_t size, const char* text) {
+    const size_t length = std::strlen(text);
+    size_t count = 0;
+    for (size_t i = 0; length > 0 && i + length <= size; ++i)
+        if (std::memcmp(data + i, text, length) == 0) ++count;
+    return count;
+}
 
 void fuzz_write_file(const char* name, const uint8_t* data, size_t size) {
     FILE* file = std::fopen(name, "wb");

@@ -29,8 +29,14 @@ void fuzz_begin_input();
 // Clamps what the last word may have set: depth at most FUZZ_DEPTH_CAP, and a
 // clocked mode always with the depth cap (mode 3 for 1 or any other value).
 void fuzz_apply_caps();
-// Whether the input has spent its node allowance.
-bool fuzz_over_budget();
+// Whether the input has spent its node allowance: FUZZ_NODE_CAP nodes, or
+// the allowance a target gives its inputs (each turn stays capped at
+// FUZZ_NODE_CAP all the same).
+bool fuzz_over_budget(uint64_t allowance = FUZZ_NODE_CAP);
+// How many times text occurs in data, overlaps included.  A target passes
+// over inputs that name a command too often (or at all) where the command
+// would make one input slow, or reach outside the private folder.
+size_t fuzz_occurrences(const uint8_t* data, size_t size, const char* text);
 // Writes data to a file of the working directory.
 void fuzz_write_file(const char* name, const uint8_t* data, size_t size);
 // Feeds the words of stream to the interpreter as the main loop does, up to

@@ -15,13 +15,16 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 status=0
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-for target in words board book bookmake pgn; do
+for target in words board book bookmake pgn uci xboard; do
     bin="$BUILD/fuzz_$target"
     out="$ART/$target"
     rm -rf "$out"; mkdir -p "$out/corpus"
     cp -r "$HERE/corpus/$target/." "$out/corpus/" 2>/dev/null
     max_len=4096
     [ "$target" = book ] && max_len=8192
+    # a UCI line holds up to 8191 bytes ("position startpos moves ..." of a
+    # long game): longer inputs reach the cut of an over-long line
+    [ "$target" = uci ] && max_len=12288
     # regression inputs first: each must run clean, and quickly (some were
     # kept for running tens of seconds; now each takes well under a second)
     mapfile -t kept < <(find "$HERE/regressions/$target" -type f ! -name '.*' 2>/dev/null | sort)

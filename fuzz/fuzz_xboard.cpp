@@ -1,0 +1,41 @@
+// Fuzz target: an xboard protocol-2 session.  The input is what the GUI
+// sends: the handshake, the new-game set, the clock (level, st, sd, time,
+// otim), options, setboard, moves, undo and remove, ping, analyze and exit,
+// result and "?".  Its words go through the interpreter as the main loop
+// hands them over, with the same caps as the words target: a small fixed
+// depth, every clocked mode with a depth cap, and a node allowance for the
+// input that also cuts each engine turn.
+//
+// "analyze" needs standard input's reader to know when to stop, and there is
+// none here: it returns at once, and the session goes on.
+#include <cstring>
+
+#include "fuzz_common.h"
+
+namespace {
+// A draw accepted by "draw" ends a game, which writes the whole book (a
+// megabyte) and syncs it to the disk: an input that repeats it hundreds of
+// times in a bare-kings position would spend seconds in fsync.
+constexpr size_t MAX_DRAW_OFFERS = 8;
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz_enter_private_directory();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // setboard needs the slashes of a FEN, so unlike the words target this
+    // one lets them through; but "bookmake" of a file elsewhere (/dev/zero,
+    // /dev/stdin) reads without end.  A word is only ever read from bytes in
+    // a row, so an input without these letters in a row can never run it
+    // (the words, bookmake and pgn targets fuzz it, inside the private folder).
+    if (size == 0 || fuzz_occurrences(data, size, "bookmake") > 0) return 0;
+    if (fuzz_occurrences(data, size, "draw") > MAX_DRAW_OFFERS) return 0;
+    fuzz_begin_input();
+    FILE* stream = ::fmemopen(const_cast<uint8_t*>(data), size, "r");
+    if (stream == nullptr) return 0;
+    fuzz_run_words(stream);
+    std::fclose(stream);
+    return 0;
+}
