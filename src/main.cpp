@@ -13,17 +13,28 @@ void print_usage(FILE* stream) {
     std::fprintf(stream,
                  "usage: orvane [--help | --version]\n"
                  "\n"
-                 "%s: a chess engine that plays at the console or under xboard.\n"
-                 "It reads commands and moves (e2e4, e7e8q) from standard input; type \"quit\"\n"
-                 "to end.  It keeps book.dat (its learning book), orvane.log, board.txt and\n"
-                 "orvane.ini (optional start-up commands) in the current directory.\n"
+                 "%s: a chess engine for the console, xboard and UCI GUIs.\n"
+                 "It reads commands and moves from standard input and answers on standard\n"
+                 "output; \"quit\" or the end of the input ends it.  The first word it reads\n"
+                 "chooses how it talks:\n"
+                 "  uci     UCI, which a UCI GUI (Arena, cutechess-cli, polyglot, ...) sends\n"
+                 "          first: add the program there as a UCI engine, nothing else to set\n"
+                 "  xboard  the xboard protocol, which xboard sends first (protocol 2 after\n"
+                 "          \"protover 2\")\n"
+                 "  other   the console: the board is drawn after every move; moves are\n"
+                 "          typed in coordinates (e2e4, e7e8q) or SAN (e4, Nf3, O-O)\n"
                  "\n"
-                 "From xboard, with a folder of its own for those files:\n"
+                 "It keeps book.dat (its learning book), orvane.log, board.txt and\n"
+                 "orvane.ini (optional start-up commands) in the current directory: give it\n"
+                 "a folder of its own, DIR below.\n"
                  "  xboard -fcp orvane -fd DIR\n"
+                 "  cutechess-cli -engine cmd=orvane dir=DIR proto=uci ...\n"
                  "\n"
                  "Options:\n"
                  "  --help     print this text and exit\n"
-                 "  --version  print the name and version and exit\n",
+                 "  --version  print the name and version and exit\n"
+                 "\n"
+                 "See orvane(6) for the commands, the engine options and the clock.\n",
                  BANNER);
 }
 }  // namespace

@@ -34,15 +34,18 @@ inline const std::string START_OUTPUT = BANNER_TEXT + diagram(START_RANKS);
 // features, one option line per setting a GUI may change, done=1 last.
 inline const std::string HANDSHAKE =
     "feature myname=\"Orvane 1.25 by Quenwick\"\n"
-    "feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0\n"
+    "feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
+    "exclude=1\n"
     "feature option=\"Evaluation -spin 2 0 3\"\n"
-    "feature option=\"Null move -check 0\"\n"
-    "feature option=\"Move-count cutting -check 0\"\n"
-    "feature option=\"Capture extension -check 0\"\n"
+    "feature option=\"NullMove -check 0\"\n"
+    "feature option=\"MoveCountCutting -check 0\"\n"
+    "feature option=\"CaptureExtension -check 0\"\n"
     "feature option=\"Emotion -spin 0 -1 1\"\n"
-    "feature option=\"Learning book -check 1\"\n"
-    "feature option=\"Log node counts -check 0\"\n"
-    "feature option=\"Move Overhead -spin 50 0 5000\"\n"
+    "feature option=\"LearningBook -check 1\"\n"
+    "feature option=\"LogNodeCounts -check 0\"\n"
+    "feature option=\"MoveOverhead -spin 50 0 5000\"\n"
+    "feature option=\"MultiPV -spin 1 1 64\"\n"
+    "feature option=\"Ponder -check 0\"\n"
     "feature done=1\n";
 
 // A board file of these ranks, no castling, no en passant, player to move.

@@ -18,6 +18,12 @@ using namespace session;
 
 namespace {
 
+// The move of a "bestmove MOVE [ponder REPLY]" line.
+std::string played(const std::string& line) {
+    const std::string rest = line.substr(9);
+    return rest.substr(0, rest.find(' '));
+}
+
 using steady = std::chrono::steady_clock;
 const char* const ITALIAN = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
 // Black mates at once with Qh4 (d8h4), White with Ra8 (a1a8): no other move mates.
@@ -87,7 +93,7 @@ struct uci_gui {
     std::string bestmove(const std::string& go) {
         send(go);
         const std::string line = next("bestmove ");
-        return line.empty() ? "(none)" : line.substr(9);
+        return line.empty() ? "(none)" : played(line);
     }
     // The lines a command prints, up to the readyok of an isready sent after it.
     std::vector<std::string> answer_to(const std::string& command) {
@@ -130,6 +136,7 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
                   "option name Emotion type combo default Neutral var More men var Neutral var Fewer men\n"
                   "option name Learning book type check default true\noption name Log node counts type check default false\n"
                   "option name Move Overhead type spin default 50 min 0 max 5000\n"
+                  "option name MultiPV type spin default 1 min 1 max 64\noption name Ponder type check default false\n"
                   "uciok\n"
                   "readyok\n");
     EXPECT_EQ(r.exit_code, 0);
@@ -155,7 +162,7 @@ TEST(UciSession, IsreadyAndStopAreAnsweredWhileThinking) {
     gui.send("stop");
     const std::string best = gui.next("bestmove ");
     const int stop_delay = ms_since(gui.sent_at);
-    EXPECT_EQ(first_moves(true).count(best.substr(9)), 1u) << best;
+    EXPECT_EQ(first_moves(true).count(played(best)), 1u) << best;
 
     // A side without a move: the search ends by itself, the answer still waits for stop.
     gui.send(std::string(FOOLS_MATE) + " d8h4");

@@ -31,7 +31,13 @@ bool legal(const std::string& fen, const std::vector<std::string>& moves) {
 
 // Ply and pv of a thinking line "ply score time nodes pv" (ply 0: no such line).
 int ply_of(const std::string& line) { return std::atoi(line.c_str()); }
-std::string pv_of(const std::string& line) { return line.substr(line.rfind(' ') + 1); }
+// The first move of a thinking line's line of play (after the tab).
+std::string pv_of(const std::string& line) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) return "";
+    const std::string moves = line.substr(tab + 1);
+    return moves.substr(0, moves.find(' '));
+}
 
 std::string after_start(const session_result& r) { return r.out.substr(std::min(r.out.size(), START_OUTPUT.size())); }
 

@@ -44,8 +44,12 @@ void after_word_interpreted();
 void new_game_for_gui();
 // A move was played or a position set: analysis starts again on it.
 void note_position_changed_for_analysis();
-// Sets up an engine turn for the interface: thinking output.
-void prepare_engine_turn(turn_options& options);
+// Sets up an engine turn for the interface: thinking output, and the root
+// moves "exclude"/"include" leave.
+void prepare_engine_turn(turn_options& options, search_limits& limits);
+// Before the engine's move line: the thinking output's last line becomes
+// the played move's, when thinking lines are on.
+void before_engine_move(const move& chosen);
 // Under a GUI protocol: the GUI ended the game ("result") or a draw was claimed.
 bool game_ended_by_gui();
 // Under a GUI protocol: claims the draw standard chess grants, if any; true then.

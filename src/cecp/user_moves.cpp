@@ -79,7 +79,7 @@ void take_engine_turn() {
     move chosen;
     turn_options options;
     search_limits limits = limits_for_turn();
-    prepare_engine_turn(options);
+    prepare_engine_turn(options, limits);
     options.limits = &limits;
     const bool moved = think_turn(chosen, options);
     if (turn_abandoned()) {
@@ -89,6 +89,7 @@ void take_engine_turn() {
         return;
     }
     if (moved) {
+        before_engine_move(chosen);
         game_play(chosen);
         emit_engine_move(chosen);
     } else {

@@ -26,6 +26,81 @@ thinking_output xboard_thinking{thinking_output::style::xboard};
 
 bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
 
+
+// "exclude"/"include": the root moves left out of the search, for the
+// position they were given in (a move or a new position forgets them).
+struct root_restriction {
+    bool active = false;
+    bool all_excluded = false;           // "exclude all": only the included moves remain
+    move listed[MOVE_LIST_SIZE];         // excluded moves, or the included ones after "exclude all"
+    int count = 0;
+    uint8_t board[64] = {};
+    int side = 0;
+    move allowed[MOVE_LIST_SIZE];        // the moves the search may play, worked out per search
+} restriction;
+
+bool restriction_holds() {
+    return restriction.active && restriction.side == side_to_move &&
+           std::memcmp(restriction.board, game_position.board, 64) == 0;
+}
+
+bool listed_in_restriction(const move& m) {
+    for (int i = 0; i < restriction.count; ++i)
+        if (same_move(restriction.listed[i], m)) return true;
+    return false;
+}
+
+// "exclude WHAT" or "include WHAT" (a move or "all").
+void restrict_root(const char* what, bool exclude) {
+    if (!restriction_holds()) {
+        restriction = root_restriction{};
+        restriction.active = true;
+        std::memcpy(restriction.board, game_position.board, 64);
+        restriction.side = side_to_move;
+    }
+    if (is(what, "all")) {
+        restriction.all_excluded = exclude;
+        restriction.count = 0;
+        return;
+    }
+    char word[WORD_BUFFER_SIZE];
+    std::snprintf(word, sizeof word, "%s", what);
+    generate_moves(game_position, game_moves);
+    if (!is_move_text(word) || !is_listed_move(parse_move_text(word), game_moves)) {
+        std::fprintf(stderr, "orvane: %s %s: no legal move here\n", exclude ? "exclude" : "include", what);
+        return;
+    }
+    const move m = parse_move_text(word);
+    move listed = {};
+    for (int i = 0; i < game_moves.count; ++i)
+        if (game_moves.moves[i].from_file == m.from_file && game_moves.moves[i].from_rank == m.from_rank &&
+            game_moves.moves[i].to_file == m.to_file && game_moves.moves[i].to_rank == m.to_rank &&
+            (m.promotion == 0 || game_moves.moves[i].promotion == m.promotion))
+            listed = game_moves.moves[i];
+    // Excluding after "exclude all" takes an included move out again, and
+    // the other way round.
+    const bool adds = exclude != restriction.all_excluded;
+    if (adds && !listed_in_restriction(listed) && restriction.count < MOVE_LIST_SIZE)
+        restriction.listed[restriction.count++] = listed;
+    if (!adds)
+        for (int i = 0; i < restriction.count; ++i)
+            if (same_move(restriction.listed[i], listed)) restriction.listed[i--] = restriction.listed[--restriction.count];
+}
+
+// The root moves a search may play under the restriction, into limits;
+// nothing when none is in force or it would leave no move at all.
+void apply_root_restriction(search_limits& limits) {
+    if (!restriction_holds()) return;
+    generate_moves(game_position, game_moves);
+    int n = 0;
+    for (int i = 0; i < game_moves.count; ++i)
+        if (listed_in_restriction(game_moves.moves[i]) == restriction.all_excluded)
+            restriction.allowed[n++] = game_moves.moves[i];
+    if (n == 0) return;
+    limits.root_moves = restriction.allowed;
+    limits.root_move_count = n;
+}
+
 // A line taken out of the input while the engine thinks: "?" moves now;
 // "." (analysis status) is optional and answered with nothing.
 bool act_on_line(const char* line) { return is(line, "?"); }
@@ -96,6 +171,7 @@ void analyse() {
     analysis_due = false;
     if (standard_input_queue == nullptr) return;
     search_limits limits = limits_for_turn(true);
+    apply_root_restriction(limits);
     const int side = side_to_move;
     deepen(game_position, side, MAX_SEARCH_DEPTH, INT32_MAX, 1, &xboard_thinking, &limits);
     side_to_move = side;
@@ -105,14 +181,15 @@ void analyse() {
 
 void print_protocol_features() {
     // myname has gone out already; done=1 must come last.
-    print_line("feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0");
+    print_line("feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
+               "exclude=1");
     char line[160];
     for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
         const engine_option& option = ENGINE_OPTIONS[i];
         if (option.check)
-            std::snprintf(line, sizeof line, "feature option=\"%s -check %d\"", option.name, option.get() != 0);
+            std::snprintf(line, sizeof line, "feature option=\"%s -check %d\"", option.xboard_name, option.get() != 0);
         else
-            std::snprintf(line, sizeof line, "feature option=\"%s -spin %d %d %d\"", option.name, option.get(),
+            std::snprintf(line, sizeof line, "feature option=\"%s -spin %d %d %d\"", option.xboard_name, option.get(),
                           option.low, option.high);
         print_line(line);
     }
@@ -120,9 +197,15 @@ void print_protocol_features() {
 
 void act_on_lines_during_search() { act_on_taken_line = act_on_line; }
 
-void prepare_engine_turn(turn_options& options) {
+void prepare_engine_turn(turn_options& options, search_limits& limits) {
+    apply_root_restriction(limits);
+    xboard_thinking.reset();
     // Thinking lines go to a GUI that asked for them, never to a person.
     if (post_thinking && !console_extras()) options.observer = &xboard_thinking;
+}
+
+void before_engine_move(const move& chosen) {
+    if (post_thinking && !console_extras()) xboard_thinking.before_answer(chosen);
 }
 
 bool game_ended_by_gui() { return gui_protocol_in_use() && game_ended; }
@@ -183,6 +266,16 @@ void interpret_protocol_word(const char* w) {
         int32_t depth = 0;
         if (read_int(input_stream, depth) && depth >= 1) game_time.max_depth = depth < MAX_SEARCH_DEPTH ? depth : MAX_SEARCH_DEPTH;
     }
+    if (is(w, "nps")) {
+        // The clock counts this many nodes as one second (0: real time).
+        int32_t nps = 0;
+        if (read_int(input_stream, nps)) game_time.nodes_per_second = nps > 0 ? nps : 0;
+    }
+    if (is(w, "exclude") || is(w, "include")) {
+        if (read_word(input_stream, text)) restrict_root(text, is(w, "exclude"));
+    }
+    if (is(w, "hard")) ponder_enabled = 1;
+    if (is(w, "easy")) ponder_enabled = 0;
     if (is(w, "post")) post_thinking = true;
     if (is(w, "nopost")) post_thinking = false;
     if (is(w, "analyze")) {
@@ -213,6 +306,7 @@ void note_position_changed_for_analysis() { analysis_due = analysing; }
 
 void reset_xboard_state() {
     post_thinking = false;
+    restriction = root_restriction{};
     analysing = false;
     analysis_due = false;
 }

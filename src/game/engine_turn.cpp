@@ -67,21 +67,36 @@ bool think_turn(move& played, const turn_options& options) {
         budget = clamp_to_int32(allowance);
         if (engine_moves_made < INT32_MAX) ++engine_moves_made;
     }
+    const int64_t nps = game_time.nodes_per_second;
+    const uint64_t turn_first_node = node_count;
     if (gui_clock) {
         // The GUI's clock caps the plan; a search without a budget (a fixed
         // depth, analysis) still stops where the flag would fall.
         const turn_plan plan = plan_turn(level_clock ? budget : INT32_MAX, moves_before);
         if (level_clock) budget = plan.budget;
-        const uint32_t deadline = turn_start + static_cast<uint32_t>(plan.hard_limit_ms);
-        if (!limits.use_deadline || static_cast<int32_t>(deadline - limits.deadline) < 0) limits.deadline = deadline;
-        limits.use_deadline = true;
+        if (nps > 0) {
+            // A clock of nodes: the limit falls after that many nodes, and the
+            // real time ends nothing (the overhead is for real lag only).
+            const int64_t ms = plan.hard_limit_ms + (game_time.move_overhead_ms > 0 ? game_time.move_overhead_ms : 0);
+            int64_t nodes = ms / 1000 * nps + ms % 1000 * nps / 1000;
+            if (nodes < 1) nodes = 1;
+            const uint64_t limit = node_count + static_cast<uint64_t>(nodes);
+            if (limits.node_limit == 0 || limit < limits.node_limit) limits.node_limit = limit;
+            if (level_clock) budget = INT32_MAX;
+        } else {
+            const uint32_t deadline = turn_start + static_cast<uint32_t>(plan.hard_limit_ms);
+            if (!limits.use_deadline || static_cast<int32_t>(deadline - limits.deadline) < 0) limits.deadline = deadline;
+            limits.use_deadline = true;
+        }
         limits.stop_first_iteration = true;  // the flag must not fall, even in the first iteration
     }
     deepen(game_position, side, depth, budget, mode, options.observer, &limits);
     const bool moved = choose_move(played);
     // The clock was last restarted when the final iteration began.
     if (level_clock) time_used = clamp_to_int32(static_cast<int64_t>(time_used) + clock_read());
-    if (gui_clock) account_turn(static_cast<uint32_t>(clock_source() - turn_start));
+    if (gui_clock)
+        account_turn(nps > 0 ? static_cast<int64_t>((node_count - turn_first_node) * 1000 / static_cast<uint64_t>(nps))
+                             : static_cast<int64_t>(static_cast<uint32_t>(clock_source() - turn_start)));
     side_to_move = side;
     return moved;
 }

@@ -30,6 +30,8 @@ struct time_control {
     int64_t fixed_move_ms = 0;
     // "sd" (or UCI's depth): no iteration deeper (0: none).
     int32_t max_depth = 0;
+    // xboard's "nps N": the clock counts N nodes as one second (0: real time).
+    int32_t nodes_per_second = 0;
     // Kept back from every move for the GUI's lag.
     int32_t move_overhead_ms = DEFAULT_MOVE_OVERHEAD_MS;
 };

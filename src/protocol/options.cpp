@@ -7,45 +7,58 @@
 #include "protocol/thinking.h"
 #include "settings/settings.h"
 
+int32_t ponder_enabled = 0;
+
 namespace {
-int32_t sign_of(int32_t v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+int32_t sign_of(int32_t v) {
+    return v > 0 ? 1 : (v < 0 ? -1 : 0);
+}
 // An evaluation outside the four variants ("advancelevel 7") shows as the default.
-int32_t shown_variant() { return eval_variant >= 0 && eval_variant <= 3 ? eval_variant : 2; }
+int32_t shown_variant() {
+    return eval_variant >= 0 && eval_variant <= 3 ? eval_variant : 2;
+}
 
 const char* const EMOTION_LABELS[] = {"More men", "Neutral", "Fewer men"};  // emotion -1, 0, 1
 }  // namespace
 
 // In the order the handshakes list them.
 const engine_option ENGINE_OPTIONS[] = {
-    {"Evaluation", false, 0, 3, shown_variant, [](int32_t v) { eval_variant = v; }, false, nullptr},
-    {"Null move", true, 0, 1, [] { return null_move_enabled; }, [](int32_t v) { null_move_enabled = v; }, false,
+    {"Evaluation", "Evaluation", false, 0, 3, shown_variant, [](int32_t v) { eval_variant = v; }, false,
      nullptr},
-    {"Move-count cutting", true, 0, 1, [] { return cutting_enabled; }, [](int32_t v) { cutting_enabled = v; },
-     false, nullptr},
-    {"Capture extension", true, 0, 1, [] { return advanced_search; }, [](int32_t v) { advanced_search = v; },
-     false, nullptr},
-    {"Emotion", false, -1, 1, [] { return sign_of(emotion); }, [](int32_t v) { emotion = v; }, false,
-     EMOTION_LABELS},
+    {"Null move", "NullMove", true, 0, 1, [] { return null_move_enabled; },
+     [](int32_t v) { null_move_enabled = v; }, false, nullptr},
+    {"Move-count cutting", "MoveCountCutting", true, 0, 1, [] { return cutting_enabled; },
+     [](int32_t v) { cutting_enabled = v; }, false, nullptr},
+    {"Capture extension", "CaptureExtension", true, 0, 1, [] { return advanced_search; },
+     [](int32_t v) { advanced_search = v; }, false, nullptr},
+    {"Emotion", "Emotion", false, -1, 1, [] { return sign_of(emotion); }, [](int32_t v) { emotion = v; },
+     false, EMOTION_LABELS},
     // Off: book.dat is neither read for the search's hints nor written this run.
-    {"Learning book", true, 0, 1, [] { return book_saving_enabled; },
+    {"Learning book", "LearningBook", true, 0, 1, [] { return book_saving_enabled; },
      [](int32_t v) {
          book_enabled = v;
          book_saving_enabled = v;
      },
      true, nullptr},
-    {"Log node counts", true, 0, 1, [] { return log_nodes; }, [](int32_t v) { log_nodes = v; }, false, nullptr},
-    {"Move Overhead", false, 0, 5000, [] { return game_time.move_overhead_ms; },
+    {"Log node counts", "LogNodeCounts", true, 0, 1, [] { return log_nodes; },
+     [](int32_t v) { log_nodes = v; }, false, nullptr},
+    {"Move Overhead", "MoveOverhead", false, 0, 5000, [] { return game_time.move_overhead_ms; },
      [](int32_t v) { game_time.move_overhead_ms = v; }, false, nullptr},
     // Above 1 the best N root moves each get their own thinking line; 1
     // searches exactly as without the option.
-    {"MultiPV", false, 1, MAX_MULTI_PV, [] { return multi_pv_lines; }, [](int32_t v) { multi_pv_lines = v; }, false,
-     nullptr},
+    {"MultiPV", "MultiPV", false, 1, MAX_MULTI_PV, [] { return multi_pv_lines; },
+     [](int32_t v) { multi_pv_lines = v; }, false, nullptr},
+    // A GUI that lets the engine think on the opponent's time says so here
+    // (UCI), or with "hard" and "easy" (xboard).
+    {"Ponder", "Ponder", true, 0, 1, [] { return ponder_enabled; }, [](int32_t v) { ponder_enabled = v; },
+     false, nullptr},
 };
 const int ENGINE_OPTION_COUNT = static_cast<int>(sizeof ENGINE_OPTIONS / sizeof ENGINE_OPTIONS[0]);
 
 const engine_option* find_engine_option(const char* name, size_t length) {
     for (const engine_option& option : ENGINE_OPTIONS)
-        if (std::strlen(option.name) == length && std::strncmp(option.name, name, length) == 0) return &option;
+        for (const char* known : {option.name, option.xboard_name})
+            if (std::strlen(known) == length && std::strncmp(known, name, length) == 0) return &option;
     return nullptr;
 }
 

@@ -7,7 +7,8 @@
 #include <cstdint>
 
 struct engine_option {
-    const char* name;
+    const char* name;             // as UCI GUIs show it
+    const char* xboard_name;      // the same without blanks: xboard clients split the option line at them
     bool check;                   // a check box (0 or 1); otherwise a number from low to high
     int32_t low, high;
     int32_t (*get)();             // the current value, within low..high
@@ -19,9 +20,14 @@ struct engine_option {
 extern const engine_option ENGINE_OPTIONS[];
 extern const int ENGINE_OPTION_COUNT;
 
-// The option called name (length bytes of it, exactly), or nullptr.
+// The option called name (length bytes of it, exactly; either of its two
+// names), or nullptr.
 const engine_option* find_engine_option(const char* name, size_t length);
 
 enum class option_change { done, out_of_range, locked };
 // Sets value if it lies in the option's range and no lock holds.
 option_change change_engine_option(const engine_option& option, int32_t value);
+
+// The GUI lets the engine think on the opponent's time ("Ponder"; xboard's
+// "hard" and "easy").
+extern int32_t ponder_enabled;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "io/io.h"
+#include "protocol/options.h"
 #include "protocol/session.h"
 #include "protocol/thinking.h"
 #include "settings/settings.h"
@@ -23,6 +24,8 @@ search_limits limits_for_turn(bool analysis) {
 
 void reset_protocol_state() {
     turn_limits = search_limits{};
+    multi_pv_lines = 1;
+    ponder_enabled = 0;
     reset_session();
 }
 

@@ -185,9 +185,31 @@ void position_command(const words& w, const char* line_copy) {
 
 // A line taken out of the input while the engine thinks (the session
 // policy says which): "isready" is answered, "stop" ends the search.
+// "go ponder": the search thinks on the predicted position until the GUI
+// says "ponderhit" (the prediction came true: from then on the go's clock
+// holds, counting the time already spent) or "stop".
+struct ponder_state {
+    bool pondering = false;  // a ponder search that has not been hit yet
+    go_clock clock;          // the go's clock, for the ponderhit
+    uint32_t start = 0;      // clock_source() when the go began
+} ponder;
+
+void ponder_hit() {
+    if (!ponder.pondering) return;
+    ponder.pondering = false;
+    set_go_clock(ponder.clock);
+    if (!game_time.time_known && game_time.fixed_move_ms <= 0) return;  // no clock: on until "stop"
+    const turn_plan plan = plan_turn(INT32_MAX, engine_moves_made);
+    set_search_deadline(ponder.start + static_cast<uint32_t>(plan.budget));
+}
+
 bool act_on_uci_line(const char* line) {
     if (is(line, "isready")) {
         print_line("readyok");
+        return false;
+    }
+    if (is(line, "ponderhit")) {
+        ponder_hit();
         return false;
     }
     return is(line, "stop");
@@ -198,19 +220,23 @@ bool int64_argument(const words& w, int& i, int64_t& out) {
     char* end = nullptr;
     const long long v = std::strtoll(w.word[i + 1], &end, 10);
     if (end == w.word[i + 1] || *end != '\0') return false;
-    out = v;
+    // Clamped to 10^12: as milliseconds three decades, as nodes more than
+    // any search runs, and the time manager's sums of them (the time left
+    // plus the increment, three shares) stay far from overflowing.
+    constexpr long long LIMIT = 1000000000000LL;
+    out = v > LIMIT ? LIMIT : (v < -LIMIT ? -LIMIT : v);
     ++i;
     return true;
 }
 
 // After "go infinite" whose search ended by itself (every depth searched):
 // the answer waits for "stop"; "isready" is still answered.
-void wait_for_stop(FILE* stream) {
+void wait_for_stop(FILE* stream, bool pondering) {
     char line[LINE_SIZE];
     while (read_rest_of_line(stream, line, sizeof line)) {
         log_line(line);
         if (is(line, "isready")) print_line("readyok");
-        if (is(line, "stop")) return;
+        if (is(line, "stop") || (pondering && is(line, "ponderhit"))) return;
         if (is(line, "quit")) {
             quit_requested = true;
             return;
@@ -219,22 +245,50 @@ void wait_for_stop(FILE* stream) {
     quit_requested = true;  // the end of the input
 }
 
+// The moves after "searchmoves" that are legal here, into out; the index of
+// the last word read.
+int read_search_moves(const words& w, int i, move* out, int& count) {
+    for (; i + 1 < w.count; ++i) {
+        char word[WORD_BUFFER_SIZE];
+        std::snprintf(word, sizeof word, "%s", w.word[i + 1]);
+        if (std::strlen(word) < 4 || std::strlen(word) > 5 || !is_move_text(word)) break;
+        const move m = parse_move_text(word);
+        generate_moves(game_position, game_moves);
+        if (!is_listed_move(m, game_moves)) {
+            info_string(std::string("searchmoves: ") + w.word[i + 1] + " is not legal here; left out");
+            continue;
+        }
+        out[count++] = m;
+    }
+    return i;
+}
+
 void go_command(const words& w, FILE* stream) {
-    int64_t wtime = -1, btime = -1, winc = 0, binc = 0, movestogo = 0, movetime = 0, depth = 0, nodes = 0;
+    int64_t wtime = -1, btime = -1, winc = 0, binc = 0, movestogo = 0, movetime = 0, depth = 0, nodes = 0, mate = 0;
     const struct {
         const char* name;
         int64_t* value;
     } numbers[] = {{"wtime", &wtime},         {"btime", &btime},       {"winc", &winc},   {"binc", &binc},
-                   {"movestogo", &movestogo}, {"movetime", &movetime}, {"depth", &depth}, {"nodes", &nodes}};
-    bool infinite = false;
+                   {"movestogo", &movestogo}, {"movetime", &movetime}, {"depth", &depth}, {"nodes", &nodes},
+                   {"mate", &mate}};
+    bool infinite = false, pondering = false;
+    static move search_moves[MOVE_LIST_SIZE];
+    int search_move_count = 0;
+    bool restricted = false;
     for (int i = 1; i < w.count; ++i) {
         const char* a = w.word[i];
-        bool understood = is(a, "infinite") || is(a, "ponder");  // ponder: a plain search, no Ponder option
+        bool understood = is(a, "infinite") || is(a, "ponder");
         if (is(a, "infinite")) infinite = true;
+        if (is(a, "ponder")) pondering = true;
+        if (is(a, "searchmoves")) {
+            restricted = understood = true;
+            i = read_search_moves(w, i, search_moves, search_move_count);
+        }
         for (const auto& number : numbers)
             if (!understood && is(a, number.name)) understood = int64_argument(w, i, *number.value);
         if (!understood) info_string(std::string("go: '") + a + "' not understood; ignored");
     }
+    if (restricted && search_move_count == 0) info_string("searchmoves: no legal move given; every move is searched");
 
     const bool white = side_to_move == WHITE;
     go_clock clock;
@@ -244,13 +298,37 @@ void go_command(const words& w, FILE* stream) {
     clock.move_time_ms = movetime;
     clock.depth = depth;
     clock.infinite = infinite;
+    const bool limited = clock.time_left_ms >= 0 || movetime > 0 || depth > 0 || nodes > 0;
+    // A mate search without other limits goes on until the mate is found
+    // (or a stop comes), but answers as soon as it is.
+    const bool mate_search = mate > 0 && !limited && !infinite;
 
     turn_options options;
     options.observer = &uci_thinking;
-    options.infinite = infinite;
+    uci_thinking.reset();
+    ponder = ponder_state{};
+    if (pondering) {
+        // Until the ponderhit the clock does not run: the search thinks as
+        // under "go infinite", and the go's clock waits for the hit.
+        ponder.pondering = true;
+        ponder.clock = clock;
+        ponder.start = clock_source();
+        clock.infinite = true;
+    }
+    options.infinite = clock.infinite || mate_search;
     options.fixed_depth = set_go_clock(clock);
     search_limits limits = limits_for_turn();
-    if (nodes > 0) limits.node_limit = node_count + static_cast<uint64_t>(nodes);
+    // "nodes N" may only lower the cap a test or a fuzzer set for every turn
+    // (turn_limits), never lift it.
+    if (nodes > 0) {
+        const uint64_t limit = node_count + static_cast<uint64_t>(nodes);
+        if (limits.node_limit == 0 || limit < limits.node_limit) limits.node_limit = limit;
+    }
+    if (mate > 0) limits.mate_moves = mate < MAX_SEARCH_DEPTH ? static_cast<int>(mate) : MAX_SEARCH_DEPTH;
+    if (search_move_count > 0) {
+        limits.root_moves = search_moves;
+        limits.root_move_count = search_move_count;
+    }
     options.limits = &limits;
 
     const int side = side_to_move;
@@ -259,12 +337,24 @@ void go_command(const words& w, FILE* stream) {
     // never played, and the game stays where it was.
     const bool moved = think_turn(played, options);
     log_node_count();
-    if (infinite && !search_stopped && !stop_requested.load(std::memory_order_relaxed)) wait_for_stop(stream);
-    char line[32] = "bestmove 0000";
+    // "go infinite" answers only after "stop", and a ponder search only after
+    // "ponderhit" or "stop", even when the search has ended by itself.
+    const bool stopped = search_stopped || stop_requested.load(std::memory_order_relaxed);
+    if ((infinite || ponder.pondering) && !stopped) wait_for_stop(stream, ponder.pondering);
+    ponder = ponder_state{};
+    char line[48] = "bestmove 0000";
     if (moved) {
-        char text[8];
+        // The last line shown is the played move's.
+        uci_thinking.before_answer(played);
+        char text[8], reply_text[8];
         coordinate_text(played, text);
-        std::snprintf(line, sizeof line, "bestmove %s", text);
+        move reply;
+        if (uci_thinking.ponder_move(reply)) {
+            coordinate_text(reply, reply_text);
+            std::snprintf(line, sizeof line, "bestmove %s ponder %s", text, reply_text);
+        } else {
+            std::snprintf(line, sizeof line, "bestmove %s", text);
+        }
     }
     side_to_move = side;
     generate_moves(game_position, game_moves);
