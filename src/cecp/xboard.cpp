@@ -102,8 +102,24 @@ void apply_root_restriction(search_limits& limits) {
 }
 
 // A line taken out of the input while the engine thinks: "?" moves now;
-// "." (analysis status) is optional and answered with nothing.
-bool act_on_line(const char* line) { return is(line, "?"); }
+// "." (in analysis) asks for the status line.
+bool act_on_line(const char* line) {
+    if (is(line, ".")) {
+        // The analysis status: elapsed centiseconds, nodes, depth, root moves
+        // left and in all, and the move being searched.
+        int total = 0;
+        const progress_report now = search_progress(total);
+        char text[8] = "";
+        if (now.current_number > 0) coordinate_text(now.current_move, text);
+        char out[128];
+        std::snprintf(out, sizeof out, "stat01: %u %llu %d %d %d %s", now.elapsed_ms / 10,
+                      static_cast<unsigned long long>(now.nodes), now.depth,
+                      total - now.current_number > 0 ? total - now.current_number : 0, total, text);
+        print_line(out);
+        return false;
+    }
+    return is(line, "?");
+}
 
 // "option NAME=VALUE" from the GUI.
 void set_gui_option(const char* text) {

@@ -229,6 +229,12 @@ search_line best_line_of(const move& m) {
     return line;
 }
 
+progress_report search_progress(int& root_moves) {
+    root_moves = root_move_list().count;
+    return progress_report{node_count - search_first_node, milliseconds_since(search_start), root_depth,
+                           deepest_level, current_root_move, current_root_number};
+}
+
 void set_search_deadline(uint32_t deadline) {
     active_limits.use_deadline = true;
     active_limits.deadline = deadline;

@@ -155,6 +155,10 @@ bool pick_best_root_move(move& chosen);
 // of the move alone for any other.
 search_line best_line_of(const move& m);
 
+// While a search runs (from its poll, on the search's thread): what it is
+// doing now, and how many root moves its iteration has (for xboard's ".").
+progress_report search_progress(int& root_moves);
+
 // While a search runs (from its poll, on the search's thread): from now on it
 // also ends at deadline (a clock_source() reading), first iteration included.
 void set_search_deadline(uint32_t deadline);
