@@ -156,7 +156,9 @@ void thinking_output::progress(const progress_report& report) {
 }
 
 void thinking_output::before_answer(const move& chosen) {
-    if (!shown_ || same_move(first_, chosen)) return;
-    const search_line line = best_line_of(chosen);
-    print(multi_pv_lines > 1 ? 1 : 0, score_, line);
+    // With several lines shown, the played move is one of the tied best and
+    // its line stands among them already; a second "multipv 1" would show
+    // one move twice.
+    if (!shown_ || multi_pv_lines > 1 || same_move(first_, chosen)) return;
+    print(0, score_, best_line_of(chosen));
 }

@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""The engine as python-chess drives it (the client library of lichess-bot and
+many analysis scripts), over both protocols: MultiPV analysis, a node-limited
+game over xboard, every option configured, a pondering game, and the rule that
+the last line shown before a move starts with that move.
+
+Usage: pychess_check.py ENGINE [--searches N]
+Needs python-chess from ../shared/clients/python-chess (next to the checkout);
+without it the check is skipped with a message (exit 0)."""
+import os, random, sys, tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CLIENT = os.path.normpath(os.path.join(HERE, "..", "..", "..", "shared", "clients", "python-chess"))
+
+
+def fail(text):
+    print("pychess_check: FAILED: " + text)
+    sys.exit(1)
+
+
+def main():
+    args = sys.argv[1:]
+    if not args:
+        print(__doc__)
+        return 2
+    engine_path = os.path.abspath(args[0])
+    searches = int(args[args.index("--searches") + 1]) if "--searches" in args else 200
+    if not os.path.isdir(CLIENT):
+        print("pychess_check: skipped: python-chess not found at " + CLIENT)
+        return 0
+    sys.path.insert(0, CLIENT)
+    import chess, chess.engine
+
+    folder = tempfile.mkdtemp(prefix="orvane-pychess-")
+    rng = random.Random(5)
+
+    # UCI: MultiPV 3 gives three lines with three different first moves.
+    uci = chess.engine.SimpleEngine.popen_uci([engine_path], cwd=folder)
+    infos = uci.analyse(chess.Board(), chess.engine.Limit(depth=4), multipv=3)
+    if len(infos) != 3 or len({i["pv"][0] for i in infos}) != 3:
+        fail("analyse(multipv=3) gave %r" % infos)
+    # Every option can be set to a value of its own kind.
+    for name, option in uci.options.items():
+        if option.is_managed():
+            continue  # MultiPV and Ponder: python-chess sets them itself per call
+        value = {"check": True, "spin": option.default, "combo": (option.var or [option.default])[-1]}.get(option.type)
+        if value is not None:
+            uci.configure({name: value})
+    uci.configure({"Learning book": True, "Emotion": "Neutral"})
+    # The last pv before each move starts with the move played.
+    board, agree = chess.Board(), 0
+    for _ in range(searches):
+        if board.is_game_over() or board.ply() > 60:
+            board = chess.Board()
+            for _ in range(rng.randint(0, 8)):
+                if board.is_game_over():
+                    break
+                board.push(rng.choice(list(board.legal_moves)))
+            if board.is_game_over():
+                board = chess.Board()
+        result = uci.play(board, chess.engine.Limit(depth=rng.choice([2, 3])), info=chess.engine.INFO_ALL)
+        if result.move not in board.legal_moves:
+            fail("illegal move %s in %s" % (result.move, board.fen()))
+        pv = result.info.get("pv") or []
+        if not pv or pv[0] != result.move:
+            fail("last pv %s does not start with %s in %s" % (pv, result.move, board.fen()))
+        agree += 1
+        board.push(result.move)
+    # A pondering game of a few moves.
+    board = chess.Board()
+    for _ in range(6):
+        result = uci.play(board, chess.engine.Limit(time=0.2), ponder=True)
+        board.push(result.move)
+        if board.is_game_over():
+            break
+        board.push(rng.choice(list(board.legal_moves)))
+    uci.quit()
+
+    # xboard: every option set, and a game move under a node limit.
+    xb = chess.engine.SimpleEngine.popen_xboard([engine_path], cwd=folder)
+    for name, option in xb.options.items():
+        if option.is_managed():
+            continue
+        value = {"check": True, "spin": option.default}.get(option.type)
+        if value is not None:
+            xb.configure({name: value})
+    board = chess.Board()
+    for _ in range(4):
+        result = xb.play(board, chess.engine.Limit(nodes=20000))
+        if result.move not in board.legal_moves:
+            fail("xboard: illegal move %s" % result.move)
+        board.push(result.move)
+    xb.quit()
+    print("pychess_check: passed: multipv 3, options of both protocols, %d searches whose last pv starts "
+          "with the move played, a pondering game, node-limited xboard moves" % agree)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
