@@ -89,9 +89,11 @@ void fuzz_run_words(FILE* stream) {
     }
 }
 
-void fuzz_run_script(const char* script) {
-    FILE* stream = ::fmemopen(const_cast<char*>(script), std::strlen(script), "r");
+void fuzz_run_bytes(const void* data, size_t size) {
+    FILE* stream = ::fmemopen(const_cast<void*>(data), size, "r");
     if (stream == nullptr) std::abort();
     fuzz_run_words(stream);
     std::fclose(stream);
 }
+
+void fuzz_run_script(const char* script) { fuzz_run_bytes(script, std::strlen(script)); }

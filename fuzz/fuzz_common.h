@@ -44,3 +44,5 @@ void fuzz_write_file(const char* name, const uint8_t* data, size_t size);
 void fuzz_run_words(FILE* stream);
 // Runs a fixed script of words (blank-separated) through the interpreter.
 void fuzz_run_script(const char* script);
+// Runs size bytes of data (at least one) as words through the interpreter.
+void fuzz_run_bytes(const void* data, size_t size);

@@ -33,9 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || fuzz_occurrences(data, size, "bookmake") > 0) return 0;
     if (fuzz_occurrences(data, size, "draw") > MAX_DRAW_OFFERS) return 0;
     fuzz_begin_input();
-    FILE* stream = ::fmemopen(const_cast<uint8_t*>(data), size, "r");
-    if (stream == nullptr) return 0;
-    fuzz_run_words(stream);
-    std::fclose(stream);
+    fuzz_run_bytes(data, size);
     return 0;
 }

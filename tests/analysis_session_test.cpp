@@ -39,17 +39,7 @@ struct gui {
     void send(const std::string& line) { live.send(line + "\n"); }
     // The next line that begins with prefix; "" after the timeout.
     std::string next(const std::string& prefix, int timeout_ms = 30000) {
-        passed.clear();
-        for (const auto end = steady::now() + std::chrono::milliseconds(timeout_ms); steady::now() < end; ::usleep(1000)) {
-            const std::string out = live.output();
-            for (size_t eol; (eol = out.find('\n', seen)) != std::string::npos;) {
-                const std::string line = out.substr(seen, eol - seen);
-                seen = eol + 1;
-                if (line.rfind(prefix, 0) == 0) return line;
-                passed.push_back(line);
-            }
-        }
-        return "";
+        return next_line_with(live, seen, passed, prefix, timeout_ms);
     }
     // The info lines of a search and its bestmove line (last).
     std::vector<std::string> search(const std::string& go) {

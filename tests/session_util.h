@@ -240,4 +240,23 @@ inline std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
+// The next whole line of live's output after the first seen bytes that
+// begins with prefix, waiting up to timeout_ms; "" then.  The lines passed on
+// the way are in passed; seen moves past every line read.
+inline std::string next_line_with(live_session& live, size_t& seen, std::vector<std::string>& passed,
+                                  const std::string& prefix, int timeout_ms) {
+    passed.clear();
+    using clock = std::chrono::steady_clock;
+    for (const auto end = clock::now() + std::chrono::milliseconds(timeout_ms); clock::now() < end; ::usleep(1000)) {
+        const std::string out = live.output();
+        for (size_t eol; (eol = out.find('\n', seen)) != std::string::npos;) {
+            const std::string line = out.substr(seen, eol - seen);
+            seen = eol + 1;
+            if (line.rfind(prefix, 0) == 0) return line;
+            passed.push_back(line);
+        }
+    }
+    return "";
+}
+
 }  // namespace session

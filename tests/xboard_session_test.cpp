@@ -53,17 +53,7 @@ struct gui {
     }
     // The next line that begins with prefix; "" after the timeout.
     std::string next(const std::string& prefix, int timeout_ms = 20000) {
-        passed.clear();
-        for (const auto end = steady::now() + std::chrono::milliseconds(timeout_ms); steady::now() < end; ::usleep(1000)) {
-            const std::string out = live.output();
-            for (size_t eol; (eol = out.find('\n', seen)) != std::string::npos;) {
-                const std::string line = out.substr(seen, eol - seen);
-                seen = eol + 1;
-                if (line.rfind(prefix, 0) == 0) return line;
-                passed.push_back(line);
-            }
-        }
-        return "";
+        return next_line_with(live, seen, passed, prefix, timeout_ms);
     }
     std::string move(int timeout_ms = 20000) {
         const std::string line = next("move ", timeout_ms);

@@ -70,13 +70,9 @@ void restrict_root(const char* what, bool exclude) {
         std::fprintf(stderr, "orvane: %s %s: no legal move here\n", exclude ? "exclude" : "include", what);
         return;
     }
-    const move m = parse_move_text(word);
-    move listed = {};
-    for (int i = 0; i < game_moves.count; ++i)
-        if (game_moves.moves[i].from_file == m.from_file && game_moves.moves[i].from_rank == m.from_rank &&
-            game_moves.moves[i].to_file == m.to_file && game_moves.moves[i].to_rank == m.to_rank &&
-            (m.promotion == 0 || game_moves.moves[i].promotion == m.promotion))
-            listed = game_moves.moves[i];
+    // As the generator lists it, so that same_move finds it among the legal moves.
+    move listed = parse_move_text(word);
+    if (!needs_promotion(game_position, listed)) listed.promotion = NO_PROMOTION;
     // Excluding after "exclude all" takes an included move out again, and
     // the other way round.
     const bool adds = exclude != restriction.all_excluded;
