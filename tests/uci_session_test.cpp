@@ -189,6 +189,26 @@ TEST(UciSession, IsreadyAndStopAreAnsweredWhileThinking) {
         EXPECT_LT(ms, LOADED_MACHINE_MS);
 }
 
+// polyglot's epd-test ends each position with "stop", "ucinewgame" and
+// "isready" in one write: the readyok belongs after the bestmove the stop
+// asks for, and the next position's search starts from its own go.
+TEST(UciSession, LinesAfterAStopWaitForItsBestmove) {
+    uci_gui gui;
+    ASSERT_TRUE(gui.handshake());
+    gui.send("position startpos");
+    gui.send("go infinite");
+    ASSERT_NE(gui.next("info depth 4 "), "");
+    gui.live.send("stop\nucinewgame\nisready\n" + std::string(BACK_RANK) + "\ngo depth 2\nisready\n");
+    const std::string first = gui.next("bestmove ");
+    ASSERT_NE(first, "");
+    for (const std::string& line : gui.passed) EXPECT_NE(line, "readyok") << "readyok before the stop's bestmove";
+    EXPECT_NE(gui.next("readyok"), "");
+    EXPECT_EQ(gui.next("bestmove "), "bestmove a1a8");
+    gui.send("quit");
+    const session_result r = gui.live.finish(10000);
+    EXPECT_EQ(r.exit_code, 0);
+}
+
 // "go depth N" alone is the console's "noclocks depth N ... go": the same
 // search, node for node, with each option set the console's way.
 TEST(UciSession, GoDepthIsTheConsolesFixedDepthSearch) {

@@ -67,8 +67,11 @@ early_action uci_action(const char* line) {
 }
 
 // The queue's test for each complete line: takes those acted on now, and
-// notes the stops the others ask for.
+// notes the stops the others ask for.  Once the search is to stop, every
+// later line belongs after its answer: an "isready" behind a "stop" must not
+// be answered before the "bestmove" the stop asks for.
 bool wanted_now(const char* line, void*) {
+    if (stop_requested.load(std::memory_order_relaxed)) return false;
     switch (early_action_for(line, analysing)) {
         case early_action::take: return true;
         case early_action::abandon_turn: abandoned = true; [[fallthrough]];
@@ -133,7 +136,7 @@ bool poll_input_during_search() {
     if (standard_input_queue == nullptr) return false;
     char line[WORD_BUFFER_SIZE];
     bool stop = false;
-    while (standard_input_queue->take_line(wanted_now, nullptr, line, sizeof line)) {
+    while (!stop && standard_input_queue->take_line(wanted_now, nullptr, line, sizeof line)) {
         if (is(line, "?")) protocol2_seen = true;
         if (act_on_taken_line != nullptr && act_on_taken_line(line)) stop = true;
     }
