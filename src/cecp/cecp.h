@@ -72,6 +72,16 @@ void emit_engine_move(const move& m);
 // move line (or the report that it has none), the bell, the hand-over to the
 // other side with its game-end report, and the diagram.
 void take_engine_turn();
+// Its move (or the report that it has none) and what follows, for a turn
+// already thought (moved: chosen is the move).
+void answer_engine_turn(bool moved, const move& chosen);
+// The engine's turn with what follows it: the node count to the log, the
+// engine's own draw claims, and pondering when the GUI asked for it.
+void engine_moves();
+// Under a GUI that asked for pondering ("hard"): thinks on the reply the
+// engine expects until the GUI's next line; that reply is answered from the
+// search, and so on while the predictions come true.
+void ponder_after_engine_moves();
 // A new game, with its diagram for a person.
 void start_new_game();
 // The "bookmake" pass, with the diagram of its new game for a person.

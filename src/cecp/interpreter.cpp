@@ -163,9 +163,7 @@ void interpret_word(char* word) {
     if (is(w, "lognodes")) log_nodes = 1;
     if (is(w, "go")) {
         force_mode = 0;
-        take_engine_turn();
-        log_node_count();
-        report_draw_claims();
+        engine_moves();
     }
     interpret_protocol_word(w);
     // The word as typed, for SAN: is_move_text puts capitals into it.

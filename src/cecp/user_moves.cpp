@@ -41,9 +41,14 @@ void play_user_move(char* word) {
     display_board();
     // In analysis the moves only change the position that is analysed.
     if (force_mode || game_ended_by_gui() || analysis_mode()) return;
+    engine_moves();
+}
+
+void engine_moves() {
     take_engine_turn();
     log_node_count();
     report_draw_claims();
+    ponder_after_engine_moves();
 }
 
 bool play_user_san(char* word, bool answer_illegal) {
@@ -88,6 +93,10 @@ void take_engine_turn() {
         generate_moves(game_position, game_moves);
         return;
     }
+    answer_engine_turn(moved, chosen);
+}
+
+void answer_engine_turn(bool moved, const move& chosen) {
     if (moved) {
         before_engine_move(chosen);
         game_play(chosen);

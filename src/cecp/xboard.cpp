@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "cecp/cecp.h"
 #include "game/time_manager.h"
@@ -97,9 +98,29 @@ void apply_root_restriction(search_limits& limits) {
     limits.root_move_count = n;
 }
 
+// "time N": the engine's time left, in centiseconds.
+void set_time_left(int64_t centiseconds) {
+    game_time.time_known = true;
+    game_time.time_left_ms = centiseconds * 10;
+}
+
+// The reply the engine expects to its last move (the second move of that
+// move's line), for pondering.
+bool prediction_known = false;
+move prediction;
+
 // A line taken out of the input while the engine thinks: "?" moves now;
-// "." (in analysis) asks for the status line.
+// "." (in analysis) asks for the status line; "time" and "otim" (while
+// pondering) are the GUI's clock before its move.
 bool act_on_line(const char* line) {
+    if (std::strncmp(line, "time", 4) == 0 || std::strncmp(line, "otim", 4) == 0) {
+        log_line(line[0] == 't' ? "time" : "otim");
+        char* end = nullptr;
+        const long long centiseconds = std::strtoll(line + 4, &end, 10);
+        if (line[0] == 't' && end != line + 4 && centiseconds > -100000000000LL && centiseconds < 100000000000LL)
+            set_time_left(centiseconds);
+        return false;
+    }
     if (is(line, ".")) {
         // The analysis status: elapsed centiseconds, nodes, depth, root moves
         // left and in all, and the move being searched.
@@ -218,6 +239,80 @@ void prepare_engine_turn(turn_options& options, search_limits& limits) {
 
 void before_engine_move(const move& chosen) {
     if (post_thinking && !console_extras()) xboard_thinking.before_answer(chosen);
+    const search_line line = best_line_of(chosen);
+    prediction_known = line.length >= 2;
+    if (prediction_known) prediction = line.moves[1];
+}
+
+namespace {
+
+// The expected move has come while pondering: logged as the interpreter
+// logs a move, and the turn's clock starts.
+void expected_move_came(const char* line) {
+    char word[WORD_BUFFER_SIZE];
+    if (std::sscanf(line, "%15s", word) != 1) word[0] = '\0';
+    log_line(word);
+    is_move_text(word);  // the capitals the user-move path logs
+    log_line(word);
+    start_pondered_clock();
+}
+
+// Thinks on the position after the expected reply until the GUI's next
+// line.  Returns the search's outcome; on a miss the game is as before.
+enum class ponder_outcome { none, answered, missed };
+ponder_outcome ponder_on_prediction() {
+    if (!prediction_known || force_mode || game_ended || analysing || !ponders_after_move()) return ponder_outcome::none;
+    prediction_known = false;
+    generate_moves(game_position, game_moves);
+    if (!is_listed_move(prediction, game_moves)) return ponder_outcome::none;
+    char text[8];
+    coordinate_text(prediction, text);
+    // The position the GUI would set with that move; none where its move
+    // ends the game.
+    game_play(prediction);
+    game_clear_own_draw_flags();
+    if (game_hand_over() == 0 || game_standard_draw() != standard_draw::none) {
+        game_take_back(1);
+        return ponder_outcome::none;
+    }
+    turn_options options;
+    search_limits limits = limits_for_turn();
+    begin_ponder_watch(text);
+    prepare_engine_turn(options, limits);
+    options.limits = &limits;
+    options.ponder = true;
+    move chosen;
+    think_turn(chosen, options);
+    // A search that ended by itself (its depth reached, a mate) waits for the GUI.
+    while (!ponder_hit() && !stop_requested.load(std::memory_order_relaxed)) {
+        struct timespec pause = {0, 5 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+        poll_input_during_search();
+    }
+    if (!ponder_hit()) {
+        pondered_turn_missed();
+        game_take_back(1);
+        return ponder_outcome::missed;
+    }
+    if (turn_abandoned()) {
+        // After the move came the GUI left the game: it keeps its move, and no answer goes out.
+        pondered_turn_missed();
+        generate_moves(game_position, game_moves);
+        return ponder_outcome::missed;
+    }
+    const bool moved = pondered_turn_answer(chosen);
+    answer_engine_turn(moved, chosen);
+    return ponder_outcome::answered;
+}
+
+}  // namespace
+
+void ponder_after_engine_moves() {
+    on_ponder_hit = expected_move_came;
+    while (ponder_on_prediction() == ponder_outcome::answered) {
+        log_node_count();
+        report_draw_claims();
+    }
 }
 
 bool game_ended_by_gui() { return gui_protocol_in_use() && game_ended; }
@@ -261,10 +356,7 @@ void interpret_protocol_word(const char* w) {
     if (is(w, "remove")) take_back(2);
     if (is(w, "time")) {
         int32_t centiseconds = 0;
-        if (read_int(input_stream, centiseconds)) {
-            game_time.time_known = true;
-            game_time.time_left_ms = int64_t{centiseconds} * 10;
-        }
+        if (read_int(input_stream, centiseconds)) set_time_left(centiseconds);
     }
     if (is(w, "otim")) {
         int32_t ignored = 0;
@@ -319,6 +411,7 @@ void note_position_changed_for_analysis() { analysis_due = analysing; }
 void reset_xboard_state() {
     post_thinking = false;
     restriction = root_restriction{};
+    prediction_known = false;
     analysing = false;
     analysis_due = false;
 }

@@ -1,7 +1,9 @@
 // The engine's turn: the time budget of the level settings, the search, and
 // the move played into the game.
 #include <cstdint>
+#include <cstring>
 
+#include "book/book.h"
 #include "game/game.h"
 #include "game/time_manager.h"
 #include "settings/settings.h"
@@ -34,6 +36,101 @@ bool choose_move(move& chosen) {
     return true;
 }
 
+// The clock of the turn in progress, from the moment it starts: at once for
+// a turn on the engine's own time, when the predicted move comes for a
+// pondered one.
+struct turn_clock {
+    bool pending = false;      // a pondered turn whose clock has not started
+    bool running = false;      // started: the turn's time is accounted at its end
+    bool pondered = false;     // started by the predicted move, in the middle of the search
+    bool searching = false;    // the turn's search is in progress and can take limits
+    bool level_clock = false;  // the level settings' budget applies
+    bool gui_clock = false;    // the GUI's clock applies
+    uint32_t start = 0;        // clock_source() when it started (a GUI clock or a pondered turn)
+    uint64_t first_node = 0;   // node_count then
+    int64_t nps = 0;           // a clock of nodes: nodes a second (0: real time)
+} turn;
+
+// The ordering hints and the learning table as a pondered search found
+// them, put back when the prediction fails: the turn that follows thinks
+// exactly as without pondering, and nothing is learnt from a position that
+// never came on the board.  (The table's copy is touched only by pondering.)
+move hints_before_ponder[PLY_BEST_SIZE];
+book_entry book_before_ponder[BOOK_SLOTS];
+
+// Starts the turn's clock now: the level settings' budget (level_clock; the
+// allowance accumulates, time left over from earlier moves is spent now) and
+// the GUI's plan, which caps the budget and sets the hard limits into limits.
+// Returns the budget.
+int32_t start_turn_clock(bool level_clock, bool pondered, int32_t budget, search_limits& limits) {
+    const bool searching = turn.searching;
+    turn = turn_clock{};
+    turn.searching = searching;
+    turn.running = true;
+    turn.pondered = pondered;
+    turn.level_clock = level_clock;
+    // The clock of the GUI is read only when the GUI has told the engine
+    // about it: without that, a turn reads the clock exactly as it always did.
+    turn.gui_clock = game_time.time_known || game_time.fixed_move_ms > 0;
+    if (turn.gui_clock || pondered) turn.start = clock_source();
+    const int32_t moves_before = engine_moves_made;
+    if (level_clock) {
+        // A pondered turn leaves the search's own iteration clock alone.
+        if (!pondered) clock_restart();
+        // In 64 bits, as move_time_ms may be any integer.
+        int64_t allowance = static_cast<int64_t>(move_time_ms) * (int64_t{moves_before} + 1) - time_used;
+        if (allowance <= 0) allowance = move_time_ms / 2;
+        budget = clamp_to_int32(allowance);
+        if (engine_moves_made < INT32_MAX) ++engine_moves_made;
+    }
+    turn.nps = game_time.nodes_per_second;
+    turn.first_node = node_count;
+    if (turn.gui_clock) {
+        // The GUI's clock caps the plan; a search without a budget (a fixed
+        // depth, analysis) still stops where the flag would fall.
+        const turn_plan plan = plan_turn(level_clock ? budget : INT32_MAX, moves_before);
+        if (level_clock) budget = plan.budget;
+        if (turn.nps > 0) {
+            // A clock of nodes: the limit falls after that many nodes, and the
+            // real time ends nothing (the overhead is for real lag only).
+            const int64_t ms = plan.hard_limit_ms + (game_time.move_overhead_ms > 0 ? game_time.move_overhead_ms : 0);
+            int64_t nodes = ms / 1000 * turn.nps + ms % 1000 * turn.nps / 1000;
+            if (nodes < 1) nodes = 1;
+            const uint64_t limit = node_count + static_cast<uint64_t>(nodes);
+            if (limits.node_limit == 0 || limit < limits.node_limit) limits.node_limit = limit;
+            if (level_clock) budget = INT32_MAX;
+        } else {
+            const uint32_t deadline = turn.start + static_cast<uint32_t>(plan.hard_limit_ms);
+            if (!limits.use_deadline || static_cast<int32_t>(deadline - limits.deadline) < 0) limits.deadline = deadline;
+            limits.use_deadline = true;
+        }
+        limits.stop_first_iteration = true;  // the flag must not fall, even in the first iteration
+    } else if (pondered && level_clock) {
+        // The iteration running when the move came may have begun long
+        // before it: the budget is the most this turn waits for it.
+        limits.use_deadline = true;
+        limits.deadline = turn.start + static_cast<uint32_t>(budget);
+    }
+    return budget;
+}
+
+// At the turn's end: its time accounted, to the level settings' clock and
+// the GUI's.
+void finish_turn_clock() {
+    if (turn.running) {
+        // The clock was last restarted when the final iteration began; a
+        // pondered turn counts from the predicted move.
+        if (turn.level_clock)
+            time_used = clamp_to_int32(static_cast<int64_t>(time_used) +
+                                       (turn.pondered ? static_cast<int64_t>(static_cast<uint32_t>(clock_source() - turn.start))
+                                                      : clock_read()));
+        if (turn.gui_clock)
+            account_turn(turn.nps > 0 ? static_cast<int64_t>((node_count - turn.first_node) * 1000 / static_cast<uint64_t>(turn.nps))
+                                      : static_cast<int64_t>(static_cast<uint32_t>(clock_source() - turn.start)));
+    }
+    turn = turn_clock{};
+}
+
 }  // namespace
 
 bool think_turn(move& played, const turn_options& options) {
@@ -42,10 +139,6 @@ bool think_turn(move& played, const turn_options& options) {
     // The GUI's depth cap ("sd", UCI's depth with a clock) and the caller's
     // cap: the smaller holds.
     limits.max_depth = smaller_cap(limits.max_depth, game_time.max_depth);
-    // The clock of the GUI is read only when the GUI has told the engine
-    // about it: without that, a turn reads the clock exactly as it always did.
-    const bool gui_clock = game_time.time_known || game_time.fixed_move_ms > 0;
-    const uint32_t turn_start = gui_clock ? clock_source() : 0;
 
     // What kind of search: the settings' clock mode and depth, or what the
     // front end asks for (a fixed depth, or no end but a stop).
@@ -57,48 +150,50 @@ bool think_turn(move& played, const turn_options& options) {
         mode = 0, depth = options.fixed_depth;
     }
     const bool level_clock = mode != 0 && !options.infinite;
-    const int32_t moves_before = engine_moves_made;
-    if (level_clock) {
-        clock_restart();
-        // The allowance accumulates: time left over from earlier moves is
-        // spent now.  In 64 bits, as move_time_ms may be any integer.
-        int64_t allowance = static_cast<int64_t>(move_time_ms) * (int64_t{moves_before} + 1) - time_used;
-        if (allowance <= 0) allowance = move_time_ms / 2;
-        budget = clamp_to_int32(allowance);
-        if (engine_moves_made < INT32_MAX) ++engine_moves_made;
+    if (options.ponder) {
+        // On the opponent's time: no budget and no clock until the
+        // predicted move comes, and anything else ends the search at once.
+        std::memcpy(hints_before_ponder, ply_best, sizeof ply_best);
+        std::memcpy(book_before_ponder, book_table, sizeof book_table);
+        turn = turn_clock{};
+        turn.pending = true;
+        turn.level_clock = level_clock;
+        budget = INT32_MAX;
+        limits.stop_first_iteration = true;
+    } else {
+        budget = start_turn_clock(level_clock, false, budget, limits);
     }
-    const int64_t nps = game_time.nodes_per_second;
-    const uint64_t turn_first_node = node_count;
-    if (gui_clock) {
-        // The GUI's clock caps the plan; a search without a budget (a fixed
-        // depth, analysis) still stops where the flag would fall.
-        const turn_plan plan = plan_turn(level_clock ? budget : INT32_MAX, moves_before);
-        if (level_clock) budget = plan.budget;
-        if (nps > 0) {
-            // A clock of nodes: the limit falls after that many nodes, and the
-            // real time ends nothing (the overhead is for real lag only).
-            const int64_t ms = plan.hard_limit_ms + (game_time.move_overhead_ms > 0 ? game_time.move_overhead_ms : 0);
-            int64_t nodes = ms / 1000 * nps + ms % 1000 * nps / 1000;
-            if (nodes < 1) nodes = 1;
-            const uint64_t limit = node_count + static_cast<uint64_t>(nodes);
-            if (limits.node_limit == 0 || limit < limits.node_limit) limits.node_limit = limit;
-            if (level_clock) budget = INT32_MAX;
-        } else {
-            const uint32_t deadline = turn_start + static_cast<uint32_t>(plan.hard_limit_ms);
-            if (!limits.use_deadline || static_cast<int32_t>(deadline - limits.deadline) < 0) limits.deadline = deadline;
-            limits.use_deadline = true;
-        }
-        limits.stop_first_iteration = true;  // the flag must not fall, even in the first iteration
-    }
+    turn.searching = true;
     deepen(game_position, side, depth, budget, mode, options.observer, &limits);
-    const bool moved = choose_move(played);
-    // The clock was last restarted when the final iteration began.
-    if (level_clock) time_used = clamp_to_int32(static_cast<int64_t>(time_used) + clock_read());
-    if (gui_clock)
-        account_turn(nps > 0 ? static_cast<int64_t>((node_count - turn_first_node) * 1000 / static_cast<uint64_t>(nps))
-                             : static_cast<int64_t>(static_cast<uint32_t>(clock_source() - turn_start)));
+    turn.searching = false;
     side_to_move = side;
+    if (options.ponder) return false;  // the turn ends with the prediction's outcome
+    const bool moved = choose_move(played);
+    finish_turn_clock();
     return moved;
+}
+
+void start_pondered_clock() {
+    if (!turn.pending) return;
+    search_limits limits;
+    const int32_t budget = start_turn_clock(turn.level_clock, true, INT32_MAX, limits);
+    if (!turn.searching) return;  // the search has ended: the answer goes out at once
+    if (turn.level_clock) set_search_budget(budget);
+    if (limits.use_deadline) set_search_deadline(limits.deadline);
+    if (limits.node_limit != 0) set_search_node_limit(limits.node_limit);
+}
+
+bool pondered_turn_answer(move& chosen) {
+    if (turn.pending) start_pondered_clock();  // the move came after the search had ended
+    const bool moved = choose_move(chosen);
+    finish_turn_clock();
+    return moved;
+}
+
+void pondered_turn_missed() {
+    std::memcpy(ply_best, hints_before_ponder, sizeof ply_best);
+    std::memcpy(book_table, book_before_ponder, sizeof book_table);
+    turn = turn_clock{};
 }
 
 bool engine_turn(move& played, const turn_options& options) {

@@ -89,6 +89,12 @@ struct turn_options {
     int fixed_depth = 0;
     // A search until stopped: the clock's budget never ends it.
     bool infinite = false;
+    // Pondering: the engine thinks on the opponent's time, on the position
+    // after the reply it expects (already played into the game), in the
+    // settings' clock mode but with no budget and no clock until
+    // start_pondered_clock.  think_turn then chooses nothing; the turn ends
+    // with pondered_turn_answer or pondered_turn_missed.
+    bool ponder = false;
 };
 // Thinks for side_to_move in game_position with the budget of the level
 // settings (or to the fixed depth) and chooses one of the best root moves
@@ -96,5 +102,16 @@ struct turn_options {
 // is left at the engine's colour.  false when the engine has no move (mated,
 // stalemated, or a drawn position).
 bool think_turn(move& chosen, const turn_options& options = {});
+// The expected move has come (called from the search's poll, or after the
+// pondered search has ended): the turn's clock starts now, exactly as
+// think_turn would start it, and limits the search still in progress.
+void start_pondered_clock();
+// The pondered turn's move, chosen as think_turn chooses, its time
+// accounted; false when the engine has no move.
+bool pondered_turn_answer(move& chosen);
+// The prediction failed: the ordering hints and the learning table go back
+// to what they were before the pondered search, so that the next turn
+// thinks exactly as without it.
+void pondered_turn_missed();
 // think_turn, then the chosen move played into the game with game_play.
 bool engine_turn(move& played, const turn_options& options = {});

@@ -26,6 +26,19 @@ void input_queue::close() {
     arrived_.notify_all();
 }
 
+bool input_queue::waiting() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) return false;
+    for (size_t i = head_; i < bytes_.size(); ++i)
+        if (bytes_[i] != ' ' && bytes_[i] != '\t' && bytes_[i] != '\r' && bytes_[i] != '\n') return false;
+    return true;
+}
+
+bool input_queue::ended() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return closed_;
+}
+
 size_t input_queue::read(char* out, size_t size) {
     std::unique_lock<std::mutex> lock(mutex_);
     arrived_.wait(lock, [this] { return head_ < bytes_.size() || closed_; });

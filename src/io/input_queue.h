@@ -29,9 +29,14 @@ public:
     // is removed from the queue and copied to out (cut at out_size - 1
     // bytes); true then.  Never waits.
     bool take_line(bool (*wanted)(const char* line, void* context), void* context, char* out, size_t out_size);
+    // Every byte that has arrived has been read (blanks aside), and more may
+    // come: the other side has yet to say anything.
+    bool waiting() const;
+    // No more bytes will come.
+    bool ended() const;
 
 private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable arrived_;
     std::string bytes_;          // bytes not yet read, from head_ on
     size_t head_ = 0;

@@ -2,13 +2,16 @@
 // engine is talking to.
 #include "protocol/session.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "io/io.h"
+#include "protocol/options.h"
 #include "search/search.h"
 #include "settings/settings.h"
 
 bool (*act_on_taken_line)(const char* line) = nullptr;
+void (*on_ponder_hit)(const char* line) = nullptr;
 
 namespace {
 
@@ -16,6 +19,9 @@ bool uci_session = false;
 bool protocol2_seen = false;  // a word of xboard protocol 2 beyond the old subset was used
 bool abandoned = false;       // the GUI left the game during this turn
 bool analysing = false;       // the search in progress is an xboard analysis
+bool pondering = false;       // the search in progress ponders, the expected move not yet come
+bool hit = false;             // the expected move came during this ponder
+char reply[8] = "";           // the expected move's coordinate text
 
 bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
 
@@ -58,6 +64,26 @@ early_action xboard_gui_action(const char* line, bool analysing) {
     return early_action::wait;
 }
 
+// The line is the expected move: its text, letters in either case, blanks around it.
+bool is_expected_reply(const char* line) {
+    while (*line == ' ' || *line == '\t') ++line;
+    size_t i = 0;
+    for (; reply[i] != '\0'; ++i)
+        if (line[i] == '\0' || (line[i] | 0x20) != reply[i]) return false;
+    for (; line[i] != '\0'; ++i)
+        if (line[i] != ' ' && line[i] != '\t') return false;
+    return true;
+}
+
+// Lines while pondering: the GUI's clock and the status request are taken,
+// and so is the expected move; any other line means the prediction failed
+// or the GUI wants something else, and is read after the search.
+early_action ponder_action(const char* line) {
+    if (line_starts_with(line, "time") || line_starts_with(line, "otim") || is(line, ".")) return early_action::take;
+    if (is_expected_reply(line)) return early_action::take;
+    return early_action::stop_search;
+}
+
 // UCI: "stop" and "isready" act at once ("ponderhit" means nothing without
 // pondering); "quit" ends the search and waits for its turn.
 early_action uci_action(const char* line) {
@@ -72,7 +98,7 @@ early_action uci_action(const char* line) {
 // be answered before the "bestmove" the stop asks for.
 bool wanted_now(const char* line, void*) {
     if (stop_requested.load(std::memory_order_relaxed)) return false;
-    switch (early_action_for(line, analysing)) {
+    switch (pondering ? ponder_action(line) : early_action_for(line, analysing)) {
         case early_action::take: return true;
         case early_action::abandon_turn: abandoned = true; [[fallthrough]];
         case early_action::stop_search: stop_requested.store(true, std::memory_order_relaxed); return false;
@@ -103,7 +129,10 @@ void reset_session() {
     protocol2_seen = false;
     abandoned = false;
     analysing = false;
+    pondering = hit = false;
+    reply[0] = '\0';
     act_on_taken_line = nullptr;
+    on_ponder_hit = nullptr;
 }
 
 bool gui_protocol_in_use() {
@@ -138,8 +167,17 @@ bool poll_input_during_search() {
     bool stop = false;
     while (!stop && standard_input_queue->take_line(wanted_now, nullptr, line, sizeof line)) {
         if (is(line, "?")) protocol2_seen = true;
+        if (pondering && is_expected_reply(line)) {
+            // From here on the search is the engine's own turn.
+            pondering = false;
+            hit = true;
+            if (on_ponder_hit != nullptr) on_ponder_hit(line);
+            continue;
+        }
         if (act_on_taken_line != nullptr && act_on_taken_line(line)) stop = true;
     }
+    // With no more input no move can come: the ponder is over.
+    if (pondering && standard_input_queue->ended()) stop_requested.store(true, std::memory_order_relaxed);
     // A line left for later may still end the search (it asks for stop_requested).
     return stop || stop_requested.load(std::memory_order_relaxed);
 }
@@ -147,6 +185,23 @@ bool poll_input_during_search() {
 void begin_turn_watch(bool analysis) {
     abandoned = false;
     analysing = analysis;
+    pondering = hit = false;
 }
 
 bool turn_abandoned() { return abandoned; }
+
+bool ponders_after_move() {
+    return current_session_mode() == session_mode::xboard_gui && ponder_enabled != 0 &&
+           standard_input_queue != nullptr && standard_input_queue->waiting();
+}
+
+void begin_ponder_watch(const char* reply_text) {
+    begin_turn_watch(false);
+    std::snprintf(reply, sizeof reply, "%s", reply_text);
+    for (char* c = reply; *c != '\0'; ++c) *c = static_cast<char>(*c | 0x20);
+    pondering = true;
+}
+
+bool ponder_hit() { return hit; }
+
+bool ponder_missed() { return !hit && stop_requested.load(std::memory_order_relaxed); }

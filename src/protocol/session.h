@@ -11,6 +11,7 @@
 //   strict root (no illegal move) no       no             yes       yes
 //   diagrams, bell, sentences     yes      no             no        no
 //   an abandoned turn's move      -        -              dropped   -
+//   pondering after own move      no       no             "hard"    no (go ponder)
 #pragma once
 
 enum class session_mode {
@@ -69,3 +70,23 @@ bool poll_input_during_search();
 void begin_turn_watch(bool analysis = false);
 // A line arrived during this turn by which the GUI left the game.
 bool turn_abandoned();
+
+// --- Pondering (xboard) ---
+// After its own move, the engine thinks on the reply it expects: only under
+// a protocol-2 GUI that asked for it ("hard"), and only while the GUI has
+// not yet sent anything (a line already waiting is read as usual).
+bool ponders_after_move();
+// The search about to start ponders on the position after reply_text (the
+// expected move's coordinate text).  While it runs, "time", "otim" and "."
+// are taken; that move itself is the prediction come true; anything else,
+// or the end of the input, ends the search and waits for its turn.
+void begin_ponder_watch(const char* reply_text);
+// The expected move came during this ponder (its line is taken out of the
+// input); on_ponder_hit was told at once, from the poll.
+bool ponder_hit();
+// Whether the ponder is over without the expected move: a line ended it, or
+// the input did.
+bool ponder_missed();
+// Told of the expected move's line the moment it is taken.  Installed by
+// the xboard front end.
+extern void (*on_ponder_hit)(const char* line);

@@ -15,6 +15,9 @@ namespace {
 
 // The limits of the search in progress (none outside a search).
 search_limits active_limits;
+// The clock budget that decides whether another iteration starts (a
+// pondered turn learns its own once the predicted move comes).
+int32_t active_budget = 0;
 // The first iteration is running: only a hard limit may cut it.
 bool in_first_iteration = false;
 
@@ -139,8 +142,7 @@ void deepen_to_depth(const position& pos, int side, int depth_limit, const itera
     }
 }
 
-void deepen_on_clock(const position& pos, int side, int depth_limit, int32_t move_budget, int mode,
-                     const iteration_reporter& reporter) {
+void deepen_on_clock(const position& pos, int side, int depth_limit, int mode, const iteration_reporter& reporter) {
     root_depth = 0;
     clock_restart();
     int32_t elapsed = 0;
@@ -148,7 +150,7 @@ void deepen_on_clock(const position& pos, int side, int depth_limit, int32_t mov
         // One more ply costs about DEEPENING_FACTOR times the last one.  The
         // first iteration runs whatever the budget, so a turn with a legal
         // move always has one to play.
-        if (root_depth > 0 && elapsed >= move_budget / DEEPENING_FACTOR) break;
+        if (root_depth > 0 && elapsed >= active_budget / DEEPENING_FACTOR) break;
         if (root_depth >= MAX_SEARCH_DEPTH) break;
         if (root_depth > 0 && stop_due()) {
             search_stopped = true;
@@ -198,15 +200,16 @@ void deepen(const position& pos, int side, int depth_limit, int32_t move_budget,
     if (active_limits.max_depth > 0 && active_limits.max_depth < depth_limit) depth_limit = active_limits.max_depth;
     search_stopped = false;
     stop_requested.store(false, std::memory_order_relaxed);
+    active_budget = move_budget;
     const iteration_reporter reporter{observer, &pos, side};
 
     if (mode == 0) {
         deepen_to_depth(pos, side, depth_limit, reporter);
     } else if (mode == 2) {
         const refinements_off forced;
-        deepen_on_clock(pos, side, depth_limit, move_budget, mode, reporter);
+        deepen_on_clock(pos, side, depth_limit, mode, reporter);
     } else {
-        deepen_on_clock(pos, side, depth_limit, move_budget, mode, reporter);
+        deepen_on_clock(pos, side, depth_limit, mode, reporter);
     }
     active_limits = search_limits{};
     strict_root_moves = false;
@@ -240,6 +243,13 @@ void set_search_deadline(uint32_t deadline) {
     active_limits.deadline = deadline;
     active_limits.stop_first_iteration = true;
 }
+
+void set_search_node_limit(uint64_t limit) {
+    if (active_limits.node_limit == 0 || limit < active_limits.node_limit) active_limits.node_limit = limit;
+    active_limits.stop_first_iteration = true;
+}
+
+void set_search_budget(int32_t budget) { active_budget = budget; }
 
 bool pick_best_root_move(move& chosen) {
     if (best_root_count == 0) return false;

@@ -162,6 +162,10 @@ progress_report search_progress(int& root_moves);
 // While a search runs (from its poll, on the search's thread): from now on it
 // also ends at deadline (a clock_source() reading), first iteration included.
 void set_search_deadline(uint32_t deadline);
+// The same for a node limit (the lower of it and any already set holds), and
+// for the budget that decides whether another iteration starts.
+void set_search_node_limit(uint64_t limit);
+void set_search_budget(int32_t budget);
 
 // Back to where start-up leaves the search: no ordering hints (ply_best all
 // zero), no best root moves, no nodes counted, nothing stopped.  For tests,

@@ -1,0 +1,232 @@
+// Pondering under xboard ("hard"), driven line by line as xboard drives it:
+// after its move the engine thinks on the reply it expects; that reply is
+// answered from the same search, any other line ends it and is read as if
+// the engine had waited.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "rules_test_util.h"
+#include "session_text.h"
+#include "session_util.h"
+
+using namespace session;
+using steady = std::chrono::steady_clock;
+
+namespace {
+const std::string START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+const std::string GUI_START = "xboard\nprotover 2\naccepted done\nnew\npost\n";
+
+// Each move legal in turn from the FEN's position.
+bool legal(const std::string& fen, const std::vector<std::string>& moves) {
+    static position pos;
+    int side = WHITE;
+    bool ok = parse_fen(fen.c_str(), pos, side);
+    for (const std::string& m : moves) ok = ok && play_listed(pos, side, m);
+    return ok;
+}
+
+// The moves of a thinking line "ply score time nodes\tpv".
+std::vector<std::string> pv_of(const std::string& line) {
+    std::vector<std::string> moves;
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) return moves;
+    std::string rest = line.substr(tab + 1) + " ";
+    for (size_t at = 0, end; (end = rest.find(' ', at)) != std::string::npos; at = end + 1)
+        if (end > at) moves.push_back(rest.substr(at, end - at));
+    return moves;
+}
+int ply_of(const std::string& line) { return std::atoi(line.c_str()); }
+bool is_thinking(const std::string& line) { return !line.empty() && line[0] >= '1' && line[0] <= '9'; }
+
+struct gui {
+    live_session live;
+    size_t seen = START_OUTPUT.size();
+    std::vector<std::string> passed;
+    steady::time_point sent;
+    void send(const std::string& text) {
+        live.send(text);
+        sent = steady::now();
+    }
+    std::string next(const std::string& prefix, int timeout_ms = 20000) {
+        return next_line_with(live, seen, passed, prefix, timeout_ms);
+    }
+    // The engine's next move, and the thinking lines shown for it.
+    std::string move(std::vector<std::string>& thinking, int timeout_ms = 20000) {
+        const std::string line = next("move ", timeout_ms);
+        thinking.clear();
+        for (const std::string& l : passed)
+            if (is_thinking(l)) thinking.push_back(l);
+        return line.empty() ? line : line.substr(5);
+    }
+    // The lines printed since the last next(), complete ones only.
+    std::vector<std::string> lines_so_far() const {
+        std::vector<std::string> lines;
+        const std::string out = live.output();
+        for (size_t at = seen, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1)
+            lines.push_back(out.substr(at, end - at));
+        return lines;
+    }
+    long ms() const { return std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - sent).count(); }
+};
+
+// The engine's first move as White and the reply it expects (the second
+// move of the played move's line), after a search of st seconds.
+struct first_turn {
+    std::string played, expected;
+};
+first_turn play_first(gui& g, const std::string& ponder_word, const std::string& clock) {
+    g.send(GUI_START + ponder_word + "\n" + clock + "\ngo\n");
+    std::vector<std::string> thinking;
+    first_turn t;
+    t.played = g.move(thinking);
+    EXPECT_FALSE(thinking.empty());
+    if (thinking.empty()) return t;
+    const std::vector<std::string> line = pv_of(thinking.back());
+    EXPECT_GE(line.size(), 2u) << thinking.back();
+    EXPECT_EQ(line.empty() ? "" : line[0], t.played) << "the last line is the played move's";
+    if (line.size() >= 2) t.expected = line[1];
+    return t;
+}
+}  // namespace
+
+// The expected reply comes after the engine has pondered for a while: the
+// search goes on from the depth it reached (no new first iteration), and
+// the answer comes within the fixed time a move.
+TEST(XboardPonder, TheExpectedReplyIsAnsweredFromThePonderingSearch) {
+    gui g;
+    const first_turn t = play_first(g, "hard", "st 2");
+    ASSERT_TRUE(legal(START, {t.played, t.expected}));
+    ::usleep(1500 * 1000);
+    std::vector<std::string> pondered;
+    for (const std::string& l : g.lines_so_far())
+        if (is_thinking(l)) pondered.push_back(l);
+    ASSERT_FALSE(pondered.empty()) << "no thinking while the opponent is to move";
+    // The pondering search thinks for the engine, after the expected reply.
+    EXPECT_TRUE(legal(START, {t.played, t.expected, pv_of(pondered.back())[0]})) << pondered.back();
+    const int deepest_before = ply_of(pondered.back());
+
+    g.send("time 30000\notim 30000\n" + t.expected + "\n");
+    std::vector<std::string> thinking;
+    const std::string answer = g.move(thinking, 10000);
+    const long ms = g.ms();
+    EXPECT_TRUE(legal(START, {t.played, t.expected, answer}));
+    // The thinking since the ponder began: one search, its depths rising by one.
+    ASSERT_FALSE(thinking.empty());
+    EXPECT_EQ(ply_of(thinking.front()), 1);
+    // (The played move's line may come once more at the last depth, when it
+    // was not the line shown first among tied moves.)
+    for (size_t i = 1; i < thinking.size(); ++i) {
+        const int step = ply_of(thinking[i]) - ply_of(thinking[i - 1]);
+        EXPECT_TRUE(step == 1 || (step == 0 && i + 1 == thinking.size())) << thinking[i];
+    }
+    EXPECT_GE(ply_of(thinking.back()), deepest_before);
+    EXPECT_EQ(pv_of(thinking.back())[0], answer);
+    EXPECT_LT(ms, 2000 + 1500) << "st 2 holds from the reply on";
+    std::printf("[ measured ] answer %ld ms after the expected reply, at depth %d (%d when it came)\n", ms,
+                ply_of(thinking.back()), deepest_before);
+    g.send("quit\n");
+    EXPECT_EQ(g.live.finish(10000).exit_code, 0);
+}
+
+// Another reply ends the pondering: the engine thinks afresh on the real
+// position, exactly as without pondering (the same lines, node for node).
+TEST(XboardPonder, AnotherReplyIsThoughtAfreshAsWithoutPondering) {
+    const std::string clock = "sd 5";
+    gui easy;
+    const first_turn e = play_first(easy, "easy", clock);
+    gui hard;
+    const first_turn h = play_first(hard, "hard", clock);
+    ASSERT_EQ(e.played, h.played) << "the first searches are the same";
+    ASSERT_TRUE(legal(START, {h.played, h.expected}));
+    // A reply other than the expected one, the first of a2a3, h7h6, a7a6.
+    std::string other = "h7h6";
+    if (h.expected == other) other = "a7a6";
+    ::usleep(300 * 1000);
+    std::vector<std::string> easy_lines, hard_lines;
+    easy.send(other + "\n");
+    const std::string easy_answer = easy.move(easy_lines);
+    hard.send(other + "\n");
+    const std::string hard_answer = hard.move(hard_lines);
+    EXPECT_TRUE(legal(START, {h.played, other, hard_answer}));
+    // Before its answer, the pondering engine printed the ponder's lines and then
+    // those of the new search: the new search's are the easy engine's.
+    ASSERT_GE(hard_lines.size(), easy_lines.size());
+    const std::vector<std::string> fresh(hard_lines.end() - static_cast<long>(easy_lines.size()), hard_lines.end());
+    auto without_time = [](std::vector<std::string> lines) {
+        for (std::string& l : lines) {
+            // ply score time nodes [seldepth nps]: the time (centiseconds)
+            // and the speed differ from run to run.
+            const size_t a = l.find(' '), b = l.find(' ', a + 1), c = l.find(' ', b + 1);
+            const size_t d = l.find(' ', c + 1), tab = l.find('\t');
+            l = l.substr(0, b) + l.substr(c, d - c) + l.substr(tab);
+        }
+        return lines;
+    };
+    EXPECT_EQ(without_time(fresh), without_time(easy_lines));
+    for (gui* g : {&easy, &hard}) {
+        g->send("quit\n");
+        EXPECT_EQ(g->live.finish(10000).exit_code, 0);
+    }
+}
+
+// Lines other than the reply end the pondering at once and are then read as
+// usual: ping is answered, the position is still the GUI's (the reply is
+// then played and answered), and quit and the end of the input end the
+// program promptly.
+TEST(XboardPonder, OtherLinesEndPonderingAndFindTheGamesPosition) {
+    gui g;
+    const first_turn t = play_first(g, "hard", "st 1");
+    ASSERT_TRUE(legal(START, {t.played, t.expected}));
+    ::usleep(300 * 1000);
+    g.send("ping 7\n");
+    EXPECT_EQ(g.next("pong", 2000), "pong 7");
+    const long pong_ms = g.ms();
+    g.send("force\n" + t.expected + "\nsd 2\ngo\n");
+    std::vector<std::string> thinking;
+    const std::string answer = g.move(thinking);
+    EXPECT_TRUE(legal(START, {t.played, t.expected, answer})) << "the reply was played once, on the game's position";
+    // In force mode nothing ponders; after go it does again, until quit.
+    ::usleep(300 * 1000);
+    g.send("quit\n");
+    const session_result r = g.live.finish(5000);
+    const long quit_ms = g.ms();
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_LT(pong_ms, 1000);
+    EXPECT_LT(quit_ms, 2000);
+
+    gui h;
+    play_first(h, "hard", "st 1");
+    ::usleep(300 * 1000);
+    const steady::time_point closing = steady::now();
+    h.live.close_input();
+    const session_result closed = h.live.finish(5000);
+    const long end_ms = std::chrono::duration_cast<std::chrono::milliseconds>(steady::now() - closing).count();
+    EXPECT_EQ(closed.exit_code, 0);
+    EXPECT_LT(end_ms, 2000) << "the end of the input ends the pondering";
+    std::printf("[ measured ] pong %ld ms, quit %ld ms, end of input %ld ms into a ponder\n", pong_ms, quit_ms, end_ms);
+}
+
+// Pondering is off until the GUI asks for it ("hard", or the Ponder option),
+// and "easy" turns it off again: no line until the opponent moves.
+TEST(XboardPonder, OnlyWhenTheGuiAsksForIt) {
+    const struct {
+        std::string words;
+        bool ponders;
+    } cases[] = {{"st 1", false}, {"hard\neasy\nst 1", false}, {"option Ponder=1\nst 1", true}, {"hard\nst 1", true}};
+    for (const auto& c : cases) {
+        gui g;
+        g.send(GUI_START + c.words + "\ngo\n");
+        ASSERT_FALSE(g.next("move ").empty()) << c.words;
+        ::usleep(500 * 1000);
+        int thinking = 0;
+        for (const std::string& l : g.lines_so_far()) thinking += is_thinking(l);
+        EXPECT_EQ(thinking > 0, c.ponders) << c.words;
+        g.send("quit\n");
+        EXPECT_EQ(g.live.finish(5000).exit_code, 0);
+    }
+}
