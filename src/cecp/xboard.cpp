@@ -254,6 +254,7 @@ void expected_move_came(const char* line) {
     log_line(word);
     is_move_text(word);  // the capitals the user-move path logs
     log_line(word);
+    xboard_thinking.set_quiet(false);  // the search is the engine's turn now
     start_pondered_clock();
 }
 
@@ -281,6 +282,7 @@ ponder_outcome ponder_on_prediction() {
     prepare_engine_turn(options, limits);
     options.limits = &limits;
     options.ponder = true;
+    xboard_thinking.set_quiet(true);
     move chosen;
     think_turn(chosen, options);
     // A search that ended by itself (its depth reached, a mate) waits for the GUI.
@@ -289,6 +291,7 @@ ponder_outcome ponder_on_prediction() {
         nanosleep(&pause, nullptr);
         poll_input_during_search();
     }
+    xboard_thinking.set_quiet(false);
     if (!ponder_hit()) {
         pondered_turn_missed();
         game_take_back(1);
@@ -412,6 +415,7 @@ void reset_xboard_state() {
     post_thinking = false;
     restriction = root_restriction{};
     prediction_known = false;
+    xboard_thinking.set_quiet(false);
     analysing = false;
     analysis_due = false;
 }

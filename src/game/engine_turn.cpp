@@ -100,7 +100,12 @@ int32_t start_turn_clock(bool level_clock, bool pondered, int32_t budget, search
             if (limits.node_limit == 0 || limit < limits.node_limit) limits.node_limit = limit;
             if (level_clock) budget = INT32_MAX;
         } else {
-            const uint32_t deadline = turn.start + static_cast<uint32_t>(plan.hard_limit_ms);
+            // A pondered turn's iteration in progress began before the move
+            // came, maybe long before: it may take the plan, not the margin
+            // above it that lets a normal turn finish an iteration.
+            int64_t limit_ms = plan.hard_limit_ms;
+            if (pondered && level_clock && budget < limit_ms) limit_ms = budget;
+            const uint32_t deadline = turn.start + static_cast<uint32_t>(limit_ms);
             if (!limits.use_deadline || static_cast<int32_t>(deadline - limits.deadline) < 0) limits.deadline = deadline;
             limits.use_deadline = true;
         }

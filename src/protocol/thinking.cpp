@@ -91,7 +91,12 @@ void thinking_output::print(int multipv, int32_t score, const search_line& line)
                       depth_, selective_, multi, score_text, nodes_, nps, book_fill_permille(), elapsed_ms_,
                       length > 0 ? " pv " : "", moves);
     }
-    print_line(out);
+    if (quiet_) {
+        unprinted_ = true;
+    } else {
+        print_line(out);
+        unprinted_ = false;
+    }
     if (multipv <= 1) {
         last_line_ = line;
         last_line_.length = length;
@@ -159,6 +164,6 @@ void thinking_output::before_answer(const move& chosen) {
     // With several lines shown, the played move is one of the tied best and
     // its line stands among them already; a second "multipv 1" would show
     // one move twice.
-    if (!shown_ || multi_pv_lines > 1 || same_move(first_, chosen)) return;
+    if (!shown_ || (!unprinted_ && (multi_pv_lines > 1 || same_move(first_, chosen)))) return;
     print(0, score_, best_line_of(chosen));
 }

@@ -28,20 +28,27 @@ public:
     // UCI only: the move being searched and the counts, about once a second.
     void progress(const progress_report& report) override;
     // Before the engine's answer: when chosen is not the move the last line
-    // began with (another of the moves tied for best), that move's line is
-    // printed, so that the last line shown is always the played move's.
+    // began with (another of the moves tied for best), or the last iteration
+    // went unprinted, that move's line is printed, so that the last line
+    // shown is always the played move's.
     void before_answer(const move& chosen);
     // The second move of the last line shown for chosen, for a ponder move;
     // false when the line has none.
     bool ponder_move(move& reply) const { return has_reply_ ? (reply = reply_, true) : false; }
     // Forget the last line (a new search begins).
-    void reset() { shown_ = false; has_reply_ = false; }
+    void reset() { shown_ = false; has_reply_ = false; unprinted_ = false; }
+    // Quiet: the iterations are followed but nothing is printed (a search
+    // on the opponent's time, whose lines a GUI would take for thoughts on
+    // the position it shows).
+    void set_quiet(bool quiet) { quiet_ = quiet; }
 
 private:
     void print(int multipv, int32_t score, const search_line& line);
     style style_;
     // The last iteration as reported, for before_answer.
     bool shown_ = false;
+    bool quiet_ = false;
+    bool unprinted_ = false;  // the last iteration's line was kept quiet
     int depth_ = 0, selective_ = 0;
     int32_t score_ = 0;
     uint64_t nodes_ = 0;

@@ -7,7 +7,7 @@ the last line shown before a move starts with that move.
 Usage: pychess_check.py ENGINE [--searches N]
 Needs python-chess from ../shared/clients/python-chess (next to the checkout);
 without it the check is skipped with a message (exit 0)."""
-import os, random, sys, tempfile
+import os, random, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CLIENT = os.path.normpath(os.path.join(HERE, "..", "..", "..", "shared", "clients", "python-chess"))
@@ -91,8 +91,43 @@ def main():
             fail("xboard: illegal move %s" % result.move)
         board.push(result.move)
     xb.quit()
+    # (A fresh engine: python-chess leaves the node clock, "nps", of the
+    # node-limited moves in force, and 20 s would then be 20 nodes.)
+    xb = chess.engine.SimpleEngine.popen_xboard([engine_path], cwd=folder)
+    # xboard pondering ("hard"): python-chess lets the engine ponder after
+    # each move, then pings it, sends "easy", "force", the reply and "go".  A
+    # game where the reply is the one the engine expects (the second move of
+    # its last line) every other move, and another move otherwise; every
+    # answer legal and in time.
+    board, hits, slowest = chess.Board(), 0, 0.0
+    for i in range(16):
+        started = time.monotonic()
+        result = xb.play(board, chess.engine.Limit(white_clock=20, black_clock=20, white_inc=0.2, black_inc=0.2),
+                         ponder=True, info=chess.engine.INFO_PV)
+        slowest = max(slowest, time.monotonic() - started)
+        if result.move not in board.legal_moves:
+            fail("xboard pondering: illegal move %s in %s" % (result.move, board.fen()))
+        board.push(result.move)
+        if board.is_game_over():
+            break
+        line = result.info.get("pv") or []
+        if not line or line[0] != result.move:
+            fail("xboard pondering: the last line %s does not start with %s" % (line, result.move))
+        expected = line[1] if len(line) > 1 else None
+        if i % 2 == 0 and expected in board.legal_moves:
+            reply, hits = expected, hits + 1
+        else:
+            reply = rng.choice(list(board.legal_moves))
+        time.sleep(0.2)  # the engine ponders meanwhile
+        board.push(reply)
+        if board.is_game_over():
+            break
+    if slowest > 5:
+        fail("xboard pondering: an answer took %.1f s on a 20 s clock" % slowest)
+    xb.quit()
     print("pychess_check: passed: multipv 3, options of both protocols, %d searches whose last pv starts "
-          "with the move played, a pondering game, node-limited xboard moves" % agree)
+          "with the move played, a pondering game, node-limited xboard moves, an xboard pondering game "
+          "(%d expected replies, slowest answer %.2f s)" % (agree, hits, slowest))
     return 0
 
 

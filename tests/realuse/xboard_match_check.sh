@@ -39,8 +39,8 @@ cp "$ENGINE" "$WORK/orvane/orvane"
 # Games are capped at 150 moves (drawn by xboard after that), so every game
 # ends within a bounded time whatever the engines do; the harness derives a
 # hard limit for the whole run from the games and the control (XBM_TIMEOUT
-# overrides it).
-export XBM_XBOARD_OPTS="-adjudicateDrawMoves 150"
+# overrides it).  XBM_XBOARD_OPTS adds options of the caller's (say -ponder).
+export XBM_XBOARD_OPTS="-adjudicateDrawMoves 150${XBM_XBOARD_OPTS:+ $XBM_XBOARD_OPTS}"
 echo "xboard_match_check: harness $HARNESS"
 # fairymax through a filter that keeps from it the one word it crashes on
 bash "$HARNESS" ./orvane "$WORK/orvane" "python3 $HERE/fairymax_filter.py" "$WORK/fairymax" "$GAMES" "$TC" "$ART/match" \
