@@ -77,3 +77,13 @@ inline bool play_listed(position& pos, int& side, const std::string& text) {
     }
     return false;
 }
+
+// Whether each move is legal in turn from the FEN's position (as the engine
+// prints moves).
+inline bool legal(const std::string& fen, const std::vector<std::string>& moves) {
+    static position pos;
+    int side = WHITE;
+    bool ok = parse_fen(fen.c_str(), pos, side);
+    for (const std::string& m : moves) ok = ok && play_listed(pos, side, m);
+    return ok;
+}

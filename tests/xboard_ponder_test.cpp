@@ -21,15 +21,6 @@ namespace {
 const std::string START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 const std::string GUI_START = "xboard\nprotover 2\naccepted done\nnew\npost\n";
 
-// Each move legal in turn from the FEN's position.
-bool legal(const std::string& fen, const std::vector<std::string>& moves) {
-    static position pos;
-    int side = WHITE;
-    bool ok = parse_fen(fen.c_str(), pos, side);
-    for (const std::string& m : moves) ok = ok && play_listed(pos, side, m);
-    return ok;
-}
-
 // The moves of a thinking line "ply score time nodes\tpv".
 std::vector<std::string> pv_of(const std::string& line) {
     std::vector<std::string> moves;

@@ -20,15 +20,6 @@ const std::string START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 
 // Depth 7 here takes seconds.
 const std::string MIDDLEGAME = "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8";
 
-// Each move legal in turn from the FEN's position.
-bool legal(const std::string& fen, const std::vector<std::string>& moves) {
-    static position pos;
-    int side = WHITE;
-    bool ok = parse_fen(fen.c_str(), pos, side);
-    for (const std::string& m : moves) ok = ok && play_listed(pos, side, m);
-    return ok;
-}
-
 // Ply and pv of a thinking line "ply score time nodes pv" (ply 0: no such line).
 int ply_of(const std::string& line) { return std::atoi(line.c_str()); }
 // The first move of a thinking line's line of play (after the tab).

@@ -114,11 +114,12 @@ move prediction;
 // pondering) are the GUI's clock before its move.
 bool act_on_line(const char* line) {
     if (std::strncmp(line, "time", 4) == 0 || std::strncmp(line, "otim", 4) == 0) {
+        // Read as the interpreter reads "time N" (the opponent's clock changes nothing).
         log_line(line[0] == 't' ? "time" : "otim");
-        char* end = nullptr;
-        const long long centiseconds = std::strtoll(line + 4, &end, 10);
-        if (line[0] == 't' && end != line + 4 && centiseconds > -100000000000LL && centiseconds < 100000000000LL)
-            set_time_left(centiseconds);
+        const char* text = line + 4;
+        while (*text == ' ' || *text == '\t') ++text;
+        int32_t centiseconds = 0;
+        if (line[0] == 't' && parse_int(text, centiseconds)) set_time_left(centiseconds);
         return false;
     }
     if (is(line, ".")) {
@@ -297,13 +298,13 @@ ponder_outcome ponder_on_prediction() {
         game_take_back(1);
         return ponder_outcome::missed;
     }
+    const bool moved = pondered_turn_answer(chosen);
     if (turn_abandoned()) {
-        // After the move came the GUI left the game: it keeps its move, and no answer goes out.
-        pondered_turn_missed();
+        // After the move came the GUI left the game, as in any turn: it
+        // keeps its move, and no answer goes out.
         generate_moves(game_position, game_moves);
         return ponder_outcome::missed;
     }
-    const bool moved = pondered_turn_answer(chosen);
     answer_engine_turn(moved, chosen);
     return ponder_outcome::answered;
 }

@@ -203,5 +203,3 @@ void begin_ponder_watch(const char* reply_text) {
 }
 
 bool ponder_hit() { return hit; }
-
-bool ponder_missed() { return !hit && stop_requested.load(std::memory_order_relaxed); }

@@ -84,9 +84,6 @@ void begin_ponder_watch(const char* reply_text);
 // The expected move came during this ponder (its line is taken out of the
 // input); on_ponder_hit was told at once, from the poll.
 bool ponder_hit();
-// Whether the ponder is over without the expected move: a line ended it, or
-// the input did.
-bool ponder_missed();
 // Told of the expected move's line the moment it is taken.  Installed by
 // the xboard front end.
 extern void (*on_ponder_hit)(const char* line);
