@@ -5,12 +5,16 @@ game over xboard, every option configured, a pondering game, and the rule that
 the last line shown before a move starts with that move.
 
 Usage: pychess_check.py ENGINE [--searches N]
-Needs python-chess from ../shared/clients/python-chess (next to the checkout);
-without it the check is skipped with a message (exit 0)."""
+Needs python-chess: the folder named by ORVANE_PYCHESS, else
+../shared/clients/python-chess next to the checkout; without it the check is
+skipped with a message (exit 0)."""
 import os, random, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CLIENT = os.path.normpath(os.path.join(HERE, "..", "..", "..", "shared", "clients", "python-chess"))
+# A clone made elsewhere (a CI work folder) names the client through the
+# environment; the default is where the development checkouts keep it.
+CLIENT = os.environ.get("ORVANE_PYCHESS") or os.path.normpath(
+    os.path.join(HERE, "..", "..", "..", "shared", "clients", "python-chess"))
 
 
 def fail(text):
@@ -26,7 +30,7 @@ def main():
     engine_path = os.path.abspath(args[0])
     searches = int(args[args.index("--searches") + 1]) if "--searches" in args else 200
     if not os.path.isdir(CLIENT):
-        print("pychess_check: skipped: python-chess not found at " + CLIENT)
+        print("pychess_check: skipped: python-chess not found at " + CLIENT + " (set ORVANE_PYCHESS)")
         return 0
     sys.path.insert(0, CLIENT)
     import chess, chess.engine
