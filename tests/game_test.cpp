@@ -4,6 +4,7 @@
 // list of legal moves must all come back exactly.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -255,6 +256,23 @@ TEST_F(GameRecord, BeginningAtAPositionStartsAFreshRecord) {
     EXPECT_TRUE(game_take_back(2));
     expect_same(current_state(), *read, "back to the position as read");
     EXPECT_FALSE(game_take_back(1));
+}
+
+TEST_F(GameRecord, TheLargestClockASetUpCanBringStaysAtTheTop) {
+    // A FEN may say 2147483647 half-moves; quiet moves must not count past it.
+    start_game("4k3/8/8/8/8/8/4P3/4K2R w K - 0 1");
+    game_begin_at(game_position, side_to_move, INT_MAX);
+    EXPECT_EQ(game_halfmove_clock(), INT_MAX);
+    for (const char* text : {"h1h2", "e8d7"}) play_recorded(text);
+    EXPECT_EQ(game_halfmove_clock(), INT_MAX);
+    EXPECT_EQ(game_standard_draw(), standard_draw::fifty_moves);
+    ASSERT_TRUE(game_take_back(1));
+    EXPECT_EQ(game_halfmove_clock(), INT_MAX);
+    ASSERT_TRUE(game_take_back(1));
+    EXPECT_EQ(game_halfmove_clock(), INT_MAX);
+    // A capture or a pawn move still starts the count again.
+    play_recorded("e2e4");
+    EXPECT_EQ(game_halfmove_clock(), 0);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 // be kept per move.
 #include "game/game.h"
 
+#include <climits>
 #include <cstring>
 
 #include "game/time_manager.h"
@@ -126,7 +127,10 @@ void game_play(const move& m) {
         copy_position(game_position, current);
         side_to_move = saved_side;
     }
-    const int clock = resets_halfmove_clock(game_position, m) ? 0 : halfmove_clocks[record_count] + 1;
+    // A set-up position may bring any clock up to INT_MAX; past a hundred only
+    // "at least a hundred" matters, so the count stops at the top of its range.
+    const int before = halfmove_clocks[record_count];
+    const int clock = resets_halfmove_clock(game_position, m) ? 0 : before == INT_MAX ? before : before + 1;
     record[record_count++] = played_move{m, static_cast<int8_t>(side_to_move)};
     make_move(game_position, m);
     keys[record_count] = key_of(game_position, other_colour(side_to_move));
