@@ -16,6 +16,7 @@ int32_t board_reversed = 0;
 int32_t settings_locked = 0;
 int32_t force_mode = 0;
 int32_t log_nodes = 0;
+int32_t strong_search = 0;
 
 void set_default_settings() {
     search_depth = 4;
@@ -34,4 +35,5 @@ void set_default_settings() {
     settings_locked = 0;
     force_mode = 0;
     log_nodes = 0;
+    strong_search = 0;
 }

@@ -1,0 +1,37 @@
+// The strong search: principal-variation search with a transposition table,
+// quiescence, null move, reductions and pruning, over the rules layer's
+// positions, with an evaluation of its own.  run_search enters it after the
+// shared root handling is set up; it reports through that handling and
+// leaves its best root moves in best_root_moves / best_root_lines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "rules/rules.h"
+#include "search/request.h"
+
+// The iterations of the strong search for request; returns the root's
+// score of the last finished iteration (from the side to move), and its
+// depth in root_depth.
+int32_t strong_deepen(const search_request& request);
+
+// A position's key as the strong search's repetition test and table see it:
+// the board, the side to move, the castling rights that can still be used
+// (bit 0 white king-side, 1 white queen-side, 2 and 3 black's; king and rook
+// at home) and the file of an en-passant capture that can be made
+// (NO_EN_PASSANT: none).  The game hands its earlier positions to the search
+// as such keys.
+uint64_t strong_position_key(const uint8_t* board, int side, unsigned castling, int en_passant_file);
+
+// The transposition table: its size in MB (the "Hash" option), allocated
+// only while the strong search is chosen.
+inline constexpr int32_t DEFAULT_HASH_MB = 16;
+inline constexpr int32_t MAX_HASH_MB = 1024;
+extern int32_t hash_mb;
+// Drops the table's memory (the classic search is chosen again).
+void strong_release_table();
+// Empties the table ("Clear Hash", a new game).
+void strong_clear_table();
+// Permill of the table in use (for hashfull).
+int strong_table_permill();
