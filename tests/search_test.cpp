@@ -131,20 +131,29 @@ void set_clock_script(std::vector<uint32_t> script) {
     clock_now = 0;
 }
 
-// What each iteration saw: its depth, score and the two forced settings.
+// What each iteration saw: its depth, score and nodes, and the user's two
+// switches as they stood while the search ran.
 struct iteration_seen {
     int depth;
     int32_t score;
     int32_t null_move;
     int32_t cutting;
+    uint64_t nodes;
 };
 std::vector<iteration_seen> iterations;
 
 struct iteration_recorder final : search_observer {
     void iteration_finished(const iteration_report& report) override {
-        iterations.push_back({report.depth, report.score, null_move_enabled, cutting_enabled});
+        iterations.push_back({report.depth, report.score, null_move_enabled, cutting_enabled, report.nodes});
     }
 } recorder;
+
+// The node counts of the iterations recorded.
+std::vector<uint64_t> nodes_seen() {
+    std::vector<uint64_t> nodes;
+    for (const iteration_seen& it : iterations) nodes.push_back(it.nodes);
+    return nodes;
+}
 
 class SearchTest : public ::testing::Test {
 protected:
@@ -698,17 +707,28 @@ TEST_F(SearchTest, ClockCountsWholeUnitsAcrossTheCounterWrap) {
 
 // --- Iterative deepening ---------------------------------------------------
 
-TEST_F(SearchTest, FixedDepthRunsEveryDepthWithRefinementsOffAndRestoresThem) {
-    load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+TEST_F(SearchTest, FixedDepthRunsEveryDepthWithoutRefinementsAndLeavesTheSwitchesAlone) {
+    const char* fen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    load_fen(fen);
+    deepen(game_position, WHITE, 3, 0, 0, &recorder);
+    const std::vector<uint64_t> plain = nodes_seen();
+
+    // The same search with both switches on: the same tree, node for node,
+    // and the switches read 1 throughout (the search never writes them).
+    reset_search_state();
+    clear_book_table();
+    iterations.clear();
+    load_fen(fen);
     null_move_enabled = 1;
     cutting_enabled = 1;
     deepen(game_position, WHITE, 3, 0, 0, &recorder);
     ASSERT_EQ(iterations.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(iterations[i].depth, i + 1);
-        EXPECT_EQ(iterations[i].null_move, 0);
-        EXPECT_EQ(iterations[i].cutting, 0);
+        EXPECT_EQ(iterations[i].null_move, 1);
+        EXPECT_EQ(iterations[i].cutting, 1);
     }
+    EXPECT_EQ(nodes_seen(), plain);
     EXPECT_EQ(root_depth, 4);
     EXPECT_EQ(null_move_enabled, 1);
     EXPECT_EQ(cutting_enabled, 1);
@@ -740,28 +760,37 @@ TEST_F(SearchTest, EveryModeSearchesAtLeastOnePlyAndAtMostTheMaximum) {
     }
 }
 
-TEST_F(SearchTest, DepthCappedModesStopAtTheDepthAndModeTwoForcesRefinementsOff) {
+TEST_F(SearchTest, DepthCappedModesStopAtTheDepthAndModeTwoLeavesRefinementsOut) {
     clock_source = scripted_clock;
     set_clock_script({});  // no time passes: only the depth stops them
-    load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    const char* fen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    // Each search from a fresh start, so that only the switches differ.
+    auto search_in_mode = [&](int mode) {
+        reset_search_state();
+        clear_book_table();
+        iterations.clear();
+        load_fen(fen);
+        deepen(game_position, WHITE, 4, 6562, mode, &recorder);
+        return nodes_seen();
+    };
+    const std::vector<uint64_t> plain = search_in_mode(3);
+    ASSERT_EQ(plain.size(), 4u);
+
     null_move_enabled = 1;
     cutting_enabled = 1;
-    deepen(game_position, WHITE, 4, 6562, 2, &recorder);
-    ASSERT_EQ(iterations.size(), 4u);
-    for (const iteration_seen& it : iterations) {
-        EXPECT_EQ(it.null_move, 0);
-        EXPECT_EQ(it.cutting, 0);
-    }
-    EXPECT_EQ(null_move_enabled, 1);
-    EXPECT_EQ(cutting_enabled, 1);
-
-    iterations.clear();
-    deepen(game_position, WHITE, 4, 6562, 3, &recorder);
+    EXPECT_EQ(search_in_mode(2), plain);
     ASSERT_EQ(iterations.size(), 4u);
     for (const iteration_seen& it : iterations) {
         EXPECT_EQ(it.null_move, 1);
         EXPECT_EQ(it.cutting, 1);
     }
+
+    // Mode 3 uses them: a smaller tree from the third ply on.
+    const std::vector<uint64_t> refined = search_in_mode(3);
+    ASSERT_EQ(refined.size(), 4u);
+    EXPECT_LT(refined.back(), plain.back());
+    EXPECT_EQ(null_move_enabled, 1);
+    EXPECT_EQ(cutting_enabled, 1);
     EXPECT_EQ(root_depth, 4);
 }
 

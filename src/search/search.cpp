@@ -12,6 +12,7 @@
 
 #include "book/book.h"
 #include "eval/eval.h"
+#include "search/root.h"
 #include "settings/settings.h"
 
 int root_depth = 0;
@@ -23,12 +24,7 @@ move NULL_MOVE = {-1, -1, -1, -1, 0, 0, {0, 0}, 0};
 bool search_stopped = false;
 search_line best_root_lines[MOVE_LIST_SIZE];
 search_line root_lines[MOVE_LIST_SIZE];
-int deepest_level = 0;
-move current_root_move = {};
-int current_root_number = 0;
-const move* root_filter = nullptr;
-int root_filter_count = 0;
-int root_multi_pv = 1;
+bool refinements_suspended = false;
 
 namespace {
 
@@ -125,68 +121,12 @@ void order_moves(move_list& list) {
     }
 }
 
-// Drops the en-passant captures that leave the mover's king attacked, judged
-// in full: the quick legality test looks only along the line through the
-// capturing pawn's square, not through the captured pawn's.  (Every other
-// kind of move the generator already judges exactly.)
-void drop_moves_into_check(const position& pos, move_list& list) {
-    int kept = 0;
-    for (int i = 0; i < list.count; ++i) {
-        const move& m = list.moves[i];
-        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
-        const bool en_passant = piece_type(piece) == PAWN && m.from_file != m.to_file &&
-                                pos.board[square_index(m.to_file, m.to_rank)] == 0;
-        if (en_passant && leaves_king_attacked_after_making(pos, m)) continue;
-        list.moves[kept++] = m;
-    }
-    list.count = static_cast<uint16_t>(kept);
-}
-
-// Keeps only the root moves the caller allows.
-void keep_allowed_root_moves(move_list& list) {
-    int kept = 0;
-    for (int i = 0; i < list.count; ++i) {
-        const move& m = list.moves[i];
-        for (int j = 0; j < root_filter_count; ++j) {
-            const move& allowed = root_filter[j];
-            if (allowed.from_file == m.from_file && allowed.from_rank == m.from_rank && allowed.to_file == m.to_file &&
-                allowed.to_rank == m.to_rank &&
-                (m.promotion == NO_PROMOTION || allowed.promotion == m.promotion)) {
-                list.moves[kept++] = m;
-                break;
-            }
-        }
-    }
-    list.count = static_cast<uint16_t>(kept);
-}
-
 // A node's line: its best move, then the line of the node that move led to.
 inline void set_line(search_line& line, const move& best, const search_line& below) {
     line.moves[0] = best;
     const int length = below.length < MAX_LINE - 1 ? below.length : MAX_LINE - 1;
     std::memcpy(line.moves + 1, below.moves, sizeof(move) * static_cast<size_t>(length));
     line.length = length + 1;
-}
-
-// With several best moves wanted at the root: the score a root move must
-// reach to be among the root_multi_pv best of the first searched ones
-// (every score, while fewer have been searched).  Root moves below it may
-// be cut short; those that reach it are searched to their exact scores.
-int32_t multi_pv_bound(const move_list& list, int searched) {
-    if (searched < root_multi_pv) return -MATE_SCORE;
-    int32_t top[MAX_MULTI_PV];  // the highest scores so far, highest first
-    int kept = 0;
-    for (int i = 0; i < searched; ++i) {
-        const int32_t v = list.moves[i].score;
-        if (kept == root_multi_pv && v <= top[kept - 1]) continue;
-        int j = kept < root_multi_pv ? kept++ : kept - 1;
-        while (j > 0 && top[j - 1] < v) {
-            top[j] = top[j - 1];
-            --j;
-        }
-        top[j] = v;
-    }
-    return top[root_multi_pv - 1];
 }
 
 // Moves searched at a node of this ply when cutting is on.
@@ -207,7 +147,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     // Step 1. Count the node, now and then look whether the search is to
     // stop, and take a copy of the parent.
     ++node_count;
-    if ((node_count & (STOP_POLL_INTERVAL - 1)) == 0 && poll_stop()) return 0;
+    if ((node_count & (STOP_POLL_INTERVAL - 1)) == 0 && root_should_stop(false)) return 0;
     const frame_claim claim;
     search_frame& frame = frames[claim.level];
     frame.line.length = 0;
@@ -246,7 +186,10 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     // generator's own check test (step 6) provides it.
     flip_side();
     const bool max_node = (ply & 1) == 0;
-    const bool null_move_possible = null_move_enabled == 1 && after_null == 0 && depth > 0 && depth != root_depth;
+    // Null move and cutting as the user set them, unless this search leaves
+    // them out (refinements_suspended).
+    const bool null_move_possible =
+        null_move_enabled == 1 && !refinements_suspended && after_null == 0 && depth > 0 && depth != root_depth;
     int checked = null_move_possible ? in_check(pos) : 0;
 
     // Step 5. Null move: let the side to move pass at reduced depth; if even
@@ -271,7 +214,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     // moves are generated; a node that may still take the quiet shortcut
     // waits until it knows it needs the slot.
     const bool shortcut_enabled =
-        depth == 1 && depth != root_depth && (advanced_search != 0 || cutting_enabled != 0);
+        depth == 1 && depth != root_depth && (advanced_search != 0 || (cutting_enabled != 0 && !refinements_suspended));
     book_entry* slot = nullptr;
     if (root_depth > 1 && !shortcut_enabled) {
         slot = &book_slot_of_key(frame.key);
@@ -280,9 +223,10 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
 
     // Step 6. No legal move: mate, stalemate or a flagged draw.
     move_list& list = frame.list;
-    generate_moves(pos, list);
-    if (ply == 0 && strict_root_moves) drop_moves_into_check(pos, list);
-    if (ply == 0 && root_filter != nullptr) keep_allowed_root_moves(list);
+    if (ply == 0)
+        generate_root_moves(pos, list, strict_root_in_force());
+    else
+        generate_moves(pos, list);
     if (list.count == 0) return mate_distance(evaluate(pos, 0), ply);
     if (!null_move_possible) checked = side_in_check;  // in_check(pos), as the generator found it
 
@@ -320,7 +264,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     order_moves(list);
 
     // Step 10. Cutting: deeper in the tree only the first few moves count.
-    if (cutting_enabled != 0 && !checked) list.count = static_cast<uint16_t>(moves_kept(ply, list.count));
+    if (cutting_enabled != 0 && !refinements_suspended && !checked) list.count = static_cast<uint16_t>(moves_kept(ply, list.count));
     const int count = list.count;
 
     // Recording a new best move: the ordering hint of this ply, the book,
@@ -341,32 +285,23 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
             move& child = list.moves[i];
             int32_t bound = result;
             if (ply == 0) {
-                current_root_move = child;
-                current_root_number = i + 1;
-                if (root_multi_pv > 1) bound = multi_pv_bound(list, i);
+                set_current_root_move(child, i + 1);
+                if (root_lines_wanted() > 1) bound = root_multi_pv_bound(list, i);
             }
             const int32_t v = search(depth - 1, pos, child, bound, beta, 0);
             if (search_stopped) return 0;
             flip_side();
             if (v >= beta) return v;
             child.score = v;
-            if (ply == 0) set_line(root_lines[i], child, below);
+            if (ply == 0) set_root_line(root_lines[i], child, below);
             if (v > result) {
                 result = v;
                 record(child);
                 if (ply == 0) root_best_so_far = child;
             }
         }
-        if (depth == root_depth) {
-            // Every root move that reached the best score is a candidate.
-            int gathered = 0;
-            for (int i = 0; i < count; ++i) {
-                if (list.moves[i].score != result) continue;
-                best_root_lines[gathered] = root_lines[i];
-                best_root_moves[gathered++] = list.moves[i];
-            }
-            best_root_count = static_cast<uint16_t>(gathered);
-        }
+        // Every root move that reached the best score is a candidate.
+        if (depth == root_depth) gather_best_root_moves(list, count, root_lines, result);
         return result;
     }
 

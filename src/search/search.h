@@ -62,7 +62,7 @@ int32_t clock_read();
 // Nodes between two looks at the stop conditions (a power of two).
 inline constexpr uint64_t STOP_POLL_INTERVAL = 4096;
 
-// Set by anyone, from any thread, to end the search in progress; deepen
+// Set by anyone, from any thread, to end the search in progress; run_search
 // clears it when a search starts.
 extern std::atomic<bool> stop_requested;
 
@@ -141,11 +141,13 @@ protected:
     ~search_observer() = default;
 };
 
-// The iterations on game position pos for side in the given clock mode, at
-// least one and none beyond MAX_SEARCH_DEPTH, then the two-ply shift of
-// ply_best.  Leaves the best root moves of the last finished iteration in
-// best_root_moves and side_to_move at side.  limits (may be null) can end it
-// early; with none set, the search is exactly the engine's plain one.
+// The classic search's iterations on pos for side in the given clock mode,
+// at least one and none beyond MAX_SEARCH_DEPTH, then the two-ply shift of
+// ply_best: run_search (search/request.h) with a classic request, for the
+// developer tool and the tests.  Leaves the best root moves of the last
+// finished iteration in best_root_moves and side_to_move at side.  limits
+// (may be null) can end it early; with none set, the search is exactly the
+// engine's plain one.
 void deepen(const position& pos, int side, int depth_limit, int32_t move_budget, int mode,
             search_observer* observer = nullptr, const search_limits* limits = nullptr);
 

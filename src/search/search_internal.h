@@ -1,14 +1,24 @@
-// What the node procedure and the deepening loop share inside the search.
+// What the node procedure, the deepening loop and the shared root handling
+// share inside the search.
 #pragma once
 
+#include "search/request.h"
 #include "search/search.h"
 
-// Looks at the stop conditions of the search in progress; sets and returns
-// search_stopped.  Called every STOP_POLL_INTERVAL nodes.
-bool poll_stop();
+// The shared root handling of one search: set up from the request (budget:
+// the budget the request's mode gives, as the deepening loop reads it)
+// before either search runs, cleared after it.
+void begin_root_search(const search_request& request, int32_t budget);
+void end_root_search();
+// The request asked for the strict root (search_limits::strict_root).
+bool strict_root_in_force();
+// The request's depth cap, as set_search_* may not change it (0: none).
+int active_max_depth();
 
-// The root's moves go through the full legality test (search_limits::strict_root).
-extern bool strict_root_moves;
+// The classic search leaves null move and cutting out of this search (clock
+// modes 0 and 2), whatever the user's switches say; the switches themselves
+// are never written.
+extern bool refinements_suspended;
 
 // The best root move so far in the iteration in progress: the move of a first
 // iteration that a hard limit cut short.
@@ -17,15 +27,5 @@ extern move root_best_so_far;
 // The line of each root move of the iteration in progress, by its place in
 // the root's list.
 extern search_line root_lines[MOVE_LIST_SIZE];
-// The deepest recursion level any node of the search has reached.
-extern int deepest_level;
-// The root move being searched and its place in the root's order, from 1.
-extern move current_root_move;
-extern int current_root_number;
-// Root moves allowed (search_limits::root_moves; nullptr: all), and how
-// many best root moves get exact scores.
-extern const move* root_filter;
-extern int root_filter_count;
-extern int root_multi_pv;
 // The root's list after an iteration: every root move with its score.
 const move_list& root_move_list();

@@ -1,7 +1,7 @@
 // The engine settings: the global switches and limits that steer the search,
 // the evaluation, the book and the front end.  start_up sets the defaults;
-// afterwards only the command interpreter changes them (the search turns two
-// of them off for a while and restores them).
+// afterwards only the command interpreter and the option table change them
+// (a search that leaves null move and cutting out says so in its own state).
 #pragma once
 
 #include <cstdint>
