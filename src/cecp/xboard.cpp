@@ -206,9 +206,12 @@ void analyse() {
     if (standard_input_queue == nullptr) return;
     search_limits limits = limits_for_turn(true);
     apply_root_restriction(limits);
-    const int side = side_to_move;
-    deepen(game_position, side, MAX_SEARCH_DEPTH, INT32_MAX, 1, &xboard_thinking, &limits);
-    side_to_move = side;
+    turn_options options;
+    options.analysis = true;
+    options.observer = &xboard_thinking;
+    options.limits = &limits;
+    move ignored;
+    think_turn(ignored, options);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "book/book.h"
 #include "game/game.h"
 #include "game/time_manager.h"
+#include "search/request.h"
 #include "settings/settings.h"
 
 namespace {
@@ -46,6 +47,8 @@ struct turn_clock {
     bool searching = false;    // the turn's search is in progress and can take limits
     bool level_clock = false;  // the level settings' budget applies
     bool gui_clock = false;    // the GUI's clock applies
+    bool awaiting_hit = false; // a turn of clock_at_ponderhit whose clock is not known yet
+    uint32_t began = 0;        // clock_source() when such a turn began
     uint32_t start = 0;        // clock_source() when it started (a GUI clock or a pondered turn)
     uint64_t first_node = 0;   // node_count then
     int64_t nps = 0;           // a clock of nodes: nodes a second (0: real time)
@@ -57,6 +60,10 @@ struct turn_clock {
 // never came on the board.  (The table's copy is touched only by pondering.)
 move hints_before_ponder[PLY_BEST_SIZE];
 book_entry book_before_ponder[BOOK_SLOTS];
+
+// The game's earlier positions as the strong search's keys, for its
+// repetition test (a fixed array: a turn allocates nothing).
+uint64_t earlier_keys[MAX_EARLIER_POSITIONS];
 
 // Starts the turn's clock now: the level settings' budget (level_clock; the
 // allowance accumulates, time left over from earlier moves is spent now) and
@@ -142,20 +149,22 @@ bool think_turn(move& played, const turn_options& options) {
     const int side = side_to_move;
     search_limits limits = options.limits != nullptr ? *options.limits : search_limits{};
     // The GUI's depth cap ("sd", UCI's depth with a clock) and the caller's
-    // cap: the smaller holds.
-    limits.max_depth = smaller_cap(limits.max_depth, game_time.max_depth);
+    // cap: the smaller holds.  Analysis is no game turn: only the caller's.
+    if (!options.analysis) limits.max_depth = smaller_cap(limits.max_depth, game_time.max_depth);
 
     // What kind of search: the settings' clock mode and depth, or what the
     // front end asks for (a fixed depth, or no end but a stop).
     int mode = clock_mode, depth = search_depth;
     int32_t budget = 0;
-    if (options.infinite) {
+    if (options.infinite || options.analysis) {
         mode = 1, depth = MAX_SEARCH_DEPTH, budget = INT32_MAX;
     } else if (options.fixed_depth > 0) {
         mode = 0, depth = options.fixed_depth;
     }
-    const bool level_clock = mode != 0 && !options.infinite;
-    if (options.ponder) {
+    const bool level_clock = mode != 0 && !options.infinite && !options.analysis;
+    if (options.analysis) {
+        turn = turn_clock{};  // no clock runs, no time is accounted
+    } else if (options.ponder) {
         // On the opponent's time: no budget and no clock until the
         // predicted move comes, and anything else ends the search at once.
         std::memcpy(hints_before_ponder, ply_best, sizeof ply_best);
@@ -167,18 +176,46 @@ bool think_turn(move& played, const turn_options& options) {
         limits.stop_first_iteration = true;
     } else {
         budget = start_turn_clock(level_clock, false, budget, limits);
+        if (options.clock_at_ponderhit) {
+            turn.awaiting_hit = true;
+            turn.began = clock_source();
+        }
+    }
+
+    search_request request;
+    request.pos = &game_position;
+    request.side = side;
+    request.engine = strong_search == 1 ? search_engine::strong : search_engine::classic;
+    request.mode = mode;
+    request.depth_limit = depth;
+    request.budget = budget;
+    request.limits = limits;
+    request.observer = options.observer;
+    if (request.engine == search_engine::strong) {
+        // The strong search scores repetitions and the fifty-move count itself.
+        request.earlier_count = game_repetition_keys(earlier_keys, MAX_EARLIER_POSITIONS);
+        request.earlier_keys = earlier_keys;
+        request.halfmove_clock = game_halfmove_clock();
     }
     turn.searching = true;
-    deepen(game_position, side, depth, budget, mode, options.observer, &limits);
+    run_search(request);
     turn.searching = false;
     side_to_move = side;
-    if (options.ponder) return false;  // the turn ends with the prediction's outcome
+    if (options.ponder || options.analysis) return false;  // a pondered turn ends with the prediction's outcome
     const bool moved = choose_move(played);
     finish_turn_clock();
     return moved;
 }
 
 void start_pondered_clock() {
+    if (turn.awaiting_hit) {
+        // The go's clock is known now; the turn has run since it began.
+        turn.awaiting_hit = false;
+        if (!turn.searching || (!game_time.time_known && game_time.fixed_move_ms <= 0)) return;  // on until a stop
+        const turn_plan plan = plan_turn(INT32_MAX, engine_moves_made);
+        set_search_deadline(turn.began + static_cast<uint32_t>(plan.budget));
+        return;
+    }
     if (!turn.pending) return;
     search_limits limits;
     const int32_t budget = start_turn_clock(turn.level_clock, true, INT32_MAX, limits);

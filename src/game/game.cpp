@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "game/time_manager.h"
+#include "search/strong.h"
 
 position game_position;
 move_list game_moves;
@@ -159,6 +160,19 @@ int game_hand_over() {
 }
 
 int game_halfmove_clock() { return halfmove_clocks[record_count]; }
+
+int game_repetition_keys(uint64_t* out, int capacity) {
+    const int since_reset = halfmove_clocks[record_count];
+    int first = since_reset < record_count ? record_count - since_reset : 0;
+    if (capacity < 0) capacity = 0;
+    if (record_count - first > capacity) first = record_count - capacity;
+    int count = 0;
+    for (int i = first; i < record_count; ++i) {
+        const standard_key& key = keys[i];
+        out[count++] = strong_position_key(key.board, key.side, key.castling, key.en_passant);
+    }
+    return count;
+}
 
 standard_draw game_standard_draw() {
     // The key of the position now, with the side actually to move (a turn

@@ -71,6 +71,13 @@ enum class standard_draw { none, repetition, fifty_moves, dead_position };
 standard_draw game_standard_draw();
 // Half-moves since the last capture or pawn move.
 int game_halfmove_clock();
+// The most positions game_repetition_keys hands over: the whole record.
+inline constexpr int MAX_EARLIER_POSITIONS = 2049;
+// The game's positions since the last capture or pawn move, oldest first,
+// the position now not among them, as the strong search's keys
+// (strong_position_key): into out, the newest capacity of them at most.
+// Returns how many.  Only positions the record still holds are known.
+int game_repetition_keys(uint64_t* out, int capacity);
 // 1 if no sequence of moves can end in mate: kings alone, a king and one
 // minor piece against a king, or kings and bishops all on squares of one colour.
 int dead_position(const position& pos);
@@ -89,6 +96,15 @@ struct turn_options {
     int fixed_depth = 0;
     // A search until stopped: the clock's budget never ends it.
     bool infinite = false;
+    // xboard's analysis: a search until stopped, on no clock at all (the
+    // GUI's clock and depth cap are for games) and accounting no time;
+    // think_turn chooses nothing and returns false.
+    bool analysis = false;
+    // UCI's "go ponder": a search until stopped, as under infinite, whose
+    // clock is not known yet; start_pondered_clock (the GUI's ponderhit,
+    // once the time manager has heard the go's clock) limits it from then
+    // on, the time since the turn began counted.  The move is chosen as usual.
+    bool clock_at_ponderhit = false;
     // Pondering: the engine thinks on the opponent's time, on the position
     // after the reply it expects (already played into the game), in the
     // settings' clock mode but with no budget and no clock until
@@ -104,7 +120,9 @@ struct turn_options {
 bool think_turn(move& chosen, const turn_options& options = {});
 // The expected move has come (called from the search's poll, or after the
 // pondered search has ended): the turn's clock starts now, exactly as
-// think_turn would start it, and limits the search still in progress.
+// think_turn would start it, and limits the search still in progress.  For
+// a turn of clock_at_ponderhit: the plan's budget, from the turn's start,
+// becomes the search's deadline (when the GUI gave a clock).
 void start_pondered_clock();
 // The pondered turn's move, chosen as think_turn chooses, its time
 // accounted; false when the engine has no move.

@@ -191,16 +191,15 @@ void position_command(const words& w, const char* line_copy) {
 struct ponder_state {
     bool pondering = false;  // a ponder search that has not been hit yet
     go_clock clock;          // the go's clock, for the ponderhit
-    uint32_t start = 0;      // clock_source() when the go began
 } ponder;
 
+// The time manager hears the go's clock, and the game layer's ponder clock
+// limits the search from the go's start.
 void ponder_hit() {
     if (!ponder.pondering) return;
     ponder.pondering = false;
     set_go_clock(ponder.clock);
-    if (!game_time.time_known && game_time.fixed_move_ms <= 0) return;  // no clock: on until "stop"
-    const turn_plan plan = plan_turn(INT32_MAX, engine_moves_made);
-    set_search_deadline(ponder.start + static_cast<uint32_t>(plan.budget));
+    start_pondered_clock();
 }
 
 bool act_on_uci_line(const char* line) {
@@ -312,8 +311,8 @@ void go_command(const words& w, FILE* stream) {
         // under "go infinite", and the go's clock waits for the hit.
         ponder.pondering = true;
         ponder.clock = clock;
-        ponder.start = clock_source();
         clock.infinite = true;
+        options.clock_at_ponderhit = true;
     }
     options.infinite = clock.infinite || mate_search;
     options.fixed_depth = set_go_clock(clock);
