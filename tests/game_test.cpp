@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "search/strong.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
@@ -273,6 +274,31 @@ TEST_F(GameRecord, TheLargestClockASetUpCanBringStaysAtTheTop) {
     // A capture or a pawn move still starts the count again.
     play_recorded("e2e4");
     EXPECT_EQ(game_halfmove_clock(), 0);
+}
+
+TEST_F(GameRecord, RepetitionKeysAreThePositionsSinceTheLastCaptureOrPawnMove) {
+    uint64_t keys[MAX_EARLIER_POSITIONS];
+    start_game(nullptr);
+    EXPECT_EQ(game_repetition_keys(keys, MAX_EARLIER_POSITIONS), 0);
+    // A pawn move: nothing before it counts.
+    play_recorded("e2e4");
+    EXPECT_EQ(game_repetition_keys(keys, MAX_EARLIER_POSITIONS), 0);
+    // Four knight moves there and back: the position after e2e4 comes
+    // again, and the four before the one now are handed over, oldest first.
+    for (const char* text : {"g8f6", "g1f3", "f6g8", "f3g1"}) play_recorded(text);
+    ASSERT_EQ(game_repetition_keys(keys, MAX_EARLIER_POSITIONS), 4);
+    const uint64_t now = strong_position_key(game_position.board, side_to_move, 15, NO_EN_PASSANT);
+    EXPECT_EQ(keys[0], now);
+    // Only the newest ones when fewer fit.
+    uint64_t newest[2];
+    ASSERT_EQ(game_repetition_keys(newest, 2), 2);
+    EXPECT_EQ(newest[0], keys[2]);
+    EXPECT_EQ(newest[1], keys[3]);
+    // A capture starts the count again, as a pawn move does.
+    start_game("4k3/8/8/3p4/4P3/8/8/4K3 w - - 7 30");
+    EXPECT_EQ(game_repetition_keys(keys, MAX_EARLIER_POSITIONS), 0);  // nothing recorded before the set-up
+    for (const char* text : {"e1d1", "e8d8", "e4d5", "d8e8", "d1e1"}) play_recorded(text);
+    EXPECT_EQ(game_repetition_keys(keys, MAX_EARLIER_POSITIONS), 2);
 }
 
 namespace {

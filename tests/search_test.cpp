@@ -23,6 +23,7 @@
 #include "settings/settings.h"
 #include "game/game.h"
 #include "game/time_manager.h"
+#include "search/request.h"
 #include "search/search.h"
 #include "rules_test_util.h"
 
@@ -848,6 +849,62 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
         const move& expected = i <= 1 ? before[i + 2] : before[i];
         EXPECT_EQ(std::memcmp(&ply_best[i], &expected, sizeof(move)), 0) << "entry " << i;
     }
+}
+
+TEST_F(SearchTest, RunSearchReportsWhatTheSearchLeftBehind) {
+    // Ra8 is the only mate: the king on g8 is shut in by its own pawns and
+    // the rook covers the eighth rank.  Every iteration finds it; the line
+    // ends with the mate.
+    load_fen("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
+    search_request request;
+    request.pos = &game_position;
+    request.side = WHITE;
+    request.mode = 0;
+    request.depth_limit = 3;
+    request.observer = &recorder;
+    const uint64_t before = node_count;
+    const search_result found = run_search(request);
+    ASSERT_EQ(found.best_count, 1);
+    EXPECT_EQ(move_string(found.best_moves[0]), "a1a8");
+    EXPECT_EQ(found.best_lines[0].length, 1);
+    EXPECT_EQ(mate_in_moves(found.score), 1);
+    EXPECT_EQ(found.depth, 3);
+    EXPECT_FALSE(found.stopped);
+    EXPECT_EQ(found.nodes, node_count - before);
+    // The same as the globals and the observer say.
+    EXPECT_EQ(found.best_moves, best_root_moves);
+    EXPECT_EQ(found.best_lines, best_root_lines);
+    EXPECT_EQ(found.best_count, best_root_count);
+    EXPECT_EQ(found.stopped, search_stopped);
+    ASSERT_EQ(iterations.size(), 3u);
+    EXPECT_EQ(iterations.back().depth, found.depth);
+    EXPECT_EQ(iterations.back().score, found.score);
+    EXPECT_EQ(iterations.back().nodes, found.nodes);
+    EXPECT_EQ(side_to_move, WHITE);
+
+    // A node cap that falls within the fourth iteration: the result is the
+    // third's, and says it was stopped.
+    reset_search_state();
+    clear_book_table();
+    iterations.clear();
+    load_fen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
+    request.depth_limit = 3;
+    run_search(request);
+    const uint64_t three_plies = iterations.back().nodes;
+    reset_search_state();
+    clear_book_table();
+    iterations.clear();
+    load_fen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
+    request.depth_limit = 8;
+    request.limits.node_limit = three_plies + STOP_POLL_INTERVAL;
+    const search_result cut = run_search(request);
+    EXPECT_TRUE(cut.stopped);
+    EXPECT_TRUE(search_stopped);
+    ASSERT_EQ(iterations.size(), 3u);
+    EXPECT_EQ(cut.depth, 3);
+    EXPECT_EQ(cut.score, iterations.back().score);
+    EXPECT_EQ(cut.best_count, best_root_count);
+    EXPECT_GE(cut.nodes, three_plies + STOP_POLL_INTERVAL);
 }
 
 // --- The engine's turn -----------------------------------------------------
