@@ -206,7 +206,7 @@ int pv_length[MAX_PLY + 2];
 uint64_t path_keys[MAX_EARLIER + MAX_PLY + 2];
 int earlier = 0;
 
-int selective = 0;
+
 bool stopped = false;
 uint32_t search_start_ms = 0;
 int64_t own_hard_ms = 0;  // the search's own time cap when no deadline is set (0: none)
@@ -483,7 +483,7 @@ int quiesce(int ply, int alpha, int beta) {
     ++node_count;
     pv_length[ply] = ply;
     if (check_stop()) return 0;
-    if (ply > selective) selective = ply;
+    if (ply > deepest_level) deepest_level = ply;
     frame& f = frames[ply];
     const int side = side_at[ply];
     if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
@@ -550,7 +550,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     ++node_count;
     pv_length[ply] = ply;
     if (check_stop()) return 0;
-    if (ply > selective) selective = ply;
+    if (ply > deepest_level) deepest_level = ply;
     frame& f = frames[ply];
     const int side = side_at[ply];
     const bool pv_node = beta - alpha > 1;
@@ -691,7 +691,7 @@ int32_t classic_units(int v) {
     return static_cast<int32_t>(static_cast<int64_t>(v) * 65536 / 100);
 }
 
-void set_root_line(int i, const move& m) {
+void keep_root_line(int i, const move& m) {
     search_line& line = root_line[i];
     line.moves[0] = m;
     line.length = 1;
@@ -758,7 +758,7 @@ int search_root(int depth, int alpha, int beta, int lines) {
         if (stopped) return best;
         root_score[i] = v;
         root_exact[i] = v > floor && v < beta;
-        if (root_exact[i] || i == 0) set_root_line(i, m);
+        if (root_exact[i] || i == 0) keep_root_line(i, m);
         if (v > best) {
             best = v;
             if (v > alpha && v < beta && lines == 1) {
@@ -804,7 +804,7 @@ void report_iteration(int depth, int score) {
     best_only_line[0] = root_line[0];
     best_only_line[0].moves[0] = best_only[0];
     finish_root_iteration(depth, classic_units(score), best_only, best_only_line, 1, report_moves, root_line, root_count,
-                          selective);
+                          deepest_level);
 }
 
 }  // namespace
@@ -845,7 +845,7 @@ int32_t strong_deepen(const search_request& request) {
     if (!table) allocate_table(hash_mb);
     table_age = static_cast<uint8_t>((table_age + 1) & 63);
     stopped = false;
-    selective = 0;
+    deepest_level = 0;
     search_start_ms = clock_source();
     const int side = request.side;
 
