@@ -12,6 +12,8 @@
 #include "book/book.h"
 #include "settings/settings.h"
 #include "game/game.h"
+#include "search/request.h"
+#include "search/strong.h"
 #include "tools/tool.h"
 
 namespace {
@@ -72,9 +74,58 @@ const bench_pass BENCH_PASSES[] = {
     {"capture extension", FIRST_EXTENDED, 1, 0, 0, 1},
 };
 
+// The strong search's bench: every position to a fixed depth, each from an
+// empty table and no history, so that the count depends on nothing but the
+// search and its evaluation.
+constexpr int STRONG_BENCH_DEPTH = 11;
+
+int strong_bench(int argc, char** argv) {
+    int depth = STRONG_BENCH_DEPTH;
+    if (argc >= 1) {
+        depth = std::atoi(argv[0]);
+        if (depth < 1 || depth >= MAX_SEARCH_DEPTH) {
+            std::fprintf(stderr, "bench: depth must be 1 to %d\n", MAX_SEARCH_DEPTH - 1);
+            return 2;
+        }
+    }
+    reset_engine_state();
+    hash_mb = DEFAULT_HASH_MB;
+    strong_prepare_table();
+    uint64_t total = 0;
+    double seconds = 0;
+    std::clock_t cpu = 0;
+    for (int index = 0; index < POSITION_COUNT; ++index) {
+        if (!tool_set_position(BENCH_POSITIONS[index])) {
+            std::fprintf(stderr, "bench: cannot read position %d\n", index + 1);
+            return 1;
+        }
+        clear_book_table();
+        strong_clear_table();
+        search_request request;
+        request.pos = &game_position;
+        request.side = side_to_move;
+        request.engine = search_engine::strong;
+        request.mode = 0;
+        request.depth_limit = depth;
+        const auto start = std::chrono::steady_clock::now();
+        const std::clock_t cpu_start = std::clock();
+        const search_result result = run_search(request);
+        cpu += std::clock() - cpu_start;
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        total += result.nodes;
+    }
+    const double cpu_seconds = static_cast<double>(cpu) / CLOCKS_PER_SEC;
+    std::printf("strong search          depth %d nodes %" PRIu64 "\n", depth, total);
+    std::printf("nodes %" PRIu64 " time %.3f s nodes/s %.0f cpu %.3f s nodes/cpu-s %.0f\n", total, seconds,
+                seconds > 0 ? total / seconds : 0.0, cpu_seconds, cpu_seconds > 0 ? total / cpu_seconds : 0.0);
+    std::printf("signature %" PRIu64 "\n", total);
+    return 0;
+}
+
 }  // namespace
 
 int tool_bench(int argc, char** argv) {
+    if (argc >= 1 && std::strcmp(argv[0], "strong") == 0) return strong_bench(argc - 1, argv + 1);
     int depth = BENCH_DEPTH;
     if (argc >= 1) {
         depth = std::atoi(argv[0]);

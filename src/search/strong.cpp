@@ -1,9 +1,958 @@
-// (stub, replaced by the strong search)
+// The strong search: negamax principal-variation search with iterative
+// deepening and aspiration windows, a transposition table, a quiescence
+// search of captures and promotions (all moves when in check), null-move
+// pruning, late-move reductions and pruning, reverse futility and futility
+// pruning, and a check extension.  Scores are centipawns from the side to
+// move inside; the shared root handling hears them in the classic search's
+// units, so both searches print alike.
+//
+// The positions are the rules layer's, copied from node to node.  Each node
+// works in a frame set up once, so the search allocates nothing; the table
+// is allocated when the size is set or the strong search is first used.
 #include "search/strong.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "book/book.h"
+#include "search/root.h"
+#include "search/strong_eval.h"
+#include "search/strong_tables.h"
+
 int32_t hash_mb = DEFAULT_HASH_MB;
-int32_t strong_deepen(const search_request&) { return 0; }
-uint64_t strong_position_key(const uint8_t*, int, unsigned, int) { return 0; }
-void strong_release_table() {}
-void strong_clear_table() {}
-int strong_table_permill() { return 0; }
+
+namespace {
+
+constexpr int INF = 32001;
+constexpr int VALUE_MATE = 32000;
+constexpr int MATE_BOUND = VALUE_MATE - 1000;  // scores beyond are mates
+constexpr int MAX_PLY = 120;
+constexpr int MAX_EARLIER = 256;  // earlier game positions the repetition test looks at
+
+// --- Keys -------------------------------------------------------------------
+
+constexpr uint64_t splitmix(uint64_t& state) {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+struct key_tables {
+    uint64_t piece[64][64];  // [board byte & 63][square]; byte 0 keys 0
+    uint64_t castling[16];
+    uint64_t en_passant[9];  // by file; [8]: none
+    uint64_t black_to_move;
+};
+constexpr key_tables make_keys() {
+    key_tables k{};
+    uint64_t state = 0x4F7276616E65ULL;
+    for (int b = 0; b < 64; ++b)
+        for (int sq = 0; sq < 64; ++sq) k.piece[b][sq] = (b & 15) == 0 ? 0 : splitmix(state);
+    for (auto& c : k.castling) c = splitmix(state);
+    k.castling[0] = 0;
+    for (auto& e : k.en_passant) e = splitmix(state);
+    k.en_passant[8] = 0;
+    k.black_to_move = splitmix(state);
+    return k;
+}
+constexpr key_tables KEYS = make_keys();
+
+// The castling rights that can still be used: the right, the king and the rook at home.
+unsigned usable_castling(const position& pos) {
+    const uint8_t* b = pos.board;
+    unsigned c = 0;
+    const bool white_home = b[4] == WHITE * 16 + KING, black_home = b[60] == BLACK * 16 + KING;
+    if (white_home && pos.white_castle_right && b[7] == WHITE * 16 + ROOK) c |= 1;
+    if (white_home && pos.white_castle_left && b[0] == WHITE * 16 + ROOK) c |= 2;
+    if (black_home && pos.black_castle_right && b[63] == BLACK * 16 + ROOK) c |= 4;
+    if (black_home && pos.black_castle_left && b[56] == BLACK * 16 + ROOK) c |= 8;
+    return c;
+}
+// The file of an en-passant capture side can make, or NO_EN_PASSANT.
+int usable_en_passant(const position& pos, int side) {
+    const int file = pos.en_passant_file;
+    if (file == NO_EN_PASSANT || file > 7) return NO_EN_PASSANT;
+    const int rank = side == WHITE ? 4 : 3;
+    const uint8_t own_pawn = static_cast<uint8_t>(side * 16 + PAWN);
+    if ((file > 0 && pos.board[square_index(file - 1, rank)] == own_pawn) ||
+        (file < 7 && pos.board[square_index(file + 1, rank)] == own_pawn))
+        return file;
+    return NO_EN_PASSANT;
+}
+uint64_t key_extras(unsigned castling, int ep, int side) {
+    return KEYS.castling[castling & 15] ^ KEYS.en_passant[ep >= 0 && ep < 8 ? ep : 8] ^
+           (side == BLACK ? KEYS.black_to_move : 0);
+}
+uint64_t key_of(const position& pos, int side) {
+    return strong_position_key(pos.board, side, usable_castling(pos), usable_en_passant(pos, side));
+}
+
+// --- The transposition table -------------------------------------------------
+
+enum : uint8_t { BOUND_NONE = 0, BOUND_UPPER = 1, BOUND_LOWER = 2, BOUND_EXACT = 3 };
+struct tt_entry {
+    uint64_t key;
+    int16_t score;
+    int16_t eval;
+    uint16_t packed_move;
+    int8_t depth;
+    uint8_t age_bound;  // age << 2 | bound
+};
+static_assert(sizeof(tt_entry) == 16);
+constexpr int BUCKET = 4;
+struct alignas(64) tt_bucket {
+    tt_entry e[BUCKET];
+};
+
+std::unique_ptr<tt_bucket[]> table;
+uint64_t table_buckets = 0;
+int32_t table_mb = 0;
+uint8_t table_age = 0;
+
+void allocate_table(int32_t mb) {
+    if (mb < 1) mb = 1;
+    if (mb > MAX_HASH_MB) mb = MAX_HASH_MB;
+    if (table && table_mb == mb) return;
+    table.reset();
+    table_buckets = static_cast<uint64_t>(mb) * 1024 * 1024 / sizeof(tt_bucket);
+    table.reset(new tt_bucket[table_buckets]);
+    table_mb = mb;
+    std::memset(static_cast<void*>(table.get()), 0, table_buckets * sizeof(tt_bucket));
+}
+inline tt_bucket& bucket_of(uint64_t key) {
+    return table[static_cast<uint64_t>((static_cast<unsigned __int128>(key) * table_buckets) >> 64)];
+}
+
+uint16_t pack_move(const move& m) {
+    const int from = square_index(m.from_file, m.from_rank), to = square_index(m.to_file, m.to_rank);
+    const int promo = m.promotion == NO_PROMOTION ? 0 : (m.promotion & 7);
+    return static_cast<uint16_t>(from | to << 6 | promo << 12);
+}
+inline bool is_packed(const move& m, uint16_t p) { return p != 0 && pack_move(m) == p; }
+
+inline int to_table_score(int v, int ply) {
+    if (v >= MATE_BOUND) return v + ply;
+    if (v <= -MATE_BOUND) return v - ply;
+    return v;
+}
+inline int from_table_score(int v, int ply) {
+    if (v >= MATE_BOUND) return v - ply;
+    if (v <= -MATE_BOUND) return v + ply;
+    return v;
+}
+
+tt_entry* probe(uint64_t key) {
+    tt_bucket& b = bucket_of(key);
+    for (tt_entry& e : b.e)
+        if (e.key == key && (e.age_bound & 3) != BOUND_NONE) return &e;
+    return nullptr;
+}
+
+void store(uint64_t key, int depth, int score, int eval, int bound, const move* best, int ply) {
+    tt_bucket& b = bucket_of(key);
+    tt_entry* slot = nullptr;
+    for (tt_entry& e : b.e)
+        if (e.key == key) {
+            slot = &e;
+            break;
+        }
+    if (slot == nullptr) {
+        // Replace the entry worth least: shallow, and from an older search.
+        int worst = 1 << 30;
+        for (tt_entry& e : b.e) {
+            const int age_gap = (table_age - (e.age_bound >> 2)) & 63;
+            const int worth = (e.age_bound & 3) == BOUND_NONE ? -1000 : e.depth - 8 * age_gap;
+            if (worth < worst) {
+                worst = worth;
+                slot = &e;
+            }
+        }
+    } else if (bound != BOUND_EXACT && depth + 2 < slot->depth && ((slot->age_bound >> 2) == table_age)) {
+        // A much deeper entry of this search stays; only its move may be new.
+        if (best != nullptr && slot->packed_move == 0) slot->packed_move = pack_move(*best);
+        return;
+    }
+    const uint16_t packed = best != nullptr ? pack_move(*best) : (slot->key == key ? slot->packed_move : 0);
+    slot->key = key;
+    slot->score = static_cast<int16_t>(to_table_score(score, ply));
+    slot->eval = static_cast<int16_t>(eval);
+    slot->packed_move = packed;
+    slot->depth = static_cast<int8_t>(depth < -1 ? -1 : (depth > 120 ? 120 : depth));
+    slot->age_bound = static_cast<uint8_t>((table_age & 63) << 2 | bound);
+}
+
+// --- Search state -------------------------------------------------------------
+
+struct frame {
+    position pos;
+    move_list list;
+    int order[MOVE_LIST_SIZE];
+    move quiets_tried[64];
+};
+frame frames[MAX_PLY + 2];
+int side_at[MAX_PLY + 2];
+int halfmove[MAX_PLY + 2];
+int static_eval_at[MAX_PLY + 2];
+bool after_null[MAX_PLY + 2];
+move killers[MAX_PLY + 2][2];
+int history_score[3][64][64];
+move pv[MAX_PLY + 2][MAX_PLY + 2];
+int pv_length[MAX_PLY + 2];
+// Keys of the earlier game positions, then the root and the search path:
+// the key of the node at ply p is at path_keys[earlier + p].
+uint64_t path_keys[MAX_EARLIER + MAX_PLY + 2];
+int earlier = 0;
+
+
+bool stopped = false;
+uint32_t search_start_ms = 0;
+int64_t own_hard_ms = 0;  // the search's own time cap when no deadline is set (0: none)
+int reduction_table[64][64];
+
+inline uint64_t& key_at(int ply) { return path_keys[earlier + ply]; }
+
+void init_reductions() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    for (int d = 1; d < 64; ++d)
+        for (int m = 1; m < 64; ++m) reduction_table[d][m] = static_cast<int>(0.75 + std::log(d) * std::log(m) / 2.25);
+}
+
+uint32_t elapsed_ms() { return clock_source() - search_start_ms; }
+
+// Every few thousand nodes: the shared stop conditions, and the search's own time cap.
+inline bool check_stop() {
+    if (stopped) return true;
+    if ((node_count & (STOP_POLL_INTERVAL - 1)) != 0) return false;
+    if (root_should_stop(false)) stopped = true;
+    if (own_hard_ms > 0 && root_depth > 1 && static_cast<int64_t>(elapsed_ms()) >= own_hard_ms) stopped = true;
+    if (stopped) search_stopped = true;
+    return stopped;
+}
+
+inline int captured_type(const position& pos, const move& m) {
+    const uint8_t target = pos.board[square_index(m.to_file, m.to_rank)];
+    if (target != 0) return piece_type(target);
+    const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+    if (piece_type(piece) == PAWN && m.from_file != m.to_file) return PAWN;  // en passant
+    return 0;
+}
+inline bool is_promotion(const move& m) { return m.promotion != NO_PROMOTION; }
+
+// The legal moves of side in pos, en-passant captures judged in full (the
+// quick test looks along one line only).
+void legal_moves(const position& pos, int side, move_list& list) {
+    side_to_move = side;
+    generate_moves(pos, list);
+    if (pos.en_passant_file == NO_EN_PASSANT) return;
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        const move& m = list.moves[i];
+        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+        if (piece_type(piece) == PAWN && m.from_file != m.to_file &&
+            pos.board[square_index(m.to_file, m.to_rank)] == 0 && leaves_king_attacked_after_making(pos, m))
+            continue;
+        list.moves[kept++] = m;
+    }
+    list.count = static_cast<uint16_t>(kept);
+}
+
+// Makes m for side_to_move of the node at ply into the next frame, with its
+// key, half-move count and side.  Returns whether the mover's opponent is now in check.
+bool make_child(int ply, const move& m) {
+    const position& parent = frames[ply].pos;
+    position& child = frames[ply + 1].pos;
+    const int side = side_at[ply];
+    copy_position(child, parent);
+    child.history_count = 0;
+    child.fifty_move_count = 0;
+    const bool resets = captured_type(parent, m) != 0 ||
+                        piece_type(parent.board[square_index(m.from_file, m.from_rank)]) == PAWN;
+    side_to_move = side;
+    make_move(child, m);
+    child.history_count = 0;
+    child.repetition_draw = child.fifty_move_draw = 0;
+    const int other = other_colour(side);
+    side_at[ply + 1] = other;
+    halfmove[ply + 1] = resets ? 0 : halfmove[ply] + 1;
+    after_null[ply + 1] = false;
+    // The key: the squares that changed, then rights, en passant and side afresh.
+    uint64_t key = key_at(ply) ^ key_extras(usable_castling(parent), usable_en_passant(parent, side), side);
+    for (uint64_t changed = changed_squares(parent.board, child.board); changed != 0; changed &= changed - 1) {
+        const int sq = __builtin_ctzll(changed);
+        key ^= KEYS.piece[parent.board[sq] & 63][sq] ^ KEYS.piece[child.board[sq] & 63][sq];
+    }
+    key ^= key_extras(usable_castling(child), usable_en_passant(child, other), other);
+    key_at(ply + 1) = key;
+    __builtin_prefetch(&bucket_of(key));
+    side_to_move = other;
+    return in_check(child) != 0;
+}
+
+void make_null_child(int ply) {
+    const position& parent = frames[ply].pos;
+    position& child = frames[ply + 1].pos;
+    const int side = side_at[ply], other = other_colour(side);
+    copy_position(child, parent);
+    child.en_passant_file = NO_EN_PASSANT;
+    side_at[ply + 1] = other;
+    halfmove[ply + 1] = halfmove[ply] + 1;
+    after_null[ply + 1] = true;
+    key_at(ply + 1) = key_at(ply) ^ key_extras(usable_castling(parent), usable_en_passant(parent, side), side) ^
+                      key_extras(usable_castling(child), NO_EN_PASSANT, other);
+}
+
+// Draws at a node below the root: fifty moves, a repetition (once within
+// the search, twice counting the game before it), no mating material.
+bool drawn(int ply) {
+    if (halfmove[ply] >= 100) return true;
+    const uint64_t key = key_at(ply);
+    int seen_before_root = 0;
+    const int reach = halfmove[ply] < earlier + ply ? halfmove[ply] : earlier + ply;
+    for (int back = 4; back <= reach; back += 2) {
+        const int at = ply - back;
+        if (path_keys[earlier + at] != key) continue;
+        if (at > 0) return true;
+        if (++seen_before_root >= 2) return true;
+    }
+    const position& pos = frames[ply].pos;
+    if (pos.white_material <= 3 && pos.black_material <= 3) {
+        // At most a minor piece each and nothing else (or pawns, which keep it alive).
+        int minors = 0, light = 0, dark = 0;
+        for (int sq = 0; sq < 64; ++sq) {
+            const int type = piece_type(pos.board[sq]);
+            if (type == PAWN || type == ROOK || type == QUEEN) return false;
+            if (type == KNIGHT) ++minors;
+            if (type == BISHOP) {
+                ++minors;
+                ((((sq & 7) + (sq >> 3)) & 1) ? light : dark)++;
+            }
+        }
+        if (minors <= 1) return true;
+        if (minors == light || minors == dark) return true;  // bishops all on one colour
+    }
+    return false;
+}
+
+bool has_pieces(const position& pos, int side) {
+    for (int sq = 0; sq < 64; ++sq) {
+        const uint8_t p = pos.board[sq];
+        if (piece_colour(p) == side && piece_type(p) != PAWN && piece_type(p) != KING && p != 0) return true;
+    }
+    return false;
+}
+
+// --- Exchanges ------------------------------------------------------------------
+
+constexpr int SEE_VALUE[8] = {0, 100, 500, 320, 330, 950, 10000, 0};
+
+// The square of side's least valuable man that attacks target on board b, or -1.
+int least_attacker(const uint8_t* b, int target, int side) {
+    const int pawn_rank_step = side == WHITE ? -8 : 8;  // a pawn attacks from one rank behind
+    const int tf = target & 7;
+    const int from_rank_sq = target + pawn_rank_step;
+    if (from_rank_sq >= 0 && from_rank_sq < 64) {
+        if (tf > 0 && b[from_rank_sq - 1] == side * 16 + PAWN) return from_rank_sq - 1;
+        if (tf < 7 && b[from_rank_sq + 1] == side * 16 + PAWN) return from_rank_sq + 1;
+    }
+    for (int i = 0; i < 8 && STRONG_MOVES.knight[target][i] >= 0; ++i)
+        if (b[STRONG_MOVES.knight[target][i]] == side * 16 + KNIGHT) return STRONG_MOVES.knight[target][i];
+    int best = -1, best_value = 1 << 20;
+    for (int d = 0; d < 8; ++d) {
+        for (int i = 0; i < 8; ++i) {
+            const int sq = STRONG_MOVES.ray[target][d][i];
+            if (sq < 0) break;
+            const uint8_t p = b[sq];
+            if (p == 0) continue;
+            if (piece_colour(p) == side) {
+                const int t = piece_type(p);
+                const bool fits = t == QUEEN || (d < 4 ? t == ROOK : t == BISHOP);
+                if (fits && SEE_VALUE[t] < best_value) {
+                    best = sq;
+                    best_value = SEE_VALUE[t];
+                }
+            }
+            break;
+        }
+    }
+    if (best >= 0) return best;
+    for (int i = 0; i < 8 && STRONG_MOVES.king[target][i] >= 0; ++i)
+        if (b[STRONG_MOVES.king[target][i]] == side * 16 + KING) return STRONG_MOVES.king[target][i];
+    return -1;
+}
+
+// What side to move wins or loses by m and the exchanges on its square after it.
+int see(const position& pos, const move& m, int side) {
+    uint8_t b[64];
+    std::memcpy(b, pos.board, 64);
+    const int from = square_index(m.from_file, m.from_rank), to = square_index(m.to_file, m.to_rank);
+    int gain[40];
+    const int victim = captured_type(pos, m);
+    gain[0] = SEE_VALUE[victim];
+    int on_square = piece_type(b[from]);
+    if (is_promotion(m)) {
+        gain[0] += SEE_VALUE[m.promotion & 7] - SEE_VALUE[PAWN];
+        on_square = m.promotion & 7;
+    }
+    if (victim == PAWN && b[to] == 0) b[square_index(m.to_file, m.from_rank)] = 0;  // en passant
+    b[to] = b[from];
+    b[from] = 0;
+    int depth = 0, mover = other_colour(side);
+    while (depth < 38) {
+        const int attacker = least_attacker(b, to, mover);
+        if (attacker < 0) break;
+        ++depth;
+        gain[depth] = SEE_VALUE[on_square] - gain[depth - 1];
+        if ((-gain[depth - 1] > gain[depth] ? -gain[depth - 1] : gain[depth]) < 0) break;
+        on_square = piece_type(b[attacker]);
+        b[to] = b[attacker];
+        b[attacker] = 0;
+        mover = other_colour(mover);
+    }
+    while (--depth > 0) gain[depth - 1] = -(-gain[depth - 1] > gain[depth] ? -gain[depth - 1] : gain[depth]);
+    return gain[0];
+}
+
+// --- Move ordering ------------------------------------------------------------
+
+constexpr int ORDER_HASH = 1 << 30;
+constexpr int ORDER_GOOD_CAPTURE = 1 << 28;
+constexpr int ORDER_KILLER = 1 << 27;
+constexpr int ORDER_BAD_CAPTURE = -(1 << 28);
+constexpr int HISTORY_MAX = 1 << 14;
+
+void score_moves(int ply, uint16_t hash_move, bool captures_only) {
+    frame& f = frames[ply];
+    const position& pos = f.pos;
+    const int side = side_at[ply];
+    for (int i = 0; i < f.list.count; ++i) {
+        const move& m = f.list.moves[i];
+        const int victim = captured_type(pos, m);
+        const int attacker = piece_type(pos.board[square_index(m.from_file, m.from_rank)]);
+        if (is_packed(m, hash_move) && (!captures_only || victim != 0 || is_promotion(m))) {
+            f.order[i] = ORDER_HASH;
+        } else if (victim != 0 || is_promotion(m)) {
+            const int mvv = SEE_VALUE[victim] * 8 - SEE_VALUE[attacker] / 16 + (is_promotion(m) ? SEE_VALUE[m.promotion & 7] : 0);
+            const bool good = SEE_VALUE[victim] >= SEE_VALUE[attacker] || see(pos, m, side) >= 0;
+            f.order[i] = (good ? ORDER_GOOD_CAPTURE : ORDER_BAD_CAPTURE) + mvv;
+        } else if (captures_only) {
+            f.order[i] = ORDER_BAD_CAPTURE * 2;
+        } else if (same_move(m, killers[ply][0])) {
+            f.order[i] = ORDER_KILLER + 1;
+        } else if (same_move(m, killers[ply][1])) {
+            f.order[i] = ORDER_KILLER;
+        } else {
+            f.order[i] = history_score[side][square_index(m.from_file, m.from_rank)][square_index(m.to_file, m.to_rank)];
+        }
+    }
+}
+
+// Brings the best-ordered of the moves from i on to place i.
+inline void pick(frame& f, int i) {
+    int best = i;
+    for (int j = i + 1; j < f.list.count; ++j)
+        if (f.order[j] > f.order[best]) best = j;
+    if (best != i) {
+        const move m = f.list.moves[i];
+        f.list.moves[i] = f.list.moves[best];
+        f.list.moves[best] = m;
+        const int o = f.order[i];
+        f.order[i] = f.order[best];
+        f.order[best] = o;
+    }
+}
+
+void update_history(int side, const move& m, int bonus) {
+    int& h = history_score[side][square_index(m.from_file, m.from_rank)][square_index(m.to_file, m.to_rank)];
+    h += bonus - h * std::abs(bonus) / HISTORY_MAX;
+}
+
+void update_pv(int ply, const move& m) {
+    pv[ply][ply] = m;
+    for (int i = ply + 1; i < pv_length[ply + 1]; ++i) pv[ply][i] = pv[ply + 1][i];
+    pv_length[ply] = pv_length[ply + 1] > ply + 1 ? pv_length[ply + 1] : ply + 1;
+}
+
+// --- Quiescence -----------------------------------------------------------------
+
+int quiesce(int ply, int alpha, int beta) {
+    ++node_count;
+    pv_length[ply] = ply;
+    if (check_stop()) return 0;
+    if (ply > deepest_level) deepest_level = ply;
+    frame& f = frames[ply];
+    const int side = side_at[ply];
+    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
+    if (halfmove[ply] >= 100) return 0;
+
+    const uint64_t key = key_at(ply);
+    const tt_entry* entry = probe(key);
+    const bool pv_node = beta - alpha > 1;
+    if (entry != nullptr && !pv_node) {
+        const int v = from_table_score(entry->score, ply), bound = entry->age_bound & 3;
+        if ((bound == BOUND_EXACT) || (bound == BOUND_LOWER && v >= beta) || (bound == BOUND_UPPER && v <= alpha))
+            return v;
+    }
+    side_to_move = side;
+    const bool checked = in_check(f.pos) != 0;
+    int best = -INF, stand = -INF;
+    if (!checked) {
+        stand = entry != nullptr ? entry->eval : strong_evaluate(f.pos, side);
+        if (stand >= beta) return stand;
+        if (stand > alpha) alpha = stand;
+        best = stand;
+    }
+    legal_moves(f.pos, side, f.list);
+    if (f.list.count == 0) return checked ? -VALUE_MATE + ply : 0;
+    score_moves(ply, entry != nullptr ? entry->packed_move : 0, !checked);
+    const int original_alpha = alpha;
+    move best_move{};
+    bool have_best = false;
+    for (int i = 0; i < f.list.count; ++i) {
+        pick(f, i);
+        const move m = f.list.moves[i];
+        if (!checked) {
+            const int victim = captured_type(f.pos, m);
+            if (victim == 0 && !is_promotion(m)) break;  // the quiet moves come last
+            if (is_promotion(m) && (m.promotion & 7) != QUEEN && victim == 0) continue;
+            // Delta: even winning the man outright cannot lift the score to alpha.
+            if (!is_promotion(m) && stand + SEE_VALUE[victim] + 180 <= alpha) continue;
+            if (f.order[i] < 0) continue;  // a losing exchange
+        }
+        make_child(ply, m);
+        const int v = -quiesce(ply + 1, -beta, -alpha);
+        if (stopped) return 0;
+        if (v > best) {
+            best = v;
+            if (v > alpha) {
+                alpha = v;
+                best_move = m;
+                have_best = true;
+                update_pv(ply, m);
+                if (v >= beta) break;
+            }
+        }
+    }
+    if (checked && best == -INF) best = -VALUE_MATE + ply;
+    const int bound = best >= beta ? BOUND_LOWER : (best > original_alpha ? BOUND_EXACT : BOUND_UPPER);
+    store(key, 0, best, checked ? 0 : stand, bound, have_best ? &best_move : nullptr, ply);
+    return best;
+}
+
+// --- The main search --------------------------------------------------------------
+
+int search(int ply, int depth, int alpha, int beta, bool cut_node) {
+    if (depth <= 0) return quiesce(ply, alpha, beta);
+    ++node_count;
+    pv_length[ply] = ply;
+    if (check_stop()) return 0;
+    if (ply > deepest_level) deepest_level = ply;
+    frame& f = frames[ply];
+    const int side = side_at[ply];
+    const bool pv_node = beta - alpha > 1;
+
+    if (drawn(ply)) return 0;
+    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
+    // Mate distance: no line from here can beat a mate already found nearer the root.
+    if (alpha < -VALUE_MATE + ply) alpha = -VALUE_MATE + ply;
+    if (beta > VALUE_MATE - ply - 1) beta = VALUE_MATE - ply - 1;
+    if (alpha >= beta) return alpha;
+
+    const uint64_t key = key_at(ply);
+    const tt_entry* entry = probe(key);
+    const uint16_t hash_move = entry != nullptr ? entry->packed_move : 0;
+    if (entry != nullptr && !pv_node && entry->depth >= depth) {
+        const int v = from_table_score(entry->score, ply), bound = entry->age_bound & 3;
+        if ((bound == BOUND_EXACT) || (bound == BOUND_LOWER && v >= beta) || (bound == BOUND_UPPER && v <= alpha))
+            return v;
+    }
+
+    side_to_move = side;
+    const bool checked = in_check(f.pos) != 0;
+    int eval = -INF, raw_eval = 0;
+    if (!checked) {
+        raw_eval = eval = entry != nullptr ? entry->eval : strong_evaluate(f.pos, side);
+        // A table score that bounds the right way is a better guess.
+        if (entry != nullptr) {
+            const int v = from_table_score(entry->score, ply), bound = entry->age_bound & 3;
+            if ((bound == BOUND_LOWER && v > eval) || (bound == BOUND_UPPER && v < eval) || bound == BOUND_EXACT)
+                if (std::abs(v) < MATE_BOUND) eval = v;
+        }
+    }
+    static_eval_at[ply] = eval;
+    const bool improving = !checked && ply >= 2 && static_eval_at[ply - 2] != -INF && eval > static_eval_at[ply - 2];
+
+    if (!pv_node && !checked && std::abs(beta) < MATE_BOUND) {
+        // Reverse futility: far enough above beta that a shallow search will not come back down.
+        if (depth <= 7 && eval - (improving ? 60 : 80) * depth >= beta) return eval;
+        // Null move: give the opponent a free move; if even that holds beta, cut.
+        if (depth >= 2 && eval >= beta && !after_null[ply] && ply > 0 && has_pieces(f.pos, side)) {
+            int r = 3 + depth / 4 + ((eval - beta) / 200 < 3 ? (eval - beta) / 200 : 3);
+            make_null_child(ply);
+            const int v = -search(ply + 1, depth - 1 - r, -beta, -beta + 1, !cut_node);
+            if (stopped) return 0;
+            if (v >= beta) return v >= MATE_BOUND ? beta : v;
+        }
+    }
+    // No move from the table at a node worth one: search it a little shallower.
+    if (hash_move == 0 && depth >= 4 && (pv_node || cut_node)) --depth;
+
+    legal_moves(f.pos, side, f.list);
+    if (f.list.count == 0) return checked ? -VALUE_MATE + ply : 0;
+    score_moves(ply, hash_move, false);
+
+    const int original_alpha = alpha;
+    int best = -INF, searched = 0, quiet_count = 0;
+    move best_move = f.list.moves[0];
+    const int lmp_limit = (3 + depth * depth) / (improving ? 1 : 2);
+    for (int i = 0; i < f.list.count; ++i) {
+        pick(f, i);
+        const move m = f.list.moves[i];
+        const bool quiet = captured_type(f.pos, m) == 0 && !is_promotion(m);
+        const bool killer = same_move(m, killers[ply][0]) || same_move(m, killers[ply][1]);
+        if (best > -MATE_BOUND && !checked) {
+            if (quiet && depth <= 6 && searched >= lmp_limit + 2 && !killer) continue;
+            if (!quiet && depth <= 4 && f.order[i] < 0 && see(f.pos, m, side) < -90 * depth) continue;
+        }
+        const bool gives_check = make_child(ply, m);
+        // Futility: a quiet move near the horizon that neither checks nor can lift the score to alpha.
+        if (quiet && !checked && !gives_check && best > -MATE_BOUND && depth <= 6 &&
+            eval + 90 + 80 * depth <= alpha && searched > 0)
+            continue;
+        const int extension = gives_check && ply < 2 * root_depth ? 1 : 0;
+        const int new_depth = depth - 1 + extension;
+        int v;
+        if (searched == 0) {
+            v = -search(ply + 1, new_depth, -beta, -alpha, pv_node ? false : !cut_node);
+        } else {
+            int r = 0;
+            if (depth >= 3 && searched >= (pv_node ? 3 : 2) && quiet && !checked && !gives_check) {
+                r = reduction_table[depth < 64 ? depth : 63][searched < 64 ? searched : 63];
+                if (pv_node) --r;
+                if (cut_node) ++r;
+                if (killer) --r;
+                if (!improving) ++r;
+                const int h = history_score[side][square_index(m.from_file, m.from_rank)][square_index(m.to_file, m.to_rank)];
+                r -= h / 6000;
+                if (r < 0) r = 0;
+                if (r > new_depth - 1) r = new_depth - 1 > 0 ? new_depth - 1 : 0;
+            }
+            v = -search(ply + 1, new_depth - r, -alpha - 1, -alpha, true);
+            if (!stopped && v > alpha && r > 0) v = -search(ply + 1, new_depth, -alpha - 1, -alpha, !cut_node);
+            if (!stopped && v > alpha && v < beta) v = -search(ply + 1, new_depth, -beta, -alpha, false);
+        }
+        if (stopped) return 0;
+        ++searched;
+        if (quiet && quiet_count < 64) frames[ply].quiets_tried[quiet_count++] = m;
+        if (v > best) {
+            best = v;
+            best_move = m;
+            if (v > alpha) {
+                alpha = v;
+                update_pv(ply, m);
+                if (v >= beta) {
+                    if (quiet) {
+                        if (!same_move(killers[ply][0], m)) {
+                            killers[ply][1] = killers[ply][0];
+                            killers[ply][0] = m;
+                        }
+                        const int bonus = depth * depth > 400 ? 400 : depth * depth;
+                        for (int q = 0; q < quiet_count; ++q)
+                            update_history(side, frames[ply].quiets_tried[q], same_move(frames[ply].quiets_tried[q], m) ? bonus * 8 : -bonus * 8);
+                    }
+                    break;
+                }
+            }
+        }
+    }
+    if (searched == 0) return checked ? -VALUE_MATE + ply : eval;  // everything pruned: the static score stands
+    const int bound = best >= beta ? BOUND_LOWER : (best > original_alpha ? BOUND_EXACT : BOUND_UPPER);
+    store(key, depth, best, raw_eval, bound, &best_move, ply);
+    return best;
+}
+
+// --- The root --------------------------------------------------------------------
+
+move root_list[MOVE_LIST_SIZE];
+int root_score[MOVE_LIST_SIZE];       // this iteration's score of each root move (a bound if not exact)
+int root_previous[MOVE_LIST_SIZE];    // the last finished iteration's
+bool root_exact[MOVE_LIST_SIZE];
+search_line root_line[MOVE_LIST_SIZE];
+int root_count = 0;
+
+// The classic units the shared root handling and the thinking output read.
+int32_t classic_units(int v) {
+    if (v >= MATE_BOUND) return MATE_SCORE - (VALUE_MATE - v);
+    if (v <= -MATE_BOUND) return -MATE_SCORE + (VALUE_MATE + v);
+    return static_cast<int32_t>(static_cast<int64_t>(v) * 65536 / 100);
+}
+
+void keep_root_line(int i, const move& m) {
+    search_line& line = root_line[i];
+    line.moves[0] = m;
+    line.length = 1;
+    for (int p = 1; p < pv_length[1] && line.length < MAX_LINE; ++p) line.moves[line.length++] = pv[1][p];
+}
+
+// Moves the root move at i to the front, keeping the others' order.
+void to_front(int i) {
+    const move m = root_list[i];
+    const int s = root_score[i], p = root_previous[i];
+    const bool e = root_exact[i];
+    const search_line l = root_line[i];
+    for (int j = i; j > 0; --j) {
+        root_list[j] = root_list[j - 1];
+        root_score[j] = root_score[j - 1];
+        root_previous[j] = root_previous[j - 1];
+        root_exact[j] = root_exact[j - 1];
+        root_line[j] = root_line[j - 1];
+    }
+    root_list[0] = m;
+    root_score[0] = s;
+    root_previous[0] = p;
+    root_exact[0] = e;
+    root_line[0] = l;
+}
+
+// One pass over the root moves at depth within (alpha, beta).  With several
+// lines wanted, a move must beat the worst of the best lines so far.
+int search_root(int depth, int alpha, int beta, int lines) {
+    int best = -INF;
+    for (int i = 0; i < root_count; ++i) {
+        const move m = root_list[i];
+        set_current_root_move(m, i + 1);
+        // The bound a move must beat: alpha, or with several lines the
+        // lines-th best exact score so far.
+        int floor = alpha;
+        if (lines > 1) {
+            int top[MAX_MULTI_PV];  // the best exact scores so far, highest first
+            int n = 0;
+            for (int j = 0; j < i; ++j) {
+                if (!root_exact[j]) continue;
+                const int v = root_score[j];
+                if (n == lines && v <= top[lines - 1]) continue;
+                int k = n < lines ? n++ : lines - 1;
+                while (k > 0 && top[k - 1] < v) {
+                    top[k] = top[k - 1];
+                    --k;
+                }
+                top[k] = v;
+            }
+            floor = n >= lines ? top[lines - 1] : -INF;
+        } else if (best > alpha) {
+            floor = best;
+        }
+        const bool gives_check = make_child(0, m);
+        const int new_depth = depth - 1 + (gives_check ? 1 : 0);
+        int v;
+        if (i == 0 || lines > 1) {
+            v = -search(1, new_depth, -beta, -floor, false);
+        } else {
+            v = -search(1, new_depth, -floor - 1, -floor, true);
+            if (!stopped && v > floor && v < beta) v = -search(1, new_depth, -beta, -floor, false);
+        }
+        if (stopped) return best;
+        root_score[i] = v;
+        root_exact[i] = v > floor && v < beta;
+        if (root_exact[i] || i == 0) keep_root_line(i, m);
+        if (v > best) {
+            best = v;
+            if (v > alpha && v < beta && lines == 1) {
+                // The new best goes first, for the next iteration and for a stop.
+                to_front(i);
+            }
+            if (v >= beta) {
+                to_front(i);
+                return v;
+            }
+        }
+    }
+    return best;
+}
+
+// Sorts the root by this iteration's scores, best first (stable).
+void sort_root() {
+    for (int i = 1; i < root_count; ++i) {
+        int j = i;
+        while (j > 0 && root_score[j - 1] < root_score[j]) {
+            const move m = root_list[j];
+            root_list[j] = root_list[j - 1];
+            root_list[j - 1] = m;
+            std::swap(root_score[j], root_score[j - 1]);
+            std::swap(root_previous[j], root_previous[j - 1]);
+            std::swap(root_exact[j], root_exact[j - 1]);
+            std::swap(root_line[j], root_line[j - 1]);
+            --j;
+        }
+    }
+}
+
+move report_moves[MOVE_LIST_SIZE];
+move best_only[1];
+search_line best_only_line[1];
+
+void report_iteration(int depth, int score) {
+    for (int i = 0; i < root_count; ++i) {
+        report_moves[i] = root_list[i];
+        report_moves[i].score = classic_units(root_score[i]);
+    }
+    best_only[0] = report_moves[0];
+    best_only_line[0] = root_line[0];
+    best_only_line[0].moves[0] = best_only[0];
+    finish_root_iteration(depth, classic_units(score), best_only, best_only_line, 1, report_moves, root_line, root_count,
+                          deepest_level);
+}
+
+}  // namespace
+
+uint64_t strong_position_key(const uint8_t* board, int side, unsigned castling, int en_passant_file) {
+    uint64_t key = key_extras(castling, en_passant_file, side);
+    for (int sq = 0; sq < 64; ++sq) key ^= KEYS.piece[board[sq] & 63][sq];
+    return key;
+}
+
+void strong_release_table() {
+    table.reset();
+    table_buckets = 0;
+    table_mb = 0;
+}
+
+void strong_prepare_table() { allocate_table(hash_mb); }
+
+void strong_clear_table() {
+    if (table) std::memset(static_cast<void*>(table.get()), 0, table_buckets * sizeof(tt_bucket));
+    std::memset(history_score, 0, sizeof history_score);
+    for (auto& k : killers) k[0] = k[1] = move{};
+    table_age = 0;
+}
+
+int strong_table_permill() {
+    if (!table) return 0;
+    int used = 0;
+    const uint64_t sample = table_buckets < 250 ? table_buckets : 250;
+    for (uint64_t i = 0; i < sample; ++i)
+        for (const tt_entry& e : table[i].e)
+            if ((e.age_bound & 3) != BOUND_NONE && (e.age_bound >> 2) == (table_age & 63)) ++used;
+    return sample == 0 ? 0 : static_cast<int>(used * 1000 / (sample * BUCKET));
+}
+
+int32_t strong_deepen(const search_request& request) {
+    init_reductions();
+    if (!table) allocate_table(hash_mb);
+    table_age = static_cast<uint8_t>((table_age + 1) & 63);
+    stopped = false;
+    deepest_level = 0;
+    search_start_ms = clock_source();
+    const int side = request.side;
+
+    // The root frame: the position without its history (the repetition
+    // test works on keys), the game's earlier keys before it.
+    position& root = frames[0].pos;
+    copy_position(root, *request.pos);
+    root.history_count = 0;
+    root.repetition_draw = root.fifty_move_draw = 0;
+    root.fifty_move_count = 0;
+    earlier = request.earlier_count < MAX_EARLIER ? request.earlier_count : MAX_EARLIER;
+    for (int i = 0; i < earlier; ++i) path_keys[i] = request.earlier_keys[request.earlier_count - earlier + i];
+    side_at[0] = side;
+    halfmove[0] = request.halfmove_clock < 0 ? 0 : request.halfmove_clock;
+    after_null[0] = false;
+    key_at(0) = key_of(root, side);
+    for (auto& k : killers) k[0] = k[1] = move{};
+    for (auto& by_side : history_score)
+        for (auto& by_from : by_side)
+            for (int& h : by_from) h /= 2;
+
+    side_to_move = side;
+    move_list& list = frames[0].list;
+    generate_root_moves(root, list, true);
+    root_count = list.count;
+    if (root_count == 0) {
+        side_to_move = side;
+        best_root_count = 0;
+        root_depth = 0;
+        return in_check(root) ? -MATE_SCORE : 0;
+    }
+    // The learning book's move for this position, if any, is searched first.
+    const book_entry& hint = book_slot(root);
+    for (int i = 0; i < root_count; ++i) {
+        root_list[i] = list.moves[i];
+        root_score[i] = root_previous[i] = -INF;
+        root_exact[i] = false;
+        root_line[i].length = 1;
+        root_line[i].moves[0] = list.moves[i];
+    }
+    if (hint.depth != 0 && hint.side == side)
+        for (int i = 0; i < root_count; ++i)
+            if (same_move(root_list[i], hint.best_move)) to_front(i);
+    // Until an iteration finishes, the first move is the fallback.
+    best_root_moves[0] = root_list[0];
+    best_root_lines[0] = root_line[0];
+    best_root_count = 1;
+
+    const bool timed = request.mode != 0;
+    int max_depth = request.mode == 0 || request.mode == 2 || request.mode == 3 ? request.depth_limit : MAX_SEARCH_DEPTH;
+    if (request.limits.max_depth > 0 && request.limits.max_depth < max_depth) max_depth = request.limits.max_depth;
+    if (max_depth < 1) max_depth = 1;
+    if (max_depth > MAX_SEARCH_DEPTH) max_depth = MAX_SEARCH_DEPTH;
+    own_hard_ms = timed && !request.limits.use_deadline && request.budget != INT32_MAX ? int64_t{request.budget} * 3 : 0;
+    int lines = root_lines_wanted();
+    if (lines > root_count) lines = root_count;
+
+    int score = 0, finished_score = 0;
+    int finished_depth = 0;
+    for (int depth = 1; depth <= max_depth; ++depth) {
+        if (depth > 1) {
+            if (root_should_stop(true)) break;
+            const int32_t budget = current_search_budget();
+            // The next iteration costs about as much as all before it, and more:
+            // past about half the budget it would not finish in time.
+            if (timed && budget != INT32_MAX && static_cast<int64_t>(elapsed_ms()) * 2 > int64_t{budget}) break;
+        }
+        root_depth = depth;
+        for (int i = 0; i < root_count; ++i) root_exact[i] = false;
+        int window = 18;
+        int alpha = -INF, beta = INF;
+        if (depth >= 5 && lines == 1 && std::abs(finished_score) < MATE_BOUND) {
+            alpha = finished_score - window;
+            beta = finished_score + window;
+        }
+        for (;;) {
+            score = search_root(depth, alpha, beta, lines);
+            if (stopped) break;
+            if (score <= alpha && alpha > -INF) {
+                beta = (alpha + beta) / 2;
+                alpha = score - window > -INF ? score - window : -INF;
+            } else if (score >= beta && beta < INF) {
+                beta = score + window < INF ? score + window : INF;
+            } else {
+                break;
+            }
+            window += window / 2 + 10;
+        }
+        if (stopped) break;
+        if (lines > 1) sort_root();
+        for (int i = 0; i < root_count; ++i) root_previous[i] = root_score[i];
+        finished_score = lines > 1 ? root_score[0] : score;
+        finished_depth = depth;
+        report_iteration(depth, finished_score);
+        if (root_mate_found(classic_units(finished_score))) break;
+        // A mate found and proven to its distance needs no deeper look.
+        if (timed && std::abs(finished_score) >= MATE_BOUND && depth > 2 * (VALUE_MATE - std::abs(finished_score)) + 4)
+            break;
+    }
+    root_depth = finished_depth;
+    if (finished_depth > 0) {
+        // The move found is what the learning book keeps of this search.
+        move best = best_root_moves[0];
+        best.score = classic_units(finished_score);
+        side_to_move = side;
+        book_store(root, best, finished_depth);
+    }
+    side_to_move = side;
+    return classic_units(finished_score);
+}

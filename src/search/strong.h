@@ -29,6 +29,9 @@ uint64_t strong_position_key(const uint8_t* board, int side, unsigned castling, 
 inline constexpr int32_t DEFAULT_HASH_MB = 16;
 inline constexpr int32_t MAX_HASH_MB = 1024;
 extern int32_t hash_mb;
+// Allocates the table at hash_mb, if it is not so already (the option's
+// setters call it, so that no search has to).
+void strong_prepare_table();
 // Drops the table's memory (the classic search is chosen again).
 void strong_release_table();
 // Empties the table ("Clear Hash", a new game).

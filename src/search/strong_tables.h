@@ -1,0 +1,48 @@
+// Where the men reach on an empty board, for the strong search's
+// evaluation and its exchange arithmetic: knight and king targets, and the
+// squares along each ray, nearest first.
+#pragma once
+
+#include <cstdint>
+
+namespace strong_detail {
+// The squares a knight or a king reaches from each square, and the squares
+// along each of the eight rays, nearest first.
+struct move_tables {
+    int8_t knight[64][9];     // targets, -1 after the last
+    int8_t king[64][9];
+    int8_t ray[64][8][8];     // by direction; -1 after the last
+};
+inline constexpr int DIR_FILE[8] = {1, -1, 0, 0, 1, 1, -1, -1};  // rook directions first, then bishop's
+inline constexpr int DIR_RANK[8] = {0, 0, 1, -1, 1, -1, 1, -1};
+constexpr move_tables make_move_tables() {
+    move_tables t{};
+    constexpr int kf[8] = {1, 2, 2, 1, -1, -2, -2, -1}, kr[8] = {2, 1, -1, -2, -2, -1, 1, 2};
+    for (int sq = 0; sq < 64; ++sq) {
+        const int f = sq & 7, r = sq >> 3;
+        int n = 0, k = 0;
+        for (int i = 0; i < 8; ++i) {
+            const int nf = f + kf[i], nr = r + kr[i];
+            if (nf >= 0 && nf < 8 && nr >= 0 && nr < 8) t.knight[sq][n++] = static_cast<int8_t>(nf + 8 * nr);
+            const int gf = f + DIR_FILE[i], gr = r + DIR_RANK[i];
+            if (gf >= 0 && gf < 8 && gr >= 0 && gr < 8) t.king[sq][k++] = static_cast<int8_t>(gf + 8 * gr);
+        }
+        for (; n < 9; ++n) t.knight[sq][n] = -1;
+        for (; k < 9; ++k) t.king[sq][k] = -1;
+        for (int d = 0; d < 8; ++d) {
+            int m = 0, cf = f + DIR_FILE[d], cr = r + DIR_RANK[d];
+            while (cf >= 0 && cf < 8 && cr >= 0 && cr < 8) {
+                t.ray[sq][d][m++] = static_cast<int8_t>(cf + 8 * cr);
+                cf += DIR_FILE[d];
+                cr += DIR_RANK[d];
+            }
+            for (; m < 8; ++m) t.ray[sq][d][m] = -1;
+        }
+    }
+    return t;
+}
+inline constexpr move_tables STRONG_MOVES = make_move_tables();
+}  // namespace strong_detail
+using strong_detail::STRONG_MOVES;
+using strong_detail::DIR_FILE;
+using strong_detail::DIR_RANK;
