@@ -6,6 +6,7 @@
 #include "game/game.h"
 #include "game/time_manager.h"
 #include "io/io.h"
+#include "protocol/options.h"
 #include "protocol/session.h"
 #include "protocol/turn.h"
 #include "settings/settings.h"
@@ -55,6 +56,16 @@ void set_level() {
     set_level_control(moves, level_minutes, level_seconds, increment_ms);
 }
 
+// A setting of the option table from a console word; a value out of its
+// range is refused with a line on the error stream.
+void set_option_by_name(const char* name, int32_t value) {
+    const engine_option* option = find_engine_option(name, std::strlen(name));
+    if (option == nullptr) return;
+    if (change_engine_option(*option, value) == option_change::out_of_range)
+        std::fprintf(stderr, "orvane: %s %d refused: it must lie between %d and %d\n", option->name, value, option->low,
+                     option->high);
+}
+
 // "draw": accepted when the side that is not to move cannot mate.
 void offer_draw() {
     if (!insufficient_material(other_colour(side_to_move))) return;
@@ -95,6 +106,8 @@ void reset_console_state() {
 //   force, twoplayers    force_mode := 1
 //   draw                 accept a draw when the side not to move cannot mate
 //   lognodes             log_nodes := 1
+//   strongsearch / classicsearch   the strong search thinks / the classic one (the Search option)
+//   hash N               the strong search's table, N MB (the Hash option)
 //   go                   force_mode := 0; the engine moves for side_to_move
 //   then the xboard protocol's own commands (see xboard.cpp): ping N, setboard
 //   FEN, undo, remove, time N, otim N, st S, sd N, post, nopost, analyze,
@@ -161,6 +174,12 @@ void interpret_word(char* word) {
     if (is(w, "force") || is(w, "twoplayers")) force_mode = 1;
     if (is(w, "draw")) offer_draw();
     if (is(w, "lognodes")) log_nodes = 1;
+    if (is(w, "strongsearch")) set_option_by_name("Search", 1);
+    if (is(w, "classicsearch")) set_option_by_name("Search", 0);
+    if (is(w, "hash")) {
+        int32_t mb = 0;
+        if (read_int(input_stream, mb)) set_option_by_name("Hash", mb);
+    }
     if (is(w, "go")) {
         force_mode = 0;
         engine_moves();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <ctime>
 
 #include "cecp/cecp.h"
@@ -142,6 +143,12 @@ bool act_on_line(const char* line) {
 // "option NAME=VALUE" from the GUI.
 void set_gui_option(const char* text) {
     const char* equals = std::strrchr(text, '=');
+    // A button comes bare: "option ClearHash".
+    const engine_option* bare = find_engine_option(text, std::strlen(text));
+    if (equals == nullptr && bare != nullptr && bare->button) {
+        change_engine_option(*bare, 0);
+        return;
+    }
     if (equals == nullptr) {
         std::fprintf(stderr, "orvane: option %s: no value given\n", text);
         return;
@@ -154,6 +161,19 @@ void set_gui_option(const char* text) {
     }
     const char* value_text = equals + 1;
     int32_t value = 0;
+    if (option->button) {
+        change_engine_option(*option, 0);
+        return;
+    }
+    // A choice shown as a combo comes back as its label.
+    bool labelled = false;
+    if (option->xboard_combo && option->labels != nullptr)
+        for (int32_t v = option->low; v <= option->high && !labelled; ++v)
+            if (std::strcmp(value_text, option->labels[v - option->low]) == 0) value = v, labelled = true;
+    if (labelled) {
+        change_engine_option(*option, value);
+        return;
+    }
     if (!parse_int(value_text, value) || *value_text != '\0' ||
         change_engine_option(*option, value) == option_change::out_of_range)
         std::fprintf(stderr, "orvane: option %s: %s is not a value from %d to %d\n", option->name, equals + 1,
@@ -219,11 +239,19 @@ void analyse() {
 void print_protocol_features() {
     // myname has gone out already; done=1 must come last.
     print_line("feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-               "exclude=1");
+               "exclude=1 memory=1");
     char line[160];
     for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
         const engine_option& option = ENGINE_OPTIONS[i];
-        if (option.check)
+        if (option.button) {
+            std::snprintf(line, sizeof line, "feature option=\"%s -button\"", option.xboard_name);
+        } else if (option.xboard_combo && option.labels != nullptr) {
+            std::string text = std::string("feature option=\"") + option.xboard_name + " -combo";
+            for (int32_t v = option.low; v <= option.high; ++v)
+                text += std::string(v > option.low ? " /// " : " ") + (v == option.get() ? "*" : "") +
+                        option.labels[v - option.low];
+            std::snprintf(line, sizeof line, "%s\"", text.c_str());
+        } else if (option.check)
             std::snprintf(line, sizeof line, "feature option=\"%s -check %d\"", option.xboard_name, option.get() != 0);
         else
             std::snprintf(line, sizeof line, "feature option=\"%s -spin %d %d %d\"", option.xboard_name, option.get(),
@@ -384,6 +412,14 @@ void interpret_protocol_word(const char* w) {
     }
     if (is(w, "exclude") || is(w, "include")) {
         if (read_word(input_stream, text)) restrict_root(text, is(w, "exclude"));
+    }
+    if (is(w, "memory")) {
+        // The GUI's memory for the engine's tables, in MB: the strong search's table.
+        int32_t mb = 0;
+        if (read_int(input_stream, mb) && mb > 0) {
+            const engine_option* hash = find_engine_option("Hash", 4);
+            if (hash != nullptr) change_engine_option(*hash, mb < hash->high ? mb : hash->high);
+        }
     }
     if (is(w, "hard")) ponder_enabled = 1;
     if (is(w, "easy")) ponder_enabled = 0;

@@ -95,7 +95,11 @@ int32_t start_turn_clock(bool level_clock, bool pondered, int32_t budget, search
     if (turn.gui_clock) {
         // The GUI's clock caps the plan; a search without a budget (a fixed
         // depth, analysis) still stops where the flag would fall.
-        const turn_plan plan = plan_turn(level_clock ? budget : INT32_MAX, moves_before);
+        // The strong search plans on the GUI's clock alone: the level
+        // settings' budget is the classic engine's pace, far too short a
+        // look for a search that deepens quickly.
+        const turn_plan plan = strong_search != 0 ? plan_strong_turn(moves_before)
+                                                  : plan_turn(level_clock ? budget : INT32_MAX, moves_before);
         if (level_clock) budget = plan.budget;
         if (turn.nps > 0) {
             // A clock of nodes: the limit falls after that many nodes, and the
@@ -212,6 +216,14 @@ void start_pondered_clock() {
         // The go's clock is known now; the turn has run since it began.
         turn.awaiting_hit = false;
         if (!turn.searching || (!game_time.time_known && game_time.fixed_move_ms <= 0)) return;  // on until a stop
+        if (strong_search != 0) {
+            // The strong search keeps deepening within its plan, with the
+            // hard limit counted from when the go began.
+            const turn_plan plan = plan_strong_turn(engine_moves_made);
+            set_search_budget(plan.budget);
+            set_search_deadline(turn.began + static_cast<uint32_t>(plan.hard_limit_ms));
+            return;
+        }
         const turn_plan plan = plan_turn(INT32_MAX, engine_moves_made);
         set_search_deadline(turn.began + static_cast<uint32_t>(plan.budget));
         return;

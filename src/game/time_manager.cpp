@@ -44,6 +44,30 @@ turn_plan plan_turn(int32_t level_budget, int32_t moves_made) {
     return plan;
 }
 
+turn_plan plan_strong_turn(int32_t moves_made) {
+    turn_plan plan = plan_turn(INT32_MAX, moves_made);
+    if (game_time.fixed_move_ms > 0 || !game_time.time_known) return plan;
+    const int64_t overhead = game_time.move_overhead_ms < 0 ? 0 : game_time.move_overhead_ms;
+    const int64_t left = at_least_one(game_time.time_left_ms - overhead);
+    // Moves to plan for: the control's, or a horizon that shrinks a little
+    // as the game goes on (a long game needs fewer moves planned ahead).
+    int64_t moves_to_go = moves_made < 40 ? 26 - moves_made / 4 : 16;
+    if (game_time.moves_to_go > 0)
+        moves_to_go = game_time.moves_to_go;
+    else if (game_time.moves_per_control > 0)
+        moves_to_go = game_time.moves_per_control - moves_made % game_time.moves_per_control;
+    int64_t soft = left / (moves_to_go + 1) + game_time.increment_ms * 3 / 4;
+    if (soft > left / 3) soft = left / 3;
+    soft = at_least_one(soft);
+    // The hard limit lets an iteration finish that started in time, but
+    // never takes more than a share of what is left.
+    int64_t hard = 4 * soft;
+    if (hard > left / 2) hard = left / 2;
+    plan.budget = to_int32(soft);
+    plan.hard_limit_ms = at_least_one(hard);
+    return plan;
+}
+
 void account_turn(int64_t used_ms) {
     if (!game_time.time_known) return;
     game_time.time_left_ms = game_time.time_left_ms - used_ms + game_time.increment_ms;

@@ -52,6 +52,11 @@ struct turn_plan {
 // engine's moves_made turns of this game already taken.
 turn_plan plan_turn(int32_t level_budget, int32_t moves_made);
 
+// The plan for a turn of the strong search: a soft budget (the search starts
+// no iteration past about half of it) and a hard limit, from the GUI's clock
+// only.  Without a clock of the GUI's it is plan_turn's.
+turn_plan plan_strong_turn(int32_t moves_made);
+
 // After a turn that took used_ms: the time left as the engine's own clock
 // sees it, until the GUI says otherwise.
 void account_turn(int64_t used_ms);

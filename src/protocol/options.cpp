@@ -5,6 +5,7 @@
 
 #include "game/time_manager.h"
 #include "protocol/thinking.h"
+#include "search/strong.h"
 #include "settings/settings.h"
 
 int32_t ponder_enabled = 0;
@@ -19,6 +20,21 @@ int32_t shown_variant() {
 }
 
 const char* const EMOTION_LABELS[] = {"More men", "Neutral", "Fewer men"};  // emotion -1, 0, 1
+const char* const SEARCH_LABELS[] = {"Classic", "Strong"};                 // strong_search 0, 1
+
+// The strong search's table exists only while that search is chosen, so
+// the classic engine keeps its small footprint.
+void choose_search(int32_t v) {
+    strong_search = v;
+    if (v != 0)
+        strong_prepare_table();
+    else
+        strong_release_table();
+}
+void set_hash_size(int32_t mb) {
+    hash_mb = mb;
+    if (strong_search != 0) strong_prepare_table();
+}
 }  // namespace
 
 // In the order the handshakes list them.
@@ -52,6 +68,12 @@ const engine_option ENGINE_OPTIONS[] = {
     // (UCI), or with "hard" and "easy" (xboard).
     {"Ponder", "Ponder", true, 0, 1, [] { return ponder_enabled; }, [](int32_t v) { ponder_enabled = v; },
      false, nullptr},
+    // Which search thinks: the classic one, or the strong one beside it.
+    {"Search", "Search", false, 0, 1, [] { return strong_search; }, choose_search, false, SEARCH_LABELS, true},
+    // The strong search's transposition table, in MB.
+    {"Hash", "Hash", false, 1, MAX_HASH_MB, [] { return hash_mb; }, set_hash_size, false, nullptr},
+    {"Clear Hash", "ClearHash", false, 0, 0, [] { return 0; }, [](int32_t) { strong_clear_table(); }, false,
+     nullptr, false, true},
 };
 const int ENGINE_OPTION_COUNT = static_cast<int>(sizeof ENGINE_OPTIONS / sizeof ENGINE_OPTIONS[0]);
 
@@ -68,3 +90,4 @@ option_change change_engine_option(const engine_option& option, int32_t value) {
     option.set(value);
     return option_change::done;
 }
+

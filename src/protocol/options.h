@@ -15,6 +15,11 @@ struct engine_option {
     void (*set)(int32_t);
     bool locked_by_levellock;     // "levellock" makes a change do nothing
     const char* const* labels;    // UCI shows the number as a choice of these, low first (nullptr: a spin)
+    // A choice xboard shows as one too (-combo); the older rows with labels
+    // stay spins there, as GUIs have always seen them.
+    bool xboard_combo = false;
+    // A button: setting it (with any value, or none) does its deed once.
+    bool button = false;
 };
 
 extern const engine_option ENGINE_OPTIONS[];

@@ -8,8 +8,16 @@
 #include "book/book.h"
 #include "io/io.h"
 #include "rules/move_text.h"
+#include "search/strong.h"
+#include "settings/settings.h"
 
 int32_t multi_pv_lines = 1;
+
+namespace {
+// hashfull: how full the table of the search that thinks is (the learning
+// book for the classic search, the transposition table for the strong one).
+int table_fill_permille() { return strong_search != 0 ? strong_table_permill() : book_fill_permille(); }
+}  // namespace
 
 namespace {
 constexpr int32_t XBOARD_MATE = 100000;
@@ -88,7 +96,7 @@ void thinking_output::print(int multipv, int32_t score, const search_line& line)
         // No move, no line of play: a side without a move has no "pv".
         std::snprintf(out, sizeof out,
                       "info depth %d seldepth %d%s score %s nodes %" PRIu64 " nps %" PRIu64 " hashfull %d time %u%s%s",
-                      depth_, selective_, multi, score_text, nodes_, nps, book_fill_permille(), elapsed_ms_,
+                      depth_, selective_, multi, score_text, nodes_, nps, table_fill_permille(), elapsed_ms_,
                       length > 0 ? " pv " : "", moves);
     }
     if (quiet_) {
@@ -152,7 +160,7 @@ void thinking_output::progress(const progress_report& report) {
                       "info depth %d seldepth %d currmove %s currmovenumber %d nodes %" PRIu64 " nps %" PRIu64
                       " hashfull %d time %u",
                       report.depth, report.selective_depth, text, report.current_number, report.nodes, nps,
-                      book_fill_permille(), report.elapsed_ms);
+                      table_fill_permille(), report.elapsed_ms);
     } else {
         std::snprintf(out, sizeof out, "info nodes %" PRIu64 " nps %" PRIu64 " time %u", report.nodes, nps,
                       report.elapsed_ms);

@@ -911,7 +911,7 @@ int32_t strong_deepen(const search_request& request) {
             const int32_t budget = current_search_budget();
             // The next iteration costs about as much as all before it, and more:
             // past about half the budget it would not finish in time.
-            if (timed && budget != INT32_MAX && static_cast<int64_t>(elapsed_ms()) * 2 > int64_t{budget}) break;
+            if (timed && budget != INT32_MAX && static_cast<int64_t>(elapsed_ms()) * 100 > int64_t{budget} * 55) break;
         }
         root_depth = depth;
         for (int i = 0; i < root_count; ++i) root_exact[i] = false;

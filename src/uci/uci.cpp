@@ -58,7 +58,9 @@ void print_options() {
     for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
         const engine_option& option = ENGINE_OPTIONS[i];
         const int32_t value = option.get();
-        if (option.check) {
+        if (option.button) {
+            std::snprintf(line, sizeof line, "option name %s type button", option.name);
+        } else if (option.check) {
             std::snprintf(line, sizeof line, "option name %s type check default %s", option.name,
                           value ? "true" : "false");
         } else if (option.labels != nullptr) {
@@ -77,6 +79,7 @@ void print_options() {
 // The number an option's value text stands for: true/false for a check, a
 // label for a choice, digits for a spin.
 bool option_value(const engine_option& option, const std::string& text, int32_t& out) {
+    if (option.button) return out = 0, true;
     if (option.check) {
         if (text == "true") out = 1;
         else if (text == "false") out = 0;
