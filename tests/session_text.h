@@ -35,7 +35,7 @@ inline const std::string START_OUTPUT = BANNER_TEXT + diagram(START_RANKS);
 inline const std::string HANDSHAKE =
     "feature myname=\"Orvane 1.25 by Quenwick\"\n"
     "feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-    "exclude=1\n"
+    "exclude=1 memory=1\n"
     "feature option=\"Evaluation -spin 2 0 3\"\n"
     "feature option=\"NullMove -check 0\"\n"
     "feature option=\"MoveCountCutting -check 0\"\n"
@@ -46,6 +46,9 @@ inline const std::string HANDSHAKE =
     "feature option=\"MoveOverhead -spin 50 0 5000\"\n"
     "feature option=\"MultiPV -spin 1 1 64\"\n"
     "feature option=\"Ponder -check 0\"\n"
+    "feature option=\"Search -combo *Classic /// Strong\"\n"
+    "feature option=\"Hash -spin 16 1 1024\"\n"
+    "feature option=\"ClearHash -button\"\n"
     "feature done=1\n";
 
 // A board file of these ranks, no castling, no en passant, player to move.

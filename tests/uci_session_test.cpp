@@ -137,6 +137,9 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
                   "option name Learning book type check default true\noption name Log node counts type check default false\n"
                   "option name Move Overhead type spin default 50 min 0 max 5000\n"
                   "option name MultiPV type spin default 1 min 1 max 64\noption name Ponder type check default false\n"
+                  "option name Search type combo default Classic var Classic var Strong\n"
+                  "option name Hash type spin default 16 min 1 max 1024\n"
+                  "option name Clear Hash type button\n"
                   "uciok\n"
                   "readyok\n");
     EXPECT_EQ(r.exit_code, 0);
@@ -354,7 +357,7 @@ TEST(UciSession, SetoptionTakesGoodValuesAndRefusesTheRest) {
     const std::vector<std::string> refused = {
         "Evaluation value 4",     "Evaluation value two", "Null move value yes",
         "Emotion value Happy",    "Learning book",        "Move Overhead value 5001",
-        "Move Overhead value -1", "Hash value 16",        "Threads value 1"};
+        "Move Overhead value -1", "Contempt value 16",        "Threads value 1"};
     uci_gui gui;
     ASSERT_TRUE(gui.handshake());
     for (const auto& [lines, refusal] : {std::pair{taken, false}, std::pair{refused, true}}) {

@@ -238,7 +238,7 @@ TEST(XboardSession, OptionsActAsTheirConsoleCommandsAndBadOnesAreReported) {
     EXPECT_NE(nodes("option Evaluation=3\n"), plain);
     EXPECT_EQ(nodes("option Move Overhead=100\n"), plain);
     // A value out of range and a name the engine lacks: a line each on stderr.
-    EXPECT_EQ(lines_of(nodes("option Null move=2\noption Hash=64\n")).size(), 3u);
+    EXPECT_EQ(lines_of(nodes("option Null move=2\noption Contempt=64\n")).size(), 3u);
     EXPECT_EQ(lines_of(nodes("option Null move=2\n"))[0], lines_of(plain)[0]);
     // "Learning book=0" keeps the book from being written, unless levellock came first.
     const std::string mate = "force\nf2f3\ne7e5\ng2g4\nd8h4\n";

@@ -23,6 +23,7 @@
 #include "search/strong_tables.h"
 
 int32_t hash_mb = DEFAULT_HASH_MB;
+bool strong_full_width = false;
 
 namespace {
 
@@ -492,7 +493,7 @@ int quiesce(int ply, int alpha, int beta) {
     const uint64_t key = key_at(ply);
     const tt_entry* entry = probe(key);
     const bool pv_node = beta - alpha > 1;
-    if (entry != nullptr && !pv_node) {
+    if (entry != nullptr && !pv_node && !strong_full_width) {
         const int v = from_table_score(entry->score, ply), bound = entry->age_bound & 3;
         if ((bound == BOUND_EXACT) || (bound == BOUND_LOWER && v >= beta) || (bound == BOUND_UPPER && v <= alpha))
             return v;
@@ -507,7 +508,10 @@ int quiesce(int ply, int alpha, int beta) {
         best = stand;
     }
     legal_moves(f.pos, side, f.list);
-    if (f.list.count == 0) return checked ? -VALUE_MATE + ply : 0;
+    // Out of check the score stands whatever the moves (a stalemate here is
+    // left to the full-width nodes), so that the value does not depend on
+    // the window.
+    if (f.list.count == 0) return checked ? -VALUE_MATE + ply : best;
     score_moves(ply, entry != nullptr ? entry->packed_move : 0, !checked);
     const int original_alpha = alpha;
     move best_move{};
@@ -519,9 +523,11 @@ int quiesce(int ply, int alpha, int beta) {
             const int victim = captured_type(f.pos, m);
             if (victim == 0 && !is_promotion(m)) break;  // the quiet moves come last
             if (is_promotion(m) && (m.promotion & 7) != QUEEN && victim == 0) continue;
-            // Delta: even winning the man outright cannot lift the score to alpha.
-            if (!is_promotion(m) && stand + SEE_VALUE[victim] + 180 <= alpha) continue;
-            if (f.order[i] < 0) continue;  // a losing exchange
+            if (!strong_full_width) {
+                // Delta: even winning the man outright cannot lift the score to alpha.
+                if (!is_promotion(m) && stand + SEE_VALUE[victim] + 180 <= alpha) continue;
+                if (f.order[i] < 0) continue;  // a losing exchange
+            }
         }
         make_child(ply, m);
         const int v = -quiesce(ply + 1, -beta, -alpha);
@@ -565,7 +571,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     const uint64_t key = key_at(ply);
     const tt_entry* entry = probe(key);
     const uint16_t hash_move = entry != nullptr ? entry->packed_move : 0;
-    if (entry != nullptr && !pv_node && entry->depth >= depth) {
+    if (entry != nullptr && !pv_node && (strong_full_width ? entry->depth == depth : entry->depth >= depth)) {
         const int v = from_table_score(entry->score, ply), bound = entry->age_bound & 3;
         if ((bound == BOUND_EXACT) || (bound == BOUND_LOWER && v >= beta) || (bound == BOUND_UPPER && v <= alpha))
             return v;
@@ -586,7 +592,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     static_eval_at[ply] = eval;
     const bool improving = !checked && ply >= 2 && static_eval_at[ply - 2] != -INF && eval > static_eval_at[ply - 2];
 
-    if (!pv_node && !checked && std::abs(beta) < MATE_BOUND) {
+    if (!pv_node && !checked && std::abs(beta) < MATE_BOUND && !strong_full_width) {
         // Reverse futility: far enough above beta that a shallow search will not come back down.
         if (depth <= 7 && eval - (improving ? 60 : 80) * depth >= beta) return eval;
         // Null move: give the opponent a free move; if even that holds beta, cut.
@@ -599,7 +605,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
         }
     }
     // No move from the table at a node worth one: search it a little shallower.
-    if (hash_move == 0 && depth >= 4 && (pv_node || cut_node)) --depth;
+    if (hash_move == 0 && depth >= 4 && (pv_node || cut_node) && !strong_full_width) --depth;
 
     legal_moves(f.pos, side, f.list);
     if (f.list.count == 0) return checked ? -VALUE_MATE + ply : 0;
@@ -614,23 +620,23 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
         const move m = f.list.moves[i];
         const bool quiet = captured_type(f.pos, m) == 0 && !is_promotion(m);
         const bool killer = same_move(m, killers[ply][0]) || same_move(m, killers[ply][1]);
-        if (best > -MATE_BOUND && !checked) {
+        if (best > -MATE_BOUND && !checked && !strong_full_width) {
             if (quiet && depth <= 6 && searched >= lmp_limit + 2 && !killer) continue;
             if (!quiet && depth <= 4 && f.order[i] < 0 && see(f.pos, m, side) < -90 * depth) continue;
         }
         const bool gives_check = make_child(ply, m);
         // Futility: a quiet move near the horizon that neither checks nor can lift the score to alpha.
         if (quiet && !checked && !gives_check && best > -MATE_BOUND && depth <= 6 &&
-            eval + 90 + 80 * depth <= alpha && searched > 0)
+            eval + 90 + 80 * depth <= alpha && searched > 0 && !strong_full_width)
             continue;
-        const int extension = gives_check && ply < 2 * root_depth ? 1 : 0;
+        const int extension = gives_check && ply < 2 * root_depth && !strong_full_width ? 1 : 0;
         const int new_depth = depth - 1 + extension;
         int v;
         if (searched == 0) {
             v = -search(ply + 1, new_depth, -beta, -alpha, pv_node ? false : !cut_node);
         } else {
             int r = 0;
-            if (depth >= 3 && searched >= (pv_node ? 3 : 2) && quiet && !checked && !gives_check) {
+            if (depth >= 3 && searched >= (pv_node ? 3 : 2) && quiet && !checked && !gives_check && !strong_full_width) {
                 r = reduction_table[depth < 64 ? depth : 63][searched < 64 ? searched : 63];
                 if (pv_node) --r;
                 if (cut_node) ++r;
@@ -747,7 +753,7 @@ int search_root(int depth, int alpha, int beta, int lines) {
             floor = best;
         }
         const bool gives_check = make_child(0, m);
-        const int new_depth = depth - 1 + (gives_check ? 1 : 0);
+        const int new_depth = depth - 1 + (gives_check && !strong_full_width ? 1 : 0);
         int v;
         if (i == 0 || lines > 1) {
             v = -search(1, new_depth, -beta, -floor, false);

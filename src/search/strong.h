@@ -24,6 +24,12 @@ int32_t strong_deepen(const search_request& request);
 // as such keys.
 uint64_t strong_position_key(const uint8_t* board, int side, unsigned castling, int en_passant_file);
 
+// For tests that compare the strong search with a plain minimax: no
+// pruning, reductions or extensions, no exchange or delta bounds in the
+// quiescence search, and table cutoffs only from entries of the same depth.
+// Off in play.
+extern bool strong_full_width;
+
 // The transposition table: its size in MB (the "Hash" option), allocated
 // only while the strong search is chosen.
 inline constexpr int32_t DEFAULT_HASH_MB = 16;

@@ -1,0 +1,295 @@
+// The strong search against independent checks: a plain minimax over the
+// same rules and evaluation, mates whose distance python-chess confirmed by
+// brute force, draws by the fifty-move rule and by repetition worked out by
+// hand, the hard limit under a scripted clock, and the evaluation's symmetry.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "app/app.h"
+#include "book/book.h"
+#include "game/game.h"
+#include "game/time_manager.h"
+#include "search/request.h"
+#include "search/strong.h"
+#include "search/strong_eval.h"
+#include "settings/settings.h"
+#include "rules_test_util.h"
+
+namespace {
+
+constexpr int VALUE_MATE = 32000;
+
+struct strong_fixture : ::testing::Test {
+    void SetUp() override {
+        reset_engine_state();
+        strong_search = 1;
+        strong_prepare_table();
+        strong_clear_table();
+    }
+    void TearDown() override {
+        strong_full_width = false;
+        strong_release_table();
+        reset_engine_state();
+    }
+
+    position pos{};
+    int side = WHITE;
+    int halfmove = 0;
+
+    void set(const char* fen) {
+        ASSERT_EQ(read_set_up_position(fen, pos, side, halfmove), nullptr) << fen;
+    }
+    search_result search_to(int depth, const uint64_t* earlier = nullptr, int earlier_count = 0) {
+        search_request request;
+        request.pos = &pos;
+        request.side = side;
+        request.engine = search_engine::strong;
+        request.mode = 0;
+        request.depth_limit = depth;
+        request.halfmove_clock = halfmove;
+        request.earlier_keys = earlier;
+        request.earlier_count = earlier_count;
+        return run_search(request);
+    }
+};
+
+// --- A plain minimax ----------------------------------------------------------
+// Every legal move to the depth, then every capture and queen promotion
+// (every move when in check) with the side to move free to stand on the
+// static score; mates by distance, the fifty-move rule, and the dead
+// positions.  No bounds, no table, no ordering.
+
+void legal(const position& p, int s, move_list& list) {
+    side_to_move = s;
+    generate_moves(p, list);
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        side_to_move = s;
+        if (leaves_king_attacked_after_making(p, list.moves[i])) continue;
+        list.moves[kept++] = list.moves[i];
+    }
+    list.count = static_cast<uint16_t>(kept);
+}
+
+bool capture_or_pawn(const position& p, const move& m) {
+    const uint8_t piece = p.board[square_index(m.from_file, m.from_rank)];
+    return p.board[square_index(m.to_file, m.to_rank)] != 0 || piece_type(piece) == PAWN;
+}
+
+bool is_capture(const position& p, const move& m) {
+    const uint8_t piece = p.board[square_index(m.from_file, m.from_rank)];
+    return p.board[square_index(m.to_file, m.to_rank)] != 0 || (piece_type(piece) == PAWN && m.from_file != m.to_file);
+}
+
+position child_of(const position& p, int s, const move& m) {
+    position c = p;
+    c.history_count = 0;
+    c.fifty_move_count = 0;
+    side_to_move = s;
+    make_move(c, m);
+    c.repetition_draw = c.fifty_move_draw = 0;
+    return c;
+}
+
+bool dead(const position& p) {
+    int minors = 0, light = 0, dark = 0;
+    for (int sq = 0; sq < 64; ++sq) {
+        const int t = piece_type(p.board[sq]);
+        if (p.board[sq] == 0) continue;
+        if (t == PAWN || t == ROOK || t == QUEEN) return false;
+        if (t == KNIGHT) ++minors;
+        if (t == BISHOP) {
+            ++minors;
+            (((sq & 7) + (sq >> 3)) % 2 ? light : dark)++;
+        }
+    }
+    return minors <= 1 || minors == light || minors == dark;
+}
+
+int quiesce_minimax(const position& p, int s, int ply, int hm) {
+    if (hm >= 100) return 0;
+    side_to_move = s;
+    const bool checked = in_check(p) != 0;
+    move_list list;
+    legal(p, s, list);
+    int best = checked ? -VALUE_MATE + ply : strong_evaluate(p, s);
+    for (int i = 0; i < list.count; ++i) {
+        const move& m = list.moves[i];
+        const bool queen_promotion = m.promotion == QUEEN;
+        if (!checked && !is_capture(p, m) && !queen_promotion) continue;
+        const int hm2 = capture_or_pawn(p, m) ? 0 : hm + 1;
+        const int v = -quiesce_minimax(child_of(p, s, m), other_colour(s), ply + 1, hm2);
+        if (v > best) best = v;
+    }
+    return best;
+}
+
+int minimax(const position& p, int s, int ply, int depth, int hm) {
+    if (depth <= 0) return quiesce_minimax(p, s, ply, hm);
+    if (ply > 0 && (hm >= 100 || dead(p))) return 0;
+    side_to_move = s;
+    const bool checked = in_check(p) != 0;
+    move_list list;
+    legal(p, s, list);
+    if (list.count == 0) return checked ? -VALUE_MATE + ply : 0;
+    int best = -VALUE_MATE - 1;
+    for (int i = 0; i < list.count; ++i) {
+        const move& m = list.moves[i];
+        const int hm2 = capture_or_pawn(p, m) ? 0 : hm + 1;
+        const int v = -minimax(child_of(p, s, m), other_colour(s), ply + 1, depth - 1, hm2);
+        if (v > best) best = v;
+    }
+    return best;
+}
+
+// The search reports in the classic search's units.
+int32_t in_report_units(int v) {
+    if (v >= VALUE_MATE - 1000) return MATE_SCORE - (VALUE_MATE - v);
+    if (v <= -VALUE_MATE + 1000) return -MATE_SCORE + (VALUE_MATE + v);
+    return static_cast<int32_t>(static_cast<int64_t>(v) * 65536 / 100);
+}
+
+TEST_F(strong_fixture, FullWidthSearchEqualsPlainMinimax) {
+    strong_full_width = true;
+    const struct {
+        const char* fen;
+        int depth;
+    } cases[] = {
+        {"4k3/8/8/3q4/8/2N5/8/4K2R w K - 0 1", 3},          // a fork, castling
+        {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 3},  // en passant, pins
+        {"r3k3/8/8/8/8/8/8/R3K2R w KQq - 0 1", 3},          // castling both ways
+        {"8/P7/8/8/8/8/1k5p/4K3 w - - 0 1", 4},             // promotions on both sides
+        {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 3},       // a mate in one
+        {"8/8/8/4k3/8/8/3RK3/8 w - - 0 1", 5},              // the aspiration windows' depth
+        {"7k/8/8/8/8/8/1r6/K7 w - - 0 1", 3},               // lost, with a capture to find
+        {"4k3/2r3q1/8/3N4/8/8/8/4K3 w - - 0 1", 3},          // a knight's forks with check
+    };
+    for (const auto& c : cases) {
+        set(c.fen);
+        for (int depth = 1; depth <= c.depth; ++depth) {
+            strong_clear_table();
+            const int expected = minimax(pos, side, 0, depth, halfmove);
+            const search_result result = search_to(depth);
+            EXPECT_EQ(result.score, in_report_units(expected)) << c.fen << " depth " << depth;
+            EXPECT_EQ(result.depth, depth);
+            EXPECT_FALSE(result.stopped);
+        }
+    }
+}
+
+TEST_F(strong_fixture, MatesAtTheirDistance) {
+    // Distances confirmed by a brute-force mate search in python-chess.
+    const struct {
+        const char* fen;
+        int moves;
+        const char* first;
+    } cases[] = {
+        {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1, "d1d8"},
+        {"7k/8/5K2/8/8/8/8/6R1 w - - 0 1", 2, nullptr},
+        {"2r3k1/p4p2/3Rp2p/1p2P1pK/8/1P4P1/P3Q2P/1q6 b - - 0 1", 3, "b1g6"},
+    };
+    for (const auto& c : cases) {
+        set(c.fen);
+        strong_clear_table();
+        const search_result result = search_to(8);
+        EXPECT_EQ(mate_in_moves(result.score), c.moves) << c.fen;
+        ASSERT_GE(result.best_count, 1);
+        if (c.first != nullptr) {
+            EXPECT_EQ(move_string(result.best_moves[0]), c.first) << c.fen;
+        }
+    }
+    // The mated side sees its distance too (python-chess: every black move
+    // here allows a mate in one).
+    set("k7/8/1K6/8/8/8/8/7R b - - 0 1");
+    strong_clear_table();
+    EXPECT_EQ(mate_in_moves(search_to(6).score), -1);
+}
+
+TEST_F(strong_fixture, FiftyMovesAndRepetitionScoreZero) {
+    // White has a bare king against a queen: lost, with no capture to make.
+    set("7k/8/8/3q4/8/8/8/K7 w - - 0 1");
+    EXPECT_LT(search_to(4).score, in_report_units(-500));
+    // With 99 half-moves behind it, any move of the king ends the game drawn.
+    halfmove = 99;
+    strong_clear_table();
+    EXPECT_EQ(search_to(4).score, 0);
+
+    // The position after Kb1 stood twice already (black to move, an even
+    // number of half-moves back): a third time is a draw, and the lost side
+    // goes for it.  Once before is not enough.
+    position after = pos;
+    after.history_count = 0;
+    side_to_move = WHITE;
+    make_move(after, text_move("a1b1"));
+    const uint64_t key = strong_position_key(after.board, BLACK, 0, NO_EN_PASSANT);
+    const uint64_t once[] = {7, key, 8, 9};
+    const uint64_t twice[] = {7, key, 8, 9, 10, key, 11, 12};
+    halfmove = 4;
+    strong_clear_table();
+    EXPECT_LT(search_to(4, once, 4).score, in_report_units(-500));
+    halfmove = 8;
+    strong_clear_table();
+    const search_result drawn = search_to(4, twice, 8);
+    EXPECT_EQ(drawn.score, 0);
+    EXPECT_EQ(move_string(drawn.best_moves[0]), "a1b1");
+}
+
+// --- The clock ---------------------------------------------------------------
+
+uint32_t scripted_now = 0;
+uint32_t scripted_clock() { return ++scripted_now; }  // a millisecond passes at every look
+
+TEST_F(strong_fixture, HardLimitHoldsUnderTinyClocks) {
+    uint32_t (*saved)() = clock_source;
+    clock_source = scripted_clock;
+    for (const int64_t left_ms : {30, 200, 1000}) {
+        new_game();
+        game_time.time_known = true;
+        game_time.time_left_ms = left_ms;
+        game_time.increment_ms = 0;
+        game_time.move_overhead_ms = 10;
+        const turn_plan plan = plan_strong_turn(0);
+        ASSERT_LE(plan.hard_limit_ms, left_ms) << left_ms;
+        const uint32_t start = scripted_now;
+        move chosen{};
+        ASSERT_TRUE(think_turn(chosen));
+        // The clock is looked at every few thousand nodes: the turn ends at
+        // the first look past the limit, and each look costs a tick here.
+        EXPECT_LE(static_cast<int64_t>(scripted_now - start), plan.hard_limit_ms + 8) << left_ms;
+    }
+    clock_source = saved;
+}
+
+// --- The evaluation --------------------------------------------------------------
+
+position mirrored(const position& p) {
+    position m = p;
+    for (int sq = 0; sq < 64; ++sq) {
+        const uint8_t b = p.board[sq ^ 56];
+        m.board[sq] = b == 0 ? 0 : static_cast<uint8_t>(other_colour(piece_colour(b)) * 16 + piece_type(b));
+    }
+    return m;
+}
+
+TEST_F(strong_fixture, EvaluationIsSymmetricAndBlends) {
+    for (const char* fen : {"r1bq1rk1/2p1bppp/p1np1n2/1p2p3/4P3/1BP2N1P/PP1P1PP1/RNBQR1K1 b - - 0 9",
+                            "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", "8/8/4k3/8/8/3r4/8/3QK3 w - - 0 1"}) {
+        set(fen);
+        const position m = mirrored(pos);
+        EXPECT_EQ(strong_evaluate(pos, WHITE), -strong_evaluate(m, WHITE) + 2 * 10) << fen;  // the tempo goes with the mover
+        EXPECT_EQ(strong_evaluate(pos, WHITE) - 10, -(strong_evaluate(pos, BLACK) - 10)) << fen;
+    }
+    set("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    EXPECT_EQ(strong_evaluate_parts(pos).phase, 24);
+    set("4k3/pppp4/8/8/8/8/4PPPP/4K3 w - - 0 1");
+    EXPECT_EQ(strong_evaluate_parts(pos).phase, 0);
+    // A knight up with no pawns cannot win; with pawns it can.
+    set("4k3/8/8/8/8/8/8/3NK3 w - - 0 1");
+    const int bare = strong_evaluate(pos, WHITE);
+    set("4k3/p7/8/8/8/8/P7/3NK3 w - - 0 1");
+    EXPECT_LT(bare, strong_evaluate(pos, WHITE) / 4);
+}
+
+}  // namespace
