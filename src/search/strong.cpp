@@ -480,11 +480,18 @@ void update_pv(int ply, const move& m) {
 
 // --- Quiescence -----------------------------------------------------------------
 
-int quiesce(int ply, int alpha, int beta) {
+// Every node: counted, its line emptied, the stop conditions looked at now
+// and then, the selective depth raised.  True when the search is to stop.
+inline bool enter_node(int ply) {
     ++node_count;
     pv_length[ply] = ply;
-    if (check_stop()) return 0;
+    if (check_stop()) return true;
     if (ply > deepest_level) deepest_level = ply;
+    return false;
+}
+
+int quiesce(int ply, int alpha, int beta) {
+    if (enter_node(ply)) return 0;
     frame& f = frames[ply];
     const int side = side_at[ply];
     if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
@@ -553,10 +560,7 @@ int quiesce(int ply, int alpha, int beta) {
 
 int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     if (depth <= 0) return quiesce(ply, alpha, beta);
-    ++node_count;
-    pv_length[ply] = ply;
-    if (check_stop()) return 0;
-    if (ply > deepest_level) deepest_level = ply;
+    if (enter_node(ply)) return 0;
     frame& f = frames[ply];
     const int side = side_at[ply];
     const bool pv_node = beta - alpha > 1;
