@@ -175,9 +175,18 @@ void set_gui_option(const char* text) {
         return;
     }
     if (!parse_int(value_text, value) || *value_text != '\0' ||
-        change_engine_option(*option, value) == option_change::out_of_range)
-        std::fprintf(stderr, "orvane: option %s: %s is not a value from %d to %d\n", option->name, equals + 1,
-                     option->low, option->high);
+        change_engine_option(*option, value) == option_change::out_of_range) {
+        // A combo's GUI knows it by its labels, not by the numbers behind them.
+        if (option->xboard_combo && option->labels != nullptr) {
+            std::string labels;
+            for (int32_t v = option->low; v <= option->high; ++v)
+                labels += std::string(v > option->low ? ", " : "") + option->labels[v - option->low];
+            std::fprintf(stderr, "orvane: option %s: %s is not one of %s\n", option->name, equals + 1, labels.c_str());
+        } else {
+            std::fprintf(stderr, "orvane: option %s: %s is not a value from %d to %d\n", option->name, equals + 1,
+                         option->low, option->high);
+        }
+    }
 }
 
 // After the position changed under the GUI: the engine's own draw flags go

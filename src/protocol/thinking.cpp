@@ -127,6 +127,7 @@ void thinking_output::iteration_finished(const iteration_report& report) {
     mated_ = report.best_count == 0 && report.root_count == 0 && report.score <= -MATE_SCORE + MATE_RANGE;
     if (report.best_count == 0 && !mated_) score_ = 0;
     const int wanted = multi_pv_lines < 1 ? 1 : (multi_pv_lines > MAX_MULTI_PV ? MAX_MULTI_PV : multi_pv_lines);
+    shown_count_ = 0;
     if (wanted == 1 || report.root_count <= 1) {
         static search_line none;
         print(0, score_, report.best_count > 0 ? report.best_lines[0] : none);
@@ -140,6 +141,9 @@ void thinking_output::iteration_finished(const iteration_report& report) {
         const search_line& line = k == 0 && report.best_count > 0 ? report.best_lines[0] : report.root_lines[i];
         const int32_t score = k == 0 ? report.score : report.root_moves[i].score;
         print(k + 1, score, line);
+        shown_lines_[k] = line;
+        shown_scores_[k] = score;
+        shown_count_ = k + 1;
         if (k == 0) {
             last_line_ = line;
             first_ = line.length > 0 ? line.moves[0] : move{};
@@ -169,9 +173,20 @@ void thinking_output::progress(const progress_report& report) {
 }
 
 void thinking_output::before_answer(const move& chosen) {
-    // With several lines shown, the played move is one of the tied best and
-    // its line stands among them already; a second "multipv 1" would show
-    // one move twice.
-    if (!shown_ || (!unprinted_ && (multi_pv_lines > 1 || same_move(first_, chosen)))) return;
+    if (!shown_ || (!unprinted_ && same_move(first_, chosen))) return;
+    if (shown_count_ > 1) {
+        // Several lines shown and another of the tied best played: the
+        // iteration's lines again with the played move's first, so that the
+        // GUI's first line, like the ponder move, belongs to the move played
+        // and no move stands in two lines.
+        int k = 0;
+        while (k < shown_count_ && !(shown_lines_[k].length > 0 && same_move(shown_lines_[k].moves[0], chosen))) ++k;
+        if (k < shown_count_) {
+            print(1, shown_scores_[k], shown_lines_[k]);
+            for (int i = 0, number = 2; i < shown_count_; ++i)
+                if (i != k) print(number++, shown_scores_[i], shown_lines_[i]);
+            return;
+        }
+    }
     print(0, score_, best_line_of(chosen));
 }

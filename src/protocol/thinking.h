@@ -60,4 +60,9 @@ private:
     position root_ = {};
     int side_ = WHITE;
     bool mated_ = false;  // the side to move had no move and stood in check
+    // With several lines shown: the last iteration's lines and scores in the
+    // order printed, so that before_answer can put the played move's first.
+    int shown_count_ = 0;
+    search_line shown_lines_[MAX_MULTI_PV];
+    int32_t shown_scores_[MAX_MULTI_PV] = {};
 };
