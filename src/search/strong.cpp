@@ -215,6 +215,26 @@ int reduction_table[64][64];
 
 inline uint64_t& key_at(int ply) { return path_keys[earlier + ply]; }
 
+// The evaluation depends on the position alone: positions met again (a
+// transposition whose table entry was replaced, a null move's child) take
+// their score from here.
+struct eval_slot {
+    uint64_t key;
+    int32_t value;
+};
+constexpr int EVAL_CACHE_SIZE = 1 << 15;
+eval_slot eval_cache[EVAL_CACHE_SIZE];
+
+int evaluate_at(int ply) {
+    const uint64_t key = key_at(ply);
+    eval_slot& slot = eval_cache[key & (EVAL_CACHE_SIZE - 1)];
+    if (slot.key == key && key != 0) return slot.value;
+    const int v = strong_evaluate(frames[ply].pos, side_at[ply]);
+    slot.key = key;
+    slot.value = v;
+    return v;
+}
+
 void init_reductions() {
     static bool done = false;
     if (done) return;
@@ -509,7 +529,7 @@ int quiesce(int ply, int alpha, int beta) {
     const bool checked = in_check(f.pos) != 0;
     int best = -INF, stand = -INF;
     if (!checked) {
-        stand = entry != nullptr ? entry->eval : strong_evaluate(f.pos, side);
+        stand = entry != nullptr ? entry->eval : evaluate_at(ply);
         if (stand >= beta) return stand;
         if (stand > alpha) alpha = stand;
         best = stand;
@@ -519,6 +539,15 @@ int quiesce(int ply, int alpha, int beta) {
     // left to the full-width nodes), so that the value does not depend on
     // the window.
     if (f.list.count == 0) return checked ? -VALUE_MATE + ply : best;
+    if (!checked) {
+        // Only captures and promotions are searched here: the rest leave
+        // the list at once, in their order, so that picking is quick.
+        int kept = 0;
+        for (int i = 0; i < f.list.count; ++i)
+            if (captured_type(f.pos, f.list.moves[i]) != 0 || is_promotion(f.list.moves[i]))
+                f.list.moves[kept++] = f.list.moves[i];
+        f.list.count = static_cast<uint16_t>(kept);
+    }
     score_moves(ply, entry != nullptr ? entry->packed_move : 0, !checked);
     const int original_alpha = alpha;
     move best_move{};
@@ -585,7 +614,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     const bool checked = in_check(f.pos) != 0;
     int eval = -INF, raw_eval = 0;
     if (!checked) {
-        raw_eval = eval = entry != nullptr ? entry->eval : strong_evaluate(f.pos, side);
+        raw_eval = eval = entry != nullptr ? entry->eval : evaluate_at(ply);
         // A table score that bounds the right way is a better guess.
         if (entry != nullptr) {
             const int v = from_table_score(entry->score, ply), bound = entry->age_bound & 3;
@@ -834,6 +863,7 @@ void strong_release_table() {
 void strong_prepare_table() { allocate_table(hash_mb); }
 
 void strong_clear_table() {
+    std::memset(eval_cache, 0, sizeof eval_cache);
     if (table) std::memset(static_cast<void*>(table.get()), 0, table_buckets * sizeof(tt_bucket));
     std::memset(history_score, 0, sizeof history_score);
     for (auto& k : killers) k[0] = k[1] = move{};

@@ -110,12 +110,15 @@ strong_eval_parts strong_evaluate_parts(const position& pos) {
         }
     int phase = 0;
 
-    // Material, squares, and what the pawn terms need.
+    // Material, squares, and what the pawn terms need; the men's squares
+    // are kept for the second pass.
+    uint64_t men = 0;
     for (int sq = 0; sq < 64; ++sq) {
         const uint8_t piece = b[sq];
         if (piece == 0) continue;
         const int colour = piece_colour(piece), type = piece_type(piece);
         if ((colour != WHITE && colour != BLACK) || type < PAWN || type > KING) continue;
+        men |= uint64_t{1} << sq;
         side_tally& t = tally[colour];
         const int own_sq = colour == WHITE ? sq : sq ^ 56;
         t.mg += MG_VALUE[type] + TABLES.mg[type][own_sq];
@@ -140,11 +143,10 @@ strong_eval_parts strong_evaluate_parts(const position& pos) {
     }
 
     // Pieces' reach, rooks' files, and the pawn structure.
-    for (int sq = 0; sq < 64; ++sq) {
+    for (; men != 0; men &= men - 1) {
+        const int sq = __builtin_ctzll(men);
         const uint8_t piece = b[sq];
-        if (piece == 0) continue;
         const int colour = piece_colour(piece), type = piece_type(piece);
-        if ((colour != WHITE && colour != BLACK) || type < PAWN || type > KING) continue;
         side_tally& t = tally[colour];
         const side_tally& them = tally[3 - colour];
         const int f = sq & 7;
