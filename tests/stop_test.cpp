@@ -21,6 +21,7 @@
 #include "search/search.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
+#include "time_margin.h"
 
 namespace {
 
@@ -164,7 +165,7 @@ TEST_F(StopTest, FlagFromAnotherThreadEndsADeepSearchSoon) {
     const double latency = ms_between(stop_at, returned);
     RecordProperty("stop_to_return_ms", std::to_string(latency));
     if (!seen.seen.empty()) RecordProperty("last_finished_depth", seen.seen.back().depth);
-    ASSERT_LT(latency, 250.0);
+    ASSERT_LT(latency, time_margin::scaled_ms(250));
     ASSERT_GE(latency, 0.0) << "the search ended before it was asked to";
     expect_usable_result(side, seen);
     EXPECT_LT(seen.seen.back().depth, DEEP);
@@ -188,7 +189,7 @@ TEST_F(StopTest, DeadlineEndsADeepSearchSoonAfterItPasses) {
     if (!seen.seen.empty()) RecordProperty("last_finished_depth", seen.seen.back().depth);
     // The millisecond counter truncates: the deadline can pass 149 ms in.
     EXPECT_GE(elapsed, 149.0);
-    ASSERT_LT(elapsed, 150.0 + 250.0);
+    ASSERT_LT(elapsed, 150.0 + time_margin::scaled_ms(250));
     expect_usable_result(side, seen);
     EXPECT_LT(seen.seen.back().depth, DEEP);
     expect_stopped_or_ended_between_iterations(seen, start + std::chrono::milliseconds(149));

@@ -13,6 +13,7 @@
 
 #include "session_text.h"
 #include "session_util.h"
+#include "time_margin.h"
 
 using namespace session;
 
@@ -30,8 +31,8 @@ const char* const ITALIAN = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQ
 const char* const FOOLS_MATE = "position startpos moves f2f3 e7e5 g2g4";
 const char* const BACK_RANK = "position fen 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";
 constexpr size_t BOOK_SIZE = 1051656;
-constexpr int LOADED_MACHINE_MS = 1000;  // isready and stop answered within this
-constexpr int CLOCK_MARGIN_MS = 400;     // past the hard limit, for a loaded machine
+constexpr int LOADED_MACHINE_MS = time_margin::scaled_ms(1000);  // isready and stop answered within this
+constexpr int CLOCK_MARGIN_MS = time_margin::scaled_ms(400);  // past the hard limit, for a loaded machine
 
 // The twenty first moves of a side: each pawn one or two steps, each knight to its two squares.
 std::set<std::string> first_moves(bool white) {
@@ -160,7 +161,6 @@ TEST(UciSession, IsreadyAndStopAreAnsweredWhileThinking) {
     gui.send("isready");
     ASSERT_NE(gui.next("readyok"), "");
     const int busy_ready = ms_since(gui.sent_at);
-    ::usleep(300 * 1000);
     EXPECT_FALSE(gui.answered()) << "an infinite search answers only after stop";
     gui.send("stop");
     const std::string best = gui.next("bestmove ");
@@ -170,7 +170,8 @@ TEST(UciSession, IsreadyAndStopAreAnsweredWhileThinking) {
     // A side without a move: the search ends by itself, the answer still waits for stop.
     gui.send(std::string(FOOLS_MATE) + " d8h4");
     gui.send("go infinite");
-    ::usleep(300 * 1000);
+    // Its last iteration (the depth cap, 64) is the search ending by itself.
+    ASSERT_NE(gui.next("info depth 64 "), "");
     gui.send("isready");
     ASSERT_NE(gui.next("readyok"), "");
     const int waiting_ready = ms_since(gui.sent_at);
