@@ -66,21 +66,30 @@ bool input_queue::take_line(bool (*wanted)(const char* line, void* context), voi
         if (end == std::string::npos) return false;
         start = end + 1;
     }
-    std::string line;
+    // The line is looked at in a buffer of fixed size: this runs at every
+    // poll of a search, which must not allocate.  A longer line is shown cut,
+    // which no command the test matches in full can be.
+    char line[TAKE_LINE_VIEW];
     for (;;) {
         const size_t end = bytes_.find('\n', start);
         if (end == std::string::npos) return false;  // only whole lines are looked at
-        line.assign(bytes_, start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t length = end - start;
+        if (length > 0 && bytes_[end - 1] == '\r') --length;
+        const char* text = bytes_.data() + start;
         // An embedded NUL would hide the rest of the line from the test.
-        if (line.find('\0') == std::string::npos && wanted(line.c_str(), context)) {
-            if (out_size > 0) {
-                const size_t n = line.size() < out_size - 1 ? line.size() : out_size - 1;
-                std::memcpy(out, line.data(), n);
-                out[n] = '\0';
+        if (std::memchr(text, '\0', length) == nullptr) {
+            const size_t shown = length < sizeof line - 1 ? length : sizeof line - 1;
+            std::memcpy(line, text, shown);
+            line[shown] = '\0';
+            if (wanted(line, context)) {
+                if (out_size > 0) {
+                    const size_t n = shown < out_size - 1 ? shown : out_size - 1;
+                    std::memcpy(out, line, n);
+                    out[n] = '\0';
+                }
+                bytes_.erase(start, end + 1 - start);
+                return true;
             }
-            bytes_.erase(start, end + 1 - start);
-            return true;
         }
         start = end + 1;
     }

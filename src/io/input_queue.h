@@ -16,6 +16,7 @@
 
 class input_queue {
 public:
+    static constexpr size_t TAKE_LINE_VIEW = 1024;
     // Appends bytes (the reader thread).
     void push(const char* data, size_t size);
     // No more bytes will come (end of input or a read error).
@@ -25,9 +26,10 @@ public:
     size_t read(char* out, size_t size);
     // Looks at the complete lines that have arrived and not yet been read,
     // from the first that begins at a line boundary.  The first line for
-    // which wanted(line, context) is true (the text without its line end)
-    // is removed from the queue and copied to out (cut at out_size - 1
-    // bytes); true then.  Never waits.
+    // which wanted(line, context) is true (the text without its line end,
+    // cut at TAKE_LINE_VIEW - 1 bytes) is removed from the queue and copied
+    // to out (cut at out_size - 1 bytes); true then.  Never waits, never
+    // allocates.
     bool take_line(bool (*wanted)(const char* line, void* context), void* context, char* out, size_t out_size);
     // Every byte that has arrived has been read (blanks aside), and more may
     // come: the other side has yet to say anything.
