@@ -8,6 +8,8 @@ xboard_match.sh write them (timed debug lines "T >first : ...", "New game (k):
   time forfeit.
   match_verdict.py: a false claim of Orvane fails the match, the opponent's
   does not; two draw claims in one game fail it.
+  match_budget.py: the hard limit of a match, worked out by hand for each
+  form of time control.
 
 Exit status 0 when every check passed.
 """
@@ -176,8 +178,29 @@ def verdict_checks(root):
               True)
 
 
+def budget_checks():
+    import match_budget
+    # 80 moves a side: two sessions of 40 moves in 30 s = 60 s a side; two
+    # sides, 10 s pause, 20 s slack = 150 s a game; two games and 60 s = 360.
+    check("40/0:30", match_budget.budget("40/0:30", 2, 80), 360)
+    # 1 s a move: 80 s a side, 190 s a game, one game: 250.
+    check("1s", match_budget.budget("1s", 1, 80), 250)
+    # 30 s sudden death: 30 s a side, 90 s a game, 2 games: 240.
+    check("0:30+0", match_budget.budget("0:30+0", 2, 80), 240)
+    # 20 s plus 0.5 s (counted as a whole second): 20 + 80 = 100 a side, 230 a game: 520.
+    check("0:20+0.5", match_budget.budget("0:20+0.5", 2, 80), 520)
+    # 0/1/2: 60 + 160 = 220 a side, 470 a game: 530.
+    check("0/1/2", match_budget.budget("0/1/2", 1, 80), 530)
+    try:
+        match_budget.budget("fast", 1, 80)
+        failures.append("budget: 'fast' was taken as a time control")
+    except ValueError:
+        pass
+
+
 def main():
     timing_checks()
+    budget_checks()
     root = tempfile.mkdtemp(prefix="orvane-match-tools-")
     try:
         verdict_checks(root)

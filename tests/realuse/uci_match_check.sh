@@ -39,8 +39,13 @@ trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$WORK/orvane" "$WORK/fairymax" "$ART"
 cp "$ENGINE" "$WORK/orvane/orvane"
 
-# Games capped at 150 moves, as in the plain xboard matches.
-export XBM_XBOARD_OPTS="-adjudicateDrawMoves 150"
+# Games drawn after MATCH_MOVES moves and the run's hard limit worked out
+# from that, as in the plain xboard matches.
+MOVES=${MATCH_MOVES:-80}
+export XBM_XBOARD_OPTS="-adjudicateDrawMoves $MOVES"
+XBM_TIMEOUT=${XBM_TIMEOUT:-$(python3 "$HERE/match_budget.py" "$TC" "$GAMES" "$MOVES")} || exit 2
+export XBM_TIMEOUT
+echo "uci_match_check: games drawn after $MOVES moves, the run stopped after at most $XBM_TIMEOUT s"
 echo "uci_match_check: harness $HARNESS, adapter $POLYGLOT"
 bash "$HARNESS" "$POLYGLOT -noini -ec ./orvane -log true -lf polyglot.log" "$WORK/orvane" \
     "python3 $HERE/fairymax_filter.py" "$WORK/fairymax" "$GAMES" "$TC" "$ART/match" > "$ART/harness.out" 2>&1

@@ -36,11 +36,17 @@ trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$WORK/orvane" "$WORK/fairymax" "$ART"
 cp "$ENGINE" "$WORK/orvane/orvane"
 
-# Games are capped at 150 moves (drawn by xboard after that), so every game
-# ends within a bounded time whatever the engines do; the harness derives a
-# hard limit for the whole run from the games and the control (XBM_TIMEOUT
-# overrides it).  XBM_XBOARD_OPTS adds options of the caller's (say -ponder).
-export XBM_XBOARD_OPTS="-adjudicateDrawMoves 150${XBM_XBOARD_OPTS:+ $XBM_XBOARD_OPTS}"
+# A game still going after MATCH_MOVES moves (default 80: two sessions of
+# 40/..., past any opening and well into the endgame) is adjudicated a draw by
+# xboard, as a long drawn game is in engine matches; so every game ends within
+# a bounded time whatever the engines do, and the run's hard limit is worked
+# out from that cap (match_budget.py; XBM_TIMEOUT overrides it).
+# XBM_XBOARD_OPTS adds options of the caller's (say -ponder).
+MOVES=${MATCH_MOVES:-80}
+export XBM_XBOARD_OPTS="-adjudicateDrawMoves $MOVES${XBM_XBOARD_OPTS:+ $XBM_XBOARD_OPTS}"
+XBM_TIMEOUT=${XBM_TIMEOUT:-$(python3 "$HERE/match_budget.py" "$TC" "$GAMES" "$MOVES")} || exit 2
+export XBM_TIMEOUT
+echo "xboard_match_check: games drawn after $MOVES moves, the run stopped after at most $XBM_TIMEOUT s"
 echo "xboard_match_check: harness $HARNESS"
 # fairymax through a filter that keeps from it the one word it crashes on
 bash "$HARNESS" ./orvane "$WORK/orvane" "python3 $HERE/fairymax_filter.py" "$WORK/fairymax" "$GAMES" "$TC" "$ART/match" \
