@@ -383,14 +383,74 @@ void new_game_for_gui() {
     analysis_due = analysing;
 }
 
+namespace {
+
+// xboard's protocol 2 is line-based: a command of its own reads its
+// arguments from its own line and never from the next one (a bare "ping"
+// once took the "force" after it as its argument, and the force was lost).
+// Within the line the words are read one by one, as the interpreter reads
+// them.  A missing or unreadable argument gets the protocol's
+// "Error (TYPE): COMMAND" and changes nothing.
+void argument_error(const char* kind, const char* command, const char* argument) {
+    char line[2 * WORD_BUFFER_SIZE + 32];
+    std::snprintf(line, sizeof line, "Error (%s): %s%s%s", kind, command, argument[0] != '\0' ? " " : "", argument);
+    print_line(line);
+}
+
+// The next word of the command's line into out (WORD_BUFFER_SIZE bytes).
+bool argument_word(const char* command, char* out) {
+    int c = std::getc(input_stream);
+    while (c == ' ' || c == '\t' || c == '\r') c = std::getc(input_stream);
+    if (c != EOF) std::ungetc(c, input_stream);
+    if (c == EOF || c == '\n' || !read_word(input_stream, out)) {
+        argument_error("missing argument", command, "");
+        return false;
+    }
+    return true;
+}
+
+// A whole number as the next word of the line.
+bool argument_number(const char* command, int32_t& value) {
+    char word[WORD_BUFFER_SIZE];
+    if (!argument_word(command, word)) return false;
+    const char* p = word;
+    if (!parse_int(p, value) || *p != '\0') {
+        argument_error("bad argument", command, word);
+        return false;
+    }
+    return true;
+}
+
+// Seconds, whole or with a fraction ("1", "0.5", ".25"), as milliseconds.
+bool argument_seconds(const char* command, int64_t& ms) {
+    char word[WORD_BUFFER_SIZE];
+    if (!argument_word(command, word)) return false;
+    const char* p = word;
+    int64_t whole = 0, fraction_ms = 0, scale = 100;
+    bool digits = false;
+    for (; *p >= '0' && *p <= '9'; ++p, digits = true)
+        if (whole < 100000000) whole = whole * 10 + (*p - '0');
+    if (*p == '.')
+        for (++p; *p >= '0' && *p <= '9'; ++p, digits = true) fraction_ms += (*p - '0') * scale, scale /= 10;
+    if (!digits || *p != '\0') {
+        argument_error("bad argument", command, word);
+        return false;
+    }
+    ms = whole * 1000 + fraction_ms;
+    return true;
+}
+
+}  // namespace
+
 void interpret_protocol_word(const char* w) {
     char text[WORD_BUFFER_SIZE];
     if (is(w, "ping")) {
         // Every earlier command is done by now: the interpreter runs them in order.
-        if (!read_word(input_stream, text)) text[0] = '\0';
-        char line[WORD_BUFFER_SIZE + 8];
-        std::snprintf(line, sizeof line, "pong %s", text);
-        print_line(line);
+        if (argument_word(w, text)) {
+            char answer[WORD_BUFFER_SIZE + 8];
+            std::snprintf(answer, sizeof answer, "pong %s", text);
+            print_line(answer);
+        }
     }
     if (is(w, "setboard")) {
         read_rest_of_line(input_stream, text, sizeof text);
@@ -400,32 +460,33 @@ void interpret_protocol_word(const char* w) {
     if (is(w, "remove")) take_back(2);
     if (is(w, "time")) {
         int32_t centiseconds = 0;
-        if (read_int(input_stream, centiseconds)) set_time_left(centiseconds);
+        if (argument_number(w, centiseconds)) set_time_left(centiseconds);
     }
     if (is(w, "otim")) {
         int32_t ignored = 0;
-        read_int(input_stream, ignored);  // the opponent's clock does not change our plan
+        argument_number(w, ignored);  // the opponent's clock does not change our plan
     }
     if (is(w, "st") && !settings_locked) {
         int64_t ms = 0;
-        if (read_seconds_ms(input_stream, ms) && ms > 0) game_time.fixed_move_ms = ms;
+        if (argument_seconds(w, ms) && ms > 0) game_time.fixed_move_ms = ms;
     }
     if (is(w, "sd") && !settings_locked) {
         int32_t depth = 0;
-        if (read_int(input_stream, depth) && depth >= 1) game_time.max_depth = depth < MAX_SEARCH_DEPTH ? depth : MAX_SEARCH_DEPTH;
+        if (argument_number(w, depth) && depth >= 1)
+            game_time.max_depth = depth < MAX_SEARCH_DEPTH ? depth : MAX_SEARCH_DEPTH;
     }
     if (is(w, "nps")) {
         // The clock counts this many nodes as one second (0: real time).
         int32_t nps = 0;
-        if (read_int(input_stream, nps)) game_time.nodes_per_second = nps > 0 ? nps : 0;
+        if (argument_number(w, nps)) game_time.nodes_per_second = nps > 0 ? nps : 0;
     }
     if (is(w, "exclude") || is(w, "include")) {
-        if (read_word(input_stream, text)) restrict_root(text, is(w, "exclude"));
+        if (argument_word(w, text)) restrict_root(text, is(w, "exclude"));
     }
     if (is(w, "memory")) {
         // The GUI's memory for the engine's tables, in MB: the strong search's table.
         int32_t mb = 0;
-        if (read_int(input_stream, mb) && mb > 0) {
+        if (argument_number(w, mb) && mb > 0) {
             const engine_option* hash = find_engine_option("Hash", 4);
             if (hash != nullptr) change_engine_option(*hash, mb < hash->high ? mb : hash->high);
         }

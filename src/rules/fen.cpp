@@ -85,8 +85,87 @@ bool parse_fen(const char* fen, position& out, int& side) {
     return true;
 }
 
+namespace {
+// The blank-separated fields of a FEN, at most max_fields of them; returns
+// how many there are (max_fields + 1 when there are more).
+int split_fields(const char* fen, const char* start[], size_t length[], int max_fields) {
+    int count = 0;
+    const char* p = fen;
+    for (;;) {
+        while (*p == ' ' || *p == '\t') ++p;
+        if (*p == '\0') return count;
+        if (count == max_fields) return count + 1;
+        start[count] = p;
+        while (*p != '\0' && *p != ' ' && *p != '\t') ++p;
+        length[count] = static_cast<size_t>(p - start[count]);
+        ++count;
+    }
+}
+
+// A clock field: digits after an optional '+' (no sign, no room for a minus).
+bool is_clock_field(const char* text, size_t length) {
+    size_t i = text[0] == '+' ? 1 : 0;
+    if (i == length) return false;
+    for (; i < length; ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+bool man_on(const position& pos, int square, int colour, int type) { return pos.board[square] == colour * 16 + type; }
+}  // namespace
+
+const char* fen_fields_problem(const char* fen, const position& pos) {
+    const char* field[6];
+    size_t length[6];
+    const int count = split_fields(fen, field, length, 6);
+    if (count > 6) return "it has more than six fields";
+    // Fields left out take their usual values (white to move, no castling,
+    // no en passant, clocks 0 and 1), as GUIs and python-chess read them.
+    int side = WHITE;
+    if (count >= 2) {
+        if (length[1] != 1 || (field[1][0] != 'w' && field[1][0] != 'b')) return "the side to move is not w or b";
+        side = field[1][0] == 'w' ? WHITE : BLACK;
+    }
+    if (count >= 3 && !(length[2] == 1 && field[2][0] == '-')) {
+        // White's rights before Black's, at most two of each, each with its
+        // king and rook at home; the outer rook's file letter (H, A, h, a)
+        // names the same right as K, Q, k, q.
+        int white_letters = 0, black_letters = 0;
+        for (size_t i = 0; i < length[2]; ++i) {
+            int right = -1;
+            switch (field[2][i]) {
+                case 'K': case 'H': right = 0; break;
+                case 'Q': case 'A': right = 1; break;
+                case 'k': case 'h': right = 2; break;
+                case 'q': case 'a': right = 3; break;
+                default: return "its castling field holds a letter other than K, Q, k or q";
+            }
+            const int colour = right < 2 ? WHITE : BLACK;
+            if (colour == WHITE && black_letters > 0) return "its castling field gives White's rights after Black's";
+            if (++(colour == WHITE ? white_letters : black_letters) > 2) return "its castling field is too long";
+            const int home = colour == WHITE ? 0 : 56;
+            const int rook_square = home + (right % 2 == 0 ? 7 : 0);
+            if (!man_on(pos, home + 4, colour, KING) || !man_on(pos, rook_square, colour, ROOK))
+                return "a castling right is given without its king and rook at home";
+        }
+    }
+    if (count >= 4 && !(length[3] == 1 && field[3][0] == '-')) {
+        // The square the pawn passed: on the sixth rank when White is to move
+        // (Black's pawn has just stepped), on the third when Black is.
+        const char want_rank = side == WHITE ? '6' : '3';
+        if (length[3] != 2 || field[3][0] < 'a' || field[3][0] > 'h' || field[3][1] != want_rank)
+            return "its en-passant square is not one on the rank the pawn passed";
+    }
+    if (count >= 5 && !is_clock_field(field[4], length[4])) return "its half-move clock is not a number of 0 or more";
+    if (count >= 6 && !is_clock_field(field[5], length[5])) return "its move number is not a number of 0 or more";
+    return nullptr;
+}
+
 const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove) {
     if (!parse_fen(fen, pos, side)) return "it cannot be read";
+    // parse_fen passes over fields it has no use for; a GUI's position is
+    // refused when any field is wrong, since a corrupted one would be played.
+    if (const char* why = fen_fields_problem(fen, pos)) return why;
     const char* why = position_problem(pos, side);
     if (why != nullptr) return why;
     if (!en_passant_possible(pos, side)) pos.en_passant_file = NO_EN_PASSANT;

@@ -184,8 +184,15 @@ const char* position_problem(position& pos, int side);
 // Whether the en-passant file of pos names a capture side can make: the enemy
 // pawn that has just made its double step, and the two squares it passed empty.
 bool en_passant_possible(const position& pos, int side);
+// What is wrong with the fields of fen beyond its board (pos, as parse_fen
+// read it), or nullptr: at most six fields; the side w or b; castling "-"
+// or K, Q, k, q (or H, A, h, a), White's first, each with its king and rook
+// at home; en
+// passant "-" or a square on the rank the side not to move's pawn passed;
+// clocks of digits, 0 or more.  Fields left out are not wrong.
+const char* fen_fields_problem(const char* fen, const position& pos);
 // A position given as a FEN, checked as a GUI's set-up is checked: readable,
-// one king each, the side not to move not in check; an en-passant file that
+// every field valid (fen_fields_problem), one king each, the side not to move not in check; an en-passant file that
 // names no capture dropped; halfmove from the FEN's fifth field (0 without
 // one).  nullptr when pos, side and halfmove are set, else why not.
 const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove);
