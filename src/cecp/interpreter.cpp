@@ -17,8 +17,6 @@ namespace {
 int32_t level_minutes = 0;
 int32_t level_seconds = 0;
 
-bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
-
 // "depth"/"ply" N: the depth limit, refused outside 1 to MAX_SEARCH_DEPTH.
 void set_depth() {
     int32_t depth = 0;

@@ -26,8 +26,6 @@ bool analysing = false;         // "analyze" until "exit"
 bool analysis_due = false;      // the analysed position has changed
 thinking_output xboard_thinking{thinking_output::style::xboard};
 
-bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
-
 
 // "exclude"/"include": the root moves left out of the search, for the
 // position they were given in (a move or a new position forgets them).

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "io/input_queue.h"
 
@@ -63,5 +64,12 @@ void open_log();
 // Closes log_file; the result of fclose (0 without a log).
 int close_log();
 
-// The program's name and version, as the banner and both handshakes give it.
-inline constexpr const char* BANNER = "Orvane 1.25 by Quenwick";
+// The program's name and version and its author: the banner, xboard's
+// myname and UCI's id name and id author are all made of these two.
+#define ORVANE_NAME "Orvane 1.25"
+#define ORVANE_AUTHOR "Quenwick"
+inline constexpr const char* BANNER = ORVANE_NAME " by " ORVANE_AUTHOR;
+
+// Whether a word read from the input is the command named: every reader of
+// commands (console, xboard, UCI, the input poll) matches words this way.
+inline bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }

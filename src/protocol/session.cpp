@@ -23,8 +23,6 @@ bool pondering = false;       // the search in progress ponders, the expected mo
 bool hit = false;             // the expected move came during this ponder
 char reply[8] = "";           // the expected move's coordinate text
 
-bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
-
 // The first word of a line, compared.
 bool line_starts_with(const char* line, const char* word) {
     const size_t n = std::strlen(word);

@@ -47,7 +47,6 @@ struct words {
     }
 };
 
-bool is(const char* word, const char* command) { return std::strcmp(word, command) == 0; }
 
 void info_string(const std::string& text) { print_line(("info string " + text).c_str()); }
 
@@ -387,10 +386,8 @@ void run_uci(FILE* stream) {
         if (w.count == 0) continue;
         const char* command = w.word[0];
         if (is(command, "uci")) {
-            char name[64];
-            std::snprintf(name, sizeof name, "id name %s", "Orvane 1.25");  // the banner without its author
-            print_line(name);
-            print_line("id author Quenwick");
+            print_line("id name " ORVANE_NAME);
+            print_line("id author " ORVANE_AUTHOR);
             print_options();
             print_line("uciok");
         } else if (is(command, "isready")) {
