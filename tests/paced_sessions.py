@@ -13,7 +13,8 @@ differ between the two runs.  A few fixed sessions check node counts worked
 out beforehand.
 
 The engine seeds its choice among equal moves from the time of day, so both
-runs go under faketime (Debian package faketime); without it the test skips.
+runs go under faketime (Debian package faketime); without it the test skips,
+except in CI (CI set), where it fails.
 
 usage: paced_sessions.py ENGINE [--cases N] [--seed S]
 """
@@ -242,7 +243,11 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     args = ap.parse_args()
     if shutil.which("faketime") is None:
-        print("paced_sessions: faketime is missing (apt-get install faketime); skipped")
+        # In CI a check that cannot run fails; elsewhere it skips, saying so.
+        if os.environ.get("CI"):
+            print("paced_sessions: FAILED: faketime is missing (apt-get install faketime); cannot run in CI")
+            return 1
+        print("paced_sessions: SKIPPED (not in CI): faketime is missing (apt-get install faketime)")
         return 77
     began, failed = time.monotonic(), 0
     for words, pattern, legal in FIXED:
