@@ -500,8 +500,10 @@ void interpret_protocol_word(const char* w) {
     if (is(w, "exit")) analysing = false;
     if (is(w, "result")) {
         // Free text that may hold move text ("Forfeit due to invalid move: c2c5").
+        // Without a result the line says nothing, and the game goes on.
         read_rest_of_line(input_stream, text, sizeof text);
-        game_ended = true;
+        if (text[0] == '\0') argument_error("missing argument", w, "");
+        else game_ended = true;
     }
     if (is(w, "option")) {
         read_rest_of_line(input_stream, text, sizeof text);
