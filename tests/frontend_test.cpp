@@ -304,7 +304,7 @@ TEST_F(UserMoves, BlackPawnToTheFirstRank) {
 }
 
 TEST_F(UserMoves, LegalMoveIsMadeAndTheSideFlipped) {
-    human_mode = 0;
+    session_begin_xboard();
     run("force e2e4 e7e8");
     EXPECT_EQ(side_to_move, BLACK);
     EXPECT_EQ(game_position.board[square_index(4, 3)], WHITE * 16 + PAWN);
@@ -355,7 +355,7 @@ TEST_F(Reports, MateAndStalemateLinesOfBothReports) {
     EXPECT_EQ(output(), "1-0 {White mates}\nYou Lose!\n1/2-1/2 {Stalemate}\nStalemate!\n0-1 {Black mates}\n"
                         "Congratulations! You win!\n");
     EXPECT_EQ(game_count, 3);
-    human_mode = 0;
+    session_begin_xboard();
     report_engine_win_or_stalemate();
     EXPECT_EQ(output().substr(output().size() - 18), "0-1 {Black mates}\n");
     EXPECT_EQ(game_count, 4);
@@ -380,11 +380,11 @@ TEST_F(Reports, DrawClaimsInTheirOrder) {
     game_position.fifty_move_draw = 1;
     // Under a GUI speaking protocol 2 the engine's own claims are not made
     // (standard chess's are, as the moves are played).
-    human_mode = 0;
+    session_begin_xboard();
     session_note_word("hard");
     report_draw_claims();
     EXPECT_EQ(output(), "");
-    human_mode = 1;
+    reset_session();
     report_draw_claims();
     EXPECT_EQ(output(),
               "1/2-1/2 {Draw by triple repetition}\n1/2-1/2 {Draw by 50 move rule}\n"
@@ -411,7 +411,7 @@ class BoardFile : public engine_state_test {
 };
 
 TEST_F(BoardFile, LoadSumsMaterialSetsKingsAndClearsTheHistory) {
-    human_mode = 0;
+    session_begin_xboard();
     game_position.repetition_draw = 1;
     game_position.fifty_move_count = 40;
     // Only a word's first character counts; "x" on h8 leaves the start
@@ -443,7 +443,7 @@ TEST_F(BoardFile, LoadSumsMaterialSetsKingsAndClearsTheHistory) {
 }
 
 TEST_F(BoardFile, EnPassantAndCastlingNeedTheirPieces) {
-    human_mode = 0;
+    session_begin_xboard();
     const std::string ranks =
         "r n b q k b n r \np p p . p p p p \n. . . . . . . . \n. . . p . . . . \n"
         ". . . . . . . . \n. . . . . . . . \nP P P P P P P P \nR N B Q . K N R \n\n";

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "protocol/session.h"
 #include "search/strong.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
@@ -116,7 +117,7 @@ class GameRecord : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_engine_state();
-        human_mode = 0;
+        session_begin_xboard();
     }
 };
 

@@ -9,6 +9,7 @@
 #include "book/book.h"
 #include "book/random.h"
 #include "eval/eval.h"
+#include "protocol/session.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
@@ -55,7 +56,7 @@ int walked_in_check(const position& pos) {
 class IncrementalTerms : public ::testing::Test {
 protected:
     void SetUp() override {
-        human_mode = 0;
+        session_begin_xboard();
         random_seed(0);
         book_enabled = 0;
         load_book();

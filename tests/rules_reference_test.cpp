@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "protocol/session.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
@@ -158,7 +159,7 @@ uint32_t lcg(uint32_t& state) {
 }
 
 TEST(RulesReference, RandomGamesMatchTheLiteralGenerator) {
-    human_mode = 0;
+    session_begin_xboard();
     uint32_t state = 7;
     for (int game = 0; game < 60; ++game) {
         new_game();

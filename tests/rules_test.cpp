@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/session.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
@@ -14,7 +15,7 @@ namespace {
 class Rules : public ::testing::Test {
    protected:
     void SetUp() override {
-        human_mode = 0;  // new_game draws no diagram
+        session_begin_xboard();  // new_game draws no diagram
         new_game();
     }
 };

@@ -16,6 +16,7 @@
 #include "book/random.h"
 #include "eval/eval.h"
 #include "game/game.h"
+#include "protocol/session.h"
 #include "search/search.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
@@ -86,7 +87,7 @@ class SearchSignatureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         set_default_settings();
-        human_mode = 0;
+        session_begin_xboard();
         random_seed(0);
         book_enabled = 0;
         load_book();
@@ -100,13 +101,13 @@ TEST_F(SearchSignatureTest, EveryVariantKeepsItsRecordedTrees) {
         SCOPED_TRACE(std::string(c.fen) + " variant " + std::to_string(c.variant) + " emotion " +
                      std::to_string(c.emotion_setting) + " depth " + std::to_string(c.depth));
         set_default_settings();
-        human_mode = 0;
+        session_begin_xboard();
         eval_variant = c.variant;
         emotion = c.emotion_setting;
         null_move_enabled = cutting_enabled = c.refinements;
         advanced_search = c.extension;
+        reset_search_state();
         clear_book_table();
-        for (move& m : ply_best) m = move{};
         load_fen(c.fen);
         const uint64_t before = node_count;
         deepen(game_position, side_to_move, c.depth, INT32_MAX, c.mode, &keeper);

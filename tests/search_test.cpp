@@ -162,10 +162,9 @@ protected:
         // Start-up's state (a fresh book, no hints), under a GUI speaking
         // protocol 2: no diagrams, the strict root, standard chess's claims.
         reset_engine_state();
-        human_mode = 0;
+        session_begin_xboard();
         session_note_word("hard");
         iterations.clear();
-        saved_clock = clock_source;
         clock_init(1000);
         saved_output = output_stream;
         output = std::tmpfile();
@@ -173,8 +172,7 @@ protected:
         output_stream = output;
     }
     void TearDown() override {
-        clock_source = saved_clock;
-        clock_init(1000);
+        reset_clock();  // the system's clock again, after the tests that script it
         output_stream = saved_output;
         std::fclose(output);
     }
@@ -213,7 +211,6 @@ protected:
         return s;
     }
 
-    uint32_t (*saved_clock)() = nullptr;
     FILE* saved_output = nullptr;
     FILE* output = nullptr;
 };
@@ -375,7 +372,7 @@ TEST_F(SearchTest, BookMoveIsSearchedFirstOnlyForItsSideAndNonZeroDepth) {
     // The same entry for the other side, or with depth 0, orders nothing:
     // the 9 nodes of the plain search (DepthTwoCutsWithTheBestMove...).
     for (int variant = 0; variant < 2; ++variant) {
-        for (move& m : ply_best) m = move{};
+        reset_search_state();
         clear_book_table();
         root_slot.best_move = text_move("a1b2");
         root_slot.side = variant == 0 ? BLACK : WHITE;
@@ -670,8 +667,8 @@ TEST_F(SearchTest, RootValueAndBestMovesMatchThePlainMinimax) {
         eval_variant = c.variant;
         emotion = c.emotion_setting;
         advanced_search = c.advanced;
+        reset_search_state();
         clear_book_table();
-        for (move& m : ply_best) m = move{};
         load_fen(c.fen);
         const reference_result r = reference_root(c.depth);
         // A search that has learnt from shallower iterations must agree too.
@@ -828,8 +825,8 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     for (int depth = 1; depth <= 4; ++depth) root_search(depth);
     std::vector<move> before(ply_best, ply_best + 8);
 
+    reset_search_state();
     clear_book_table();
-    for (move& m : ply_best) m = move{};
     load_fen(fen);
     deepen(game_position, WHITE, 4, 0, 0);
     // The fixed-depth loop ends with root_depth 5: entries 0-2 take 2-4.
@@ -839,8 +836,8 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     }
 
     // A clocked search whose last iteration was depth 4: entries 0-1 take 2-3.
+    reset_search_state();
     clear_book_table();
-    for (move& m : ply_best) m = move{};
     load_fen(fen);
     clock_source = scripted_clock;
     set_clock_script({});

@@ -18,6 +18,7 @@
 #include "book/book.h"
 #include "book/random.h"
 #include "game/game.h"
+#include "protocol/session.h"
 #include "search/search.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
@@ -79,7 +80,7 @@ class StopTest : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_engine_state();
-        human_mode = 0;
+        session_begin_xboard();
         poll_calls = 0;
         clock_init(1000);
     }
@@ -87,8 +88,8 @@ protected:
 
     // The learning state every search here starts from.
     static void fresh_tables() {
+        reset_search_state();
         clear_book_table();
-        for (move& m : ply_best) m = move{};
     }
 
     // The checks every stopped search must pass: side_to_move back at side,

@@ -242,8 +242,7 @@ uint32_t scripted_now = 0;
 uint32_t scripted_clock() { return ++scripted_now; }  // a millisecond passes at every look
 
 TEST_F(strong_fixture, HardLimitHoldsUnderTinyClocks) {
-    uint32_t (*saved)() = clock_source;
-    clock_source = scripted_clock;
+    clock_source = scripted_clock;  // TearDown's reset_engine_state puts the system's back
     for (const int64_t left_ms : {30, 200, 1000}) {
         new_game();
         game_time.time_known = true;
@@ -259,7 +258,6 @@ TEST_F(strong_fixture, HardLimitHoldsUnderTinyClocks) {
         // the first look past the limit, and each look costs a tick here.
         EXPECT_LE(static_cast<int64_t>(scripted_now - start), plan.hard_limit_ms + 8) << left_ms;
     }
-    clock_source = saved;
 }
 
 // --- The evaluation --------------------------------------------------------------

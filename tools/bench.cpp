@@ -147,8 +147,8 @@ int tool_bench(int argc, char** argv) {
                 return 1;
             }
             // Every search starts from the same state: nothing learnt before.
+            reset_search_state();
             clear_book_table();
-            for (move& m : ply_best) m = move{};
             null_move_enabled = cutting_enabled = pass.null_and_cut;
             advanced_search = pass.extension;
             const uint64_t first = node_count;

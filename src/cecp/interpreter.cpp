@@ -129,7 +129,7 @@ void interpret_word(char* word) {
         print_protocol_features();
         print_line("feature done=1");
     }
-    if (is(w, "xboard")) human_mode = 0;
+    if (is(w, "xboard")) session_begin_xboard();
     if (is(w, "display")) display_board();
     if (is(w, "soundon")) sound_enabled = 1;
     if (is(w, "soundoff")) sound_enabled = 0;

@@ -117,12 +117,15 @@ void session_note_word(const char* word) {
     if (!protocol2_seen && is_protocol2_word(word)) protocol2_seen = true;
 }
 
+void session_begin_xboard() { human_mode = 0; }
+
 void session_begin_uci() {
     uci_session = true;
     human_mode = 0;  // the setting the old commands know: no person at a console
 }
 
 void reset_session() {
+    human_mode = 1;
     uci_session = false;
     protocol2_seen = false;
     abandoned = false;

@@ -28,9 +28,12 @@ session_mode current_session_mode();
 // "xboard" leaves the console; a word of protocol 2 beyond the old subset
 // shows a GUI speaking it.
 void session_note_word(const char* word);
+// "xboard": a GUI is at the other end from now on, speaking the old subset
+// until a word of protocol 2 shows otherwise.
+void session_begin_xboard();
 // The run speaks UCI from now on.
 void session_begin_uci();
-// Back to a console session that has seen nothing.
+// Back to a console session that has seen nothing (human_mode 1 again).
 void reset_session();
 
 // A GUI protocol is in use (xboard protocol 2 or UCI): the GUI judges the

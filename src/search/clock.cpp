@@ -17,6 +17,13 @@ uint32_t system_milliseconds() {
 
 uint32_t (*clock_source)() = system_milliseconds;
 
+void reset_clock() {
+    clock_source = system_milliseconds;
+    clock_unit_ms = 1.0;
+    clock_start_ms = clock_source();
+    clock_total = 0;
+}
+
 void clock_init(int units_per_second) {
     clock_unit_ms = 1000.0 / (units_per_second > 0 ? units_per_second : 1000);
     clock_start_ms = clock_source();

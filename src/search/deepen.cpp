@@ -171,6 +171,7 @@ bool pick_best_root_move(move& chosen) {
 }
 
 void reset_search_state() {
+    reset_clock();
     for (move& m : ply_best) m = move{};
     for (move& m : best_root_moves) m = move{};
     for (search_line& line : best_root_lines) line.length = 0;

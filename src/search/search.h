@@ -55,6 +55,9 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
 // it at their own.
 extern uint32_t (*clock_source)();
 void clock_init(int units_per_second);
+// Back to start-up's clock: the system's counter in milliseconds, restarted.
+// Tests that script clock_source end with it.
+void reset_clock();
 void clock_restart();
 int32_t clock_read();
 
@@ -170,6 +173,7 @@ void set_search_node_limit(uint64_t limit);
 void set_search_budget(int32_t budget);
 
 // Back to where start-up leaves the search: no ordering hints (ply_best all
-// zero), no best root moves, no nodes counted, nothing stopped.  For tests,
-// benches and fuzzers that run many searches in one process.
+// zero), no best root moves, no nodes counted, nothing stopped, the system's
+// clock.  For tests, benches and fuzzers that run many searches in one
+// process.
 void reset_search_state();
