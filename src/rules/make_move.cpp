@@ -18,7 +18,8 @@ inline void remove_material(position& pos, uint8_t piece) {
         pos.black_material = static_cast<int8_t>(pos.black_material - value);
 }
 
-// Castles by moving king and rook on the back rank; clears both rights.
+// Castles by moving king and rook on the back rank.  The rights are not
+// touched here: every king move has already cleared both.
 inline void castle(position& pos, int rank, int king_to, int rook_from, int rook_to, uint8_t king,
                    uint8_t rook_byte) {
     uint8_t* board = pos.board + 8 * rank;
