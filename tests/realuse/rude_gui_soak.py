@@ -50,8 +50,11 @@ class Engine:
     """The program over pipes; its output lines arrive through a thread."""
 
     def __init__(self, path, folder, log):
+        # Its error stream (refusals, a sanitizer's report) stays in the folder,
+        # which a failing run leaves behind.
+        self.errors = open(os.path.join(folder, "stderr.txt"), "wb")
         self.proc = subprocess.Popen([path], cwd=folder, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.DEVNULL)
+                                     stderr=self.errors)
         self.lines = queue.Queue()
         self.log = log
         threading.Thread(target=self._read, daemon=True).start()
@@ -135,7 +138,7 @@ def corrupted_fen(rng, board):
     elif spoil == 4:
         fields[5] = rng.choice(["-1", "one", "2x"])
     else:
-        fields.append(rng.choice(["extra", "0", "moves"]))
+        fields.append(rng.choice(["extra", "0", "w"]))  # ("moves" would begin UCI's move list)
     fen = " ".join(fields)
     try:
         refused = bool(chess.Board(fen).status() & (chess.STATUS_BAD_CASTLING_RIGHTS | chess.STATUS_INVALID_EP_SQUARE))
@@ -573,8 +576,8 @@ def soak(path, protocol, cycles, seed, keep):
         os.makedirs(os.path.dirname(where), exist_ok=True)
         with open(where, "wb") as out:
             out.write(b"\n".join(log[-400:]) + b"\n")
-        print("rude_gui_soak: FAILED: %s, seed %d, cycle %d: %s (last traffic in %s)" % (
-            protocol, seed, done, failure, where))
+        print("rude_gui_soak: FAILED: %s, seed %d, cycle %d: %s (last traffic in %s, the engine's folder %s)" % (
+            protocol, seed, done, failure, where, folder))
         return False
     shutil.rmtree(folder, ignore_errors=True)
     print("rude_gui_soak: %s: %d cycles, seed %d, 0 failures, %.1f s (%s)" % (
