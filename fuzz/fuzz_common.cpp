@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "cecp/cecp.h"
+#include "io/input_queue.h"
 #include "io/io.h"
 #include "learn/learn.h"
 #include "protocol/session.h"
@@ -94,6 +95,54 @@ void fuzz_run_bytes(const void* data, size_t size) {
     if (stream == nullptr) std::abort();
     fuzz_run_words(stream);
     std::fclose(stream);
+}
+
+namespace {
+input_queue* queued_input = nullptr;
+
+// The queue's bytes, but none once the input has spent its allowance (a
+// session that reads its own lines, as run_uci does, ends there).
+ssize_t read_queued(void* cookie, char* out, size_t size) {
+    if (fuzz_over_budget(4 * FUZZ_NODE_CAP)) return 0;
+    return static_cast<ssize_t>(static_cast<input_queue*>(cookie)->read(out, size));
+}
+}  // namespace
+
+FILE* fuzz_queue_input(const uint8_t* data, size_t size) {
+    delete queued_input;
+    queued_input = new input_queue;
+    queued_input->push(reinterpret_cast<const char*>(data), size);
+    queued_input->close();
+    cookie_io_functions_t functions{};
+    functions.read = read_queued;
+    FILE* stream = ::fopencookie(queued_input, "r", functions);
+    if (stream == nullptr) std::abort();
+    // Unbuffered, as the program's: a byte not yet read stays in the queue,
+    // where a search's poll can take its line.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    standard_input_queue = queued_input;
+    return stream;
+}
+
+void fuzz_end_queued_input(FILE* stream) {
+    standard_input_queue = nullptr;
+    input_stream = stdin;
+    std::fclose(stream);
+}
+
+bool fuzz_bookmake_reaches_out(const uint8_t* data, size_t size) {
+    constexpr size_t MAX_BOOKMAKES = 2;  // each may read a file the input wrote (book.dat is a megabyte)
+    if (fuzz_occurrences(data, size, "bookmake") > MAX_BOOKMAKES) return true;
+    const char* word = "bookmake";
+    const size_t length = std::strlen(word);
+    for (size_t i = 0; i + length <= size; ++i) {
+        if (std::memcmp(data + i, word, length) != 0) continue;
+        size_t j = i + length;
+        while (j < size && (data[j] == ' ' || (data[j] >= '\t' && data[j] <= '\r'))) ++j;
+        for (; j < size && !(data[j] == ' ' || (data[j] >= '\t' && data[j] <= '\r')); ++j)
+            if (data[j] == '/') return true;
+    }
+    return false;
 }
 
 void fuzz_run_script(const char* script) { fuzz_run_bytes(script, std::strlen(script)); }

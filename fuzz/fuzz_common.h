@@ -42,6 +42,18 @@ void fuzz_write_file(const char* name, const uint8_t* data, size_t size);
 // Feeds the words of stream to the interpreter as the main loop does, up to
 // "quit", the end of the stream or the node allowance.
 void fuzz_run_words(FILE* stream);
+// The input as the program's input thread would hand it over: data queued
+// whole (and the queue closed), installed as standard_input_queue so that a
+// search's poll takes the lines that act at once ("stop", "isready", "?",
+// "ping" behind them, ...) and analysis ends at the next line.  Returns the
+// stream the interpreter reads; it stays valid until fuzz_end_queued_input.
+FILE* fuzz_queue_input(const uint8_t* data, size_t size);
+// Closes that stream and puts standard_input_queue back to none.
+void fuzz_end_queued_input(FILE* stream);
+// Whether an input names a file outside the private folder after
+// "bookmake" (a path with a slash: /dev/zero or /dev/stdin would be read
+// without end), or bookmakes more than a few times.
+bool fuzz_bookmake_reaches_out(const uint8_t* data, size_t size);
 // Runs a fixed script of words (blank-separated) through the interpreter.
 void fuzz_run_script(const char* script);
 // Runs size bytes of data (at least one) as words through the interpreter.

@@ -13,6 +13,10 @@
 // whatever the go line's clock, depth or node count ("nodes N" may only
 // lower the cap), so that a turn never runs long; no clock makes the engine
 // wait, a clock only ends a search sooner.
+//
+// The session is read through a queue as the program's input thread fills
+// it, so that the lines behind a go ("stop", "isready", "ponderhit", "quit")
+// are taken during the search, as from a GUI.
 #include <stdio.h>
 #include <sys/types.h>
 
@@ -24,26 +28,6 @@
 #include "uci/uci.h"
 
 namespace {
-
-// A GUI's session is one go after another, and a "go infinite" (analysis)
-// spends a whole turn's cap: the input may spend a few turns' worth, so
-// that what follows its first long search is still read.
-constexpr uint64_t SESSION_ALLOWANCE = 4 * FUZZ_NODE_CAP;
-
-struct session_text {
-    const uint8_t* data;
-    size_t size;
-    size_t at;
-};
-
-ssize_t read_session(void* cookie, char* buffer, size_t size) {
-    auto* text = static_cast<session_text*>(cookie);
-    if (fuzz_over_budget(SESSION_ALLOWANCE)) return 0;
-    const size_t n = size < text->size - text->at ? size : text->size - text->at;
-    std::memcpy(buffer, text->data + text->at, n);
-    text->at += n;
-    return static_cast<ssize_t>(n);
-}
 
 // A "ucinewgame" writes the whole book (a megabyte) and syncs it to the
 // disk.  A GUI sends one a game; an input of hundreds of them would spend
@@ -65,15 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // with the depth cap, so that go's clock goes through the time manager
     // and a turn still ends at the small depth.
     clock_mode = 3;
-    session_text text{data, size, 0};
-    FILE* stream = ::fopencookie(&text, "r", cookie_io_functions_t{read_session, nullptr, nullptr, nullptr});
-    if (stream == nullptr) return 0;
-    std::setvbuf(stream, nullptr, _IONBF, 0);
+    FILE* stream = fuzz_queue_input(data, size);
     input_stream = stream;
     // As at start-up: the first word chooses the protocol.  Any other first
     // word is the console's, which the words target covers.
     if (read_word(stream, word_buffer) && std::strcmp(word_buffer, "uci") == 0) run_uci(stream);
-    input_stream = stdin;
-    std::fclose(stream);
+    fuzz_end_queued_input(stream);
     return 0;
 }

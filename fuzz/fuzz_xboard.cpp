@@ -6,8 +6,11 @@
 // depth, every clocked mode with a depth cap, and a node allowance for the
 // input that also cuts each engine turn.
 //
-// "analyze" needs standard input's reader to know when to stop, and there is
-// none here: it returns at once, and the session goes on.
+// The input is read through a queue as the program's input thread fills it,
+// so a line behind a search is looked at during it ("?", "undo", "result",
+// "new", "setboard", "quit", "." in analysis), and "analyze" thinks until
+// the next line.  Pondering waits for input that may yet come, which a
+// closed queue never has: that path is the real-use soaks'.
 #include <cstring>
 
 #include "fuzz_common.h"
@@ -27,12 +30,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // setboard needs the slashes of a FEN, so unlike the words target this
     // one lets them through; but "bookmake" of a file elsewhere (/dev/zero,
-    // /dev/stdin) reads without end.  A word is only ever read from bytes in
-    // a row, so an input without these letters in a row can never run it
-    // (the words, bookmake and pgn targets fuzz it, inside the private folder).
-    if (size == 0 || fuzz_occurrences(data, size, "bookmake") > 0) return 0;
+    // /dev/stdin) reads without end: only such inputs are passed over.
+    if (size == 0 || fuzz_bookmake_reaches_out(data, size)) return 0;
     if (fuzz_occurrences(data, size, "draw") > MAX_DRAW_OFFERS) return 0;
     fuzz_begin_input();
-    fuzz_run_bytes(data, size);
+    FILE* stream = fuzz_queue_input(data, size);
+    fuzz_run_words(stream);
+    fuzz_end_queued_input(stream);
     return 0;
 }
