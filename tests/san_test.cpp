@@ -1,9 +1,12 @@
-// SAN words resolved against the legal moves.  Every expected move was
-// worked out on a board by hand from the FEN beside it.
+// SAN words resolved against the legal moves, and coordinate text read
+// against them.  Every expected move was worked out on a board by hand from
+// the FEN beside it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
+#include "rules/move_text.h"
 #include "rules/san.h"
 #include "rules_test_util.h"
 
@@ -207,4 +210,43 @@ TEST(San, PinnedPiecesAndCheckLeaveOnlyLegalMoves) {
                                                        {"Nd2", san_result::legal_move, "b1d2"},
                                                        {"Nfd2", san_result::no_piece_move, ""},
                                                    });
+}
+
+// Coordinate text read against the legal moves, the one reading every
+// protocol and the game files use.  Worked out by hand: from the start e2e4
+// and g1f3 are legal, e2e5 is a pawn move of three squares, e7e5 moves a man
+// of the side not to move; "hello" and "e2" have no coordinate shape.  In the
+// second position White's pawn on e7 may go to e8 only as a named piece
+// (e8 is empty, the black king on a8), and any of the four pieces will do.
+TEST(MoveText, CoordinateTextToALegalMove) {
+    const struct {
+        const char* fen;
+        const char* word;
+        move_reading result;
+        const char* move;  // the move read, when the shape is right
+    } cases[] = {
+        {START, "e2e4", move_reading::legal, "e2e4"},
+        {START, "G1F3", move_reading::legal, "g1f3"},
+        {START, "e2e5", move_reading::not_legal, "e2e5"},
+        {START, "e7e5", move_reading::not_legal, "e7e5"},
+        {START, "hello", move_reading::not_coordinates, ""},
+        {START, "e2", move_reading::not_coordinates, ""},
+        {"k7/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8", move_reading::not_legal, "e7e8"},
+        {"k7/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8q", move_reading::legal, "e7e8q"},
+        {"k7/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8r", move_reading::legal, "e7e8r"},
+        {"k7/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8b", move_reading::legal, "e7e8b"},
+    };
+    for (const auto& c : cases) {
+        load_fen(c.fen);
+        char word[16];
+        std::snprintf(word, sizeof word, "%s", c.word);
+        move_list list{};
+        move m{};
+        const move_reading result = read_text_move(game_position, word, list, m);
+        EXPECT_EQ(static_cast<int>(result), static_cast<int>(c.result)) << c.fen << ": " << c.word;
+        if (result != move_reading::not_coordinates) {
+            EXPECT_EQ(move_string(m), c.move) << c.word;
+            EXPECT_GT(list.count, 0) << "the legal moves are left in the list";
+        }
+    }
 }

@@ -13,9 +13,7 @@
 #include "settings/settings.h"
 
 void play_user_move(char* word) {
-    user_move = parse_move_text(word);
-    generate_moves(game_position, game_moves);
-    if (!is_listed_move(user_move, game_moves)) {
+    if (read_text_move(game_position, word, game_moves, user_move) != move_reading::legal) {
         std::fprintf(output_stream, "Illegal move: %s\n", lower_case(word));
         std::fflush(output_stream);
         return;

@@ -65,13 +65,12 @@ void restrict_root(const char* what, bool exclude) {
     }
     char word[WORD_BUFFER_SIZE];
     std::snprintf(word, sizeof word, "%s", what);
-    generate_moves(game_position, game_moves);
-    if (!is_move_text(word) || !is_listed_move(parse_move_text(word), game_moves)) {
+    move listed;
+    if (read_text_move(game_position, word, game_moves, listed) != move_reading::legal) {
         std::fprintf(stderr, "orvane: %s %s: no legal move here\n", exclude ? "exclude" : "include", what);
         return;
     }
     // As the generator lists it, so that same_move finds it among the legal moves.
-    move listed = parse_move_text(word);
     if (!needs_promotion(game_position, listed)) listed.promotion = NO_PROMOTION;
     // Excluding after "exclude all" takes an included move out again, and
     // the other way round.

@@ -47,12 +47,11 @@ void learn_game_file(const char* file_name, new_game_shown show) {
     while (read_word(file, word_buffer) && std::strcmp(word_buffer, "quit") != 0) {
         if (std::strcmp(word_buffer, "whitewillwin") == 0) game_winner = WHITE;
         if (std::strcmp(word_buffer, "blackwillwin") == 0) game_winner = BLACK;
-        if (!is_move_text(word_buffer)) continue;
-        user_move = parse_move_text(word_buffer);
+        const move_reading read = read_text_move(game_position, word_buffer, game_moves, user_move);
+        if (read == move_reading::not_coordinates) continue;
         // A move that is not legal here would teach the book nonsense and could
         // put pieces off the board: the pass ends at it, keeping what it learnt.
-        generate_moves(game_position, game_moves);
-        if (!is_listed_move(game_position, user_move, game_moves)) {
+        if (read == move_reading::not_legal) {
             std::fprintf(stderr, "orvane: bookmake: %s: %s is not a legal move here; the pass stops\n", name,
                          lower_case(word_buffer));
             break;

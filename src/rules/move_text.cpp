@@ -58,6 +58,13 @@ int is_listed_move(const position& pos, const move& m, const move_list& list) {
     return 0;
 }
 
+move_reading read_text_move(const position& pos, char* word, move_list& list, move& m) {
+    if (!is_move_text(word)) return move_reading::not_coordinates;
+    m = parse_move_text(word);
+    generate_moves(pos, list);
+    return is_listed_move(pos, m, list) ? move_reading::legal : move_reading::not_legal;
+}
+
 char* lower_case(char* word) {
     for (char* p = word; *p != '\0'; ++p)
         if (is_capital(*p)) *p = static_cast<char>(*p - 'A' + 'a');

@@ -17,6 +17,14 @@ move parse_move_text(const char* word);
 // the squares must match, and a pawn reaching the last rank must name its
 // piece (any of the four, though the generator lists only queen and knight).
 int is_listed_move(const position& pos, const move& m, const move_list& list);
+// What a word in coordinates names in pos.
+enum class move_reading { not_coordinates, not_legal, legal };
+// Text to a legal move, the one reading of a move typed at the console or
+// sent by a GUI, for every protocol and the game files: whether word has the
+// shape of coordinate text (is_move_text, which puts its capitals into word)
+// and names a legal move of pos.  With the shape right, m is the move
+// parse_move_text reads and list holds pos's moves (generate_moves).
+move_reading read_text_move(const position& pos, char* word, move_list& list, move& m);
 // A pawn of either colour in pos moving to the first or last rank.
 bool needs_promotion(const position& pos, const move& m);
 // Lower-cases the capitals of word in place; returns it.

@@ -125,10 +125,8 @@ void set_option(const words& w) {
 bool play_text_move(const char* text) {
     char word[WORD_BUFFER_SIZE];
     std::snprintf(word, sizeof word, "%s", text);
-    if (std::strlen(word) < 4 || !is_move_text(word)) return false;
-    const move m = parse_move_text(word);
-    generate_moves(game_position, game_moves);
-    if (!is_listed_move(m, game_moves)) return false;
+    move m;
+    if (read_text_move(game_position, word, game_moves, m) != move_reading::legal) return false;
     game_play(m);
     game_clear_own_draw_flags();  // the GUI judges the game by its rules
     game_hand_over();
@@ -252,10 +250,11 @@ int read_search_moves(const words& w, int i, move* out, int& count) {
     for (; i + 1 < w.count; ++i) {
         char word[WORD_BUFFER_SIZE];
         std::snprintf(word, sizeof word, "%s", w.word[i + 1]);
-        if (std::strlen(word) < 4 || std::strlen(word) > 5 || !is_move_text(word)) break;
-        const move m = parse_move_text(word);
-        generate_moves(game_position, game_moves);
-        if (!is_listed_move(m, game_moves)) {
+        if (std::strlen(word) < 4 || std::strlen(word) > 5) break;
+        move m;
+        const move_reading read = read_text_move(game_position, word, game_moves, m);
+        if (read == move_reading::not_coordinates) break;
+        if (read == move_reading::not_legal) {
             info_string(std::string("searchmoves: ") + w.word[i + 1] + " is not legal here; left out");
             continue;
         }
