@@ -50,12 +50,14 @@ void prepare_engine_turn(turn_options& options, search_limits& limits);
 // Before the engine's move line: the thinking output's last line becomes
 // the played move's, when thinking lines are on.
 void before_engine_move(const move& chosen);
+// Keeps the thinking output from printing (while pondering) or lets it print.
+void quiet_thinking(bool quiet);
 // Under a GUI protocol: the GUI ended the game ("result") or a draw was claimed.
 bool game_ended_by_gui();
 // Under a GUI protocol: claims the draw standard chess grants, if any; true then.
 bool claim_standard_draw();
 
-// --- Moves ---
+// --- Moves (user_moves.cpp) ---
 // The user-move path for a word that passed is_move_text: play it and what
 // follows, or answer "Illegal move".
 void play_user_move(char* word);
@@ -66,15 +68,18 @@ void play_user_move(char* word);
 // one; false, nothing done, for any other word (a pawn move that names no
 // legal move included).  word needs room for six bytes.
 bool play_user_san(char* word, bool answer_illegal = true);
+// A new game, with its diagram for a person.
+void start_new_game();
+// The "bookmake" pass, with the diagram of its new game for a person.
+void bookmake(const char* file_name);
+
+// --- The engine's turn (engine_moves.cpp) ---
 // Prints and logs the move line of a move the engine has played.
 void emit_engine_move(const move& m);
 // The engine's turn as the user sees it: the engine thinks and plays, its
 // move line (or the report that it has none), the bell, the hand-over to the
 // other side with its game-end report, and the diagram.
 void take_engine_turn();
-// Its move (or the report that it has none) and what follows, for a turn
-// already thought (moved: chosen is the move).
-void answer_engine_turn(bool moved, const move& chosen);
 // The engine's turn with what follows it: the node count to the log, the
 // engine's own draw claims, and pondering when the GUI asked for it.
 void engine_moves();
@@ -82,10 +87,8 @@ void engine_moves();
 // engine expects until the GUI's next line; that reply is answered from the
 // search, and so on while the predictions come true.
 void ponder_after_engine_moves();
-// A new game, with its diagram for a person.
-void start_new_game();
-// The "bookmake" pass, with the diagram of its new game for a person.
-void bookmake(const char* file_name);
+// Forgets the reply the engine expected.
+void reset_engine_moves_state();
 
 // --- Game-end reports ---
 void report_user_win_or_stalemate();

@@ -76,6 +76,7 @@ void reset_console_state() {
     level_minutes = 0;
     level_seconds = 0;
     reset_xboard_state();
+    reset_engine_moves_state();
 }
 
 // The commands, tested in this order; every test that matches runs, and the

@@ -1,6 +1,6 @@
-// The user's moves (coordinate text or SAN) and what follows them, the
-// engine's turn as the console and xboard show it, and the "bookmake" pass
-// with its diagram.
+// The user's moves (coordinate text or SAN) and what follows them (the
+// engine's turn is engine_moves.cpp's), and the "bookmake" pass with its
+// diagram.
 #include <cstdio>
 #include <cstring>
 
@@ -42,13 +42,6 @@ void play_user_move(char* word) {
     engine_moves();
 }
 
-void engine_moves() {
-    take_engine_turn();
-    log_node_count();
-    report_draw_claims();
-    ponder_after_engine_moves();
-}
-
 bool play_user_san(char* word, bool answer_illegal) {
     generate_moves(game_position, game_moves);
     move found;
@@ -78,44 +71,3 @@ void start_new_game() {
 
 void bookmake(const char* file_name) { learn_game_file(file_name, display_board); }
 
-void take_engine_turn() {
-    move chosen;
-    turn_options options;
-    search_limits limits = limits_for_turn();
-    prepare_engine_turn(options, limits);
-    options.limits = &limits;
-    const bool moved = think_turn(chosen, options);
-    if (turn_abandoned()) {
-        // The GUI has moved on (the game ended, a take-back, a new position):
-        // the move is not sent, and the position stays the GUI's.
-        generate_moves(game_position, game_moves);
-        return;
-    }
-    answer_engine_turn(moved, chosen);
-}
-
-void answer_engine_turn(bool moved, const move& chosen) {
-    if (moved) {
-        before_engine_move(chosen);
-        game_play(chosen);
-        emit_engine_move(chosen);
-    } else {
-        report_user_win_or_stalemate();  // the engine has no move: mated or stalemated
-    }
-    if (sound_enabled != 0) ring_bell();
-    const bool standard = claims_standard_draws();
-    if (standard) game_clear_own_draw_flags();
-    if (game_hand_over() == 0)
-        report_engine_win_or_stalemate();
-    else if (standard)
-        claim_standard_draw();
-    display_board();
-}
-
-void emit_engine_move(const move& m) {
-    // The line is built in word_buffer, where the last word stood.
-    std::memcpy(word_buffer, "move ", 5);
-    coordinate_text(m, word_buffer + 5);
-    print_line(word_buffer);
-    log_line(word_buffer);
-}

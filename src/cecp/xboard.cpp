@@ -102,11 +102,6 @@ void set_time_left(int64_t centiseconds) {
     game_time.time_left_ms = centiseconds * 10;
 }
 
-// The reply the engine expects to its last move (the second move of that
-// move's line), for pondering.
-bool prediction_known = false;
-move prediction;
-
 // A line taken out of the input while the engine thinks: "?" moves now;
 // "." (in analysis) asks for the status line; "time" and "otim" (while
 // pondering) are the GUI's clock before its move.
@@ -277,84 +272,9 @@ void prepare_engine_turn(turn_options& options, search_limits& limits) {
 
 void before_engine_move(const move& chosen) {
     if (post_thinking && !console_extras()) xboard_thinking.before_answer(chosen);
-    const search_line line = best_line_of(chosen);
-    prediction_known = line.length >= 2;
-    if (prediction_known) prediction = line.moves[1];
 }
 
-namespace {
-
-// The expected move has come while pondering: logged as the interpreter
-// logs a move, and the turn's clock starts.
-void expected_move_came(const char* line) {
-    char word[WORD_BUFFER_SIZE];
-    if (std::sscanf(line, "%15s", word) != 1) word[0] = '\0';
-    log_line(word);
-    is_move_text(word);  // the capitals the user-move path logs
-    log_line(word);
-    xboard_thinking.set_quiet(false);  // the search is the engine's turn now
-    start_pondered_clock();
-}
-
-// Thinks on the position after the expected reply until the GUI's next
-// line.  Returns the search's outcome; on a miss the game is as before.
-enum class ponder_outcome { none, answered, missed };
-ponder_outcome ponder_on_prediction() {
-    if (!prediction_known || force_mode || game_ended || analysing || !ponders_after_move()) return ponder_outcome::none;
-    prediction_known = false;
-    generate_moves(game_position, game_moves);
-    if (!is_listed_move(prediction, game_moves)) return ponder_outcome::none;
-    char text[8];
-    coordinate_text(prediction, text);
-    // The position the GUI would set with that move; none where its move
-    // ends the game.
-    game_play(prediction);
-    game_clear_own_draw_flags();
-    if (game_hand_over() == 0 || game_standard_draw() != standard_draw::none) {
-        game_take_back(1);
-        return ponder_outcome::none;
-    }
-    turn_options options;
-    search_limits limits = limits_for_turn();
-    begin_ponder_watch(text);
-    prepare_engine_turn(options, limits);
-    options.limits = &limits;
-    options.ponder = true;
-    xboard_thinking.set_quiet(true);
-    move chosen;
-    think_turn(chosen, options);
-    // A search that ended by itself (its depth reached, a mate) waits for the GUI.
-    while (!ponder_hit() && !stop_requested.load(std::memory_order_relaxed)) {
-        struct timespec pause = {0, 5 * 1000 * 1000};
-        nanosleep(&pause, nullptr);
-        poll_input_during_search();
-    }
-    xboard_thinking.set_quiet(false);
-    if (!ponder_hit()) {
-        pondered_turn_missed();
-        game_take_back(1);
-        return ponder_outcome::missed;
-    }
-    const bool moved = pondered_turn_answer(chosen);
-    if (turn_abandoned()) {
-        // After the move came the GUI left the game, as in any turn: it
-        // keeps its move, and no answer goes out.
-        generate_moves(game_position, game_moves);
-        return ponder_outcome::missed;
-    }
-    answer_engine_turn(moved, chosen);
-    return ponder_outcome::answered;
-}
-
-}  // namespace
-
-void ponder_after_engine_moves() {
-    on_ponder_hit = expected_move_came;
-    while (ponder_on_prediction() == ponder_outcome::answered) {
-        log_node_count();
-        report_draw_claims();
-    }
-}
+void quiet_thinking(bool quiet) { xboard_thinking.set_quiet(quiet); }
 
 bool game_ended_by_gui() { return gui_protocol_in_use() && game_ended; }
 
@@ -523,7 +443,6 @@ void note_position_changed_for_analysis() { analysis_due = analysing; }
 void reset_xboard_state() {
     post_thinking = false;
     restriction = root_restriction{};
-    prediction_known = false;
     xboard_thinking.set_quiet(false);
     analysing = false;
     analysis_due = false;
