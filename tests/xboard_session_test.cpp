@@ -113,8 +113,9 @@ TEST(XboardSession, PingWaitsForTheMoveAndMoveNowEndsALongThink) {
     gui g;
     g.send("xboard\nping 4\n");
     EXPECT_EQ(g.next("pong"), "pong 4");
-    g.send("noclocks\ndepth 6\ngo\n");  // a good part of a second
-    ::usleep(50000);
+    g.send("noclocks\npost\ndepth 6\ngo\n");  // a good part of a second
+    // The first thinking line: the search is under way, five plies to go.
+    ASSERT_NE(g.next("1 "), "");
     ASSERT_EQ(g.live.output().find("move "), std::string::npos) << "the move came before the ping";
     g.send("ping 5\n");
     EXPECT_TRUE(legal(START, {g.move()}));
@@ -122,8 +123,8 @@ TEST(XboardSession, PingWaitsForTheMoveAndMoveNowEndsALongThink) {
     EXPECT_TRUE(g.passed.empty());
     // 30 s a move in the middlegame: seconds of thought, ended by "?".
     gui h;
-    h.send("xboard\nst 30\nsetboard " + MIDDLEGAME + "\ngo\n");
-    ::usleep(100000);
+    h.send("xboard\npost\nst 30\nsetboard " + MIDDLEGAME + "\ngo\n");
+    ASSERT_NE(h.next("1 "), "") << "the search is under way";
     ASSERT_EQ(h.live.output().find("move "), std::string::npos);
     h.send("?\n");
     EXPECT_TRUE(legal(MIDDLEGAME, {h.move(5000)}));
