@@ -326,22 +326,14 @@ bool argument_word(const char* command, char* out) {
     return true;
 }
 
-// A whole number as the next word of the line.
-bool argument_number(const char* command, int32_t& value) {
-    char word[WORD_BUFFER_SIZE];
-    if (!argument_word(command, word)) return false;
+// A whole number, the whole word.
+bool whole_number(const char* word, int32_t& value) {
     const char* p = word;
-    if (!parse_int(p, value) || *p != '\0') {
-        argument_error("bad argument", command, word);
-        return false;
-    }
-    return true;
+    return parse_int(p, value) && *p == '\0';
 }
 
 // Seconds, whole or with a fraction ("1", "0.5", ".25"), as milliseconds.
-bool argument_seconds(const char* command, int64_t& ms) {
-    char word[WORD_BUFFER_SIZE];
-    if (!argument_word(command, word)) return false;
+bool seconds_as_ms(const char* word, int64_t& ms) {
     const char* p = word;
     int64_t whole = 0, fraction_ms = 0, scale = 100;
     bool digits = false;
@@ -349,13 +341,23 @@ bool argument_seconds(const char* command, int64_t& ms) {
         if (whole < 100000000) whole = whole * 10 + (*p - '0');
     if (*p == '.')
         for (++p; *p >= '0' && *p <= '9'; ++p, digits = true) fraction_ms += (*p - '0') * scale, scale /= 10;
-    if (!digits || *p != '\0') {
-        argument_error("bad argument", command, word);
-        return false;
-    }
+    if (!digits || *p != '\0') return false;
     ms = whole * 1000 + fraction_ms;
     return true;
 }
+
+// The next word of the line as read by parse, which must take all of it.
+template <typename T>
+bool argument_value(const char* command, T& value, bool (*parse)(const char* word, T& value)) {
+    char word[WORD_BUFFER_SIZE];
+    if (!argument_word(command, word)) return false;
+    if (parse(word, value)) return true;
+    argument_error("bad argument", command, word);
+    return false;
+}
+
+bool argument_number(const char* command, int32_t& value) { return argument_value(command, value, whole_number); }
+bool argument_seconds(const char* command, int64_t& ms) { return argument_value(command, ms, seconds_as_ms); }
 
 }  // namespace
 
