@@ -53,7 +53,7 @@ class SearchAllocationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_engine_state();
-        human_mode = 0;
+        session_begin_xboard();
     }
     void TearDown() override {
         standard_input_queue = nullptr;
