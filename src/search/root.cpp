@@ -158,21 +158,30 @@ void set_current_root_move(const move& m, int number) {
     current_root_number = number;
 }
 
-int32_t root_multi_pv_bound(const move_list& list, int searched) {
-    if (searched < root_multi_pv) return -MATE_SCORE;
+int32_t nth_highest_score(const int32_t* scores, int count, int n, int32_t none) {
+    if (n < 1) n = 1;
+    if (n > MAX_MULTI_PV) n = MAX_MULTI_PV;
+    if (count < n) return none;
     int32_t top[MAX_MULTI_PV];  // the highest scores so far, highest first
     int kept = 0;
-    for (int i = 0; i < searched; ++i) {
-        const int32_t v = list.moves[i].score;
-        if (kept == root_multi_pv && v <= top[kept - 1]) continue;
-        int j = kept < root_multi_pv ? kept++ : kept - 1;
+    for (int i = 0; i < count; ++i) {
+        const int32_t v = scores[i];
+        if (kept == n && v <= top[kept - 1]) continue;
+        int j = kept < n ? kept++ : kept - 1;
         while (j > 0 && top[j - 1] < v) {
             top[j] = top[j - 1];
             --j;
         }
         top[j] = v;
     }
-    return top[root_multi_pv - 1];
+    return top[n - 1];
+}
+
+int32_t root_multi_pv_bound(const move_list& list, int searched) {
+    if (searched < root_multi_pv) return -MATE_SCORE;
+    static int32_t scores[MOVE_LIST_SIZE];  // the root's loop does not recurse into here
+    for (int i = 0; i < searched; ++i) scores[i] = list.moves[i].score;
+    return nth_highest_score(scores, searched, root_multi_pv, -MATE_SCORE);
 }
 
 void set_root_line(search_line& line, const move& first, const search_line& below) {

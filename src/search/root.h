@@ -47,6 +47,11 @@ bool root_mate_found(int32_t score);
 // before each iteration.
 int32_t current_search_budget();
 
+// The n-th highest of count scores (n from 1 to MAX_MULTI_PV), or none when
+// fewer than n are given: the score a root move must beat to be among the n
+// best lines.
+int32_t nth_highest_score(const int32_t* scores, int count, int n, int32_t none);
+
 // With several best root moves wanted: the score a root move must reach to
 // be among the root_lines_wanted() best of the first searched ones in list
 // (every score, -MATE_SCORE, while fewer have been searched).  Root moves

@@ -196,6 +196,11 @@ struct frame {
 frame frames[MAX_PLY + 2];
 int side_at[MAX_PLY + 2];
 int halfmove[MAX_PLY + 2];
+// Worked out when a node is made, read by the node itself: whether its side
+// to move is in check (the mover needs it anyway, to know whether its move
+// gives check), and the key's part for castling, en passant and the side.
+bool checked_at[MAX_PLY + 2];
+uint64_t extras_at[MAX_PLY + 2];
 int static_eval_at[MAX_PLY + 2];
 bool after_null[MAX_PLY + 2];
 move killers[MAX_PLY + 2][2];
@@ -302,16 +307,18 @@ bool make_child(int ply, const move& m) {
     halfmove[ply + 1] = resets ? 0 : halfmove[ply] + 1;
     after_null[ply + 1] = false;
     // The key: the squares that changed, then rights, en passant and side afresh.
-    uint64_t key = key_at(ply) ^ key_extras(usable_castling(parent), usable_en_passant(parent, side), side);
+    uint64_t key = key_at(ply) ^ extras_at[ply];
     for (uint64_t changed = changed_squares(parent.board, child.board); changed != 0; changed &= changed - 1) {
         const int sq = __builtin_ctzll(changed);
         key ^= KEYS.piece[parent.board[sq] & 63][sq] ^ KEYS.piece[child.board[sq] & 63][sq];
     }
-    key ^= key_extras(usable_castling(child), usable_en_passant(child, other), other);
+    extras_at[ply + 1] = key_extras(usable_castling(child), usable_en_passant(child, other), other);
+    key ^= extras_at[ply + 1];
     key_at(ply + 1) = key;
     __builtin_prefetch(&bucket_of(key));
     side_to_move = other;
-    return in_check(child) != 0;
+    checked_at[ply + 1] = in_check(child) != 0;
+    return checked_at[ply + 1];
 }
 
 void make_null_child(int ply) {
@@ -323,8 +330,11 @@ void make_null_child(int ply) {
     side_at[ply + 1] = other;
     halfmove[ply + 1] = halfmove[ply] + 1;
     after_null[ply + 1] = true;
-    key_at(ply + 1) = key_at(ply) ^ key_extras(usable_castling(parent), usable_en_passant(parent, side), side) ^
-                      key_extras(usable_castling(child), NO_EN_PASSANT, other);
+    extras_at[ply + 1] = key_extras(usable_castling(child), NO_EN_PASSANT, other);
+    key_at(ply + 1) = key_at(ply) ^ extras_at[ply] ^ extras_at[ply + 1];
+    // A null move is tried only out of check, and the side that passed
+    // cannot have left the other side in check.
+    checked_at[ply + 1] = false;
 }
 
 // Draws at a node below the root: fifty moves, a repetition (once within
@@ -526,7 +536,7 @@ int quiesce(int ply, int alpha, int beta) {
             return v;
     }
     side_to_move = side;
-    const bool checked = in_check(f.pos) != 0;
+    const bool checked = checked_at[ply];
     int best = -INF, stand = -INF;
     if (!checked) {
         stand = entry != nullptr ? entry->eval : evaluate_at(ply);
@@ -611,7 +621,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     }
 
     side_to_move = side;
-    const bool checked = in_check(f.pos) != 0;
+    const bool checked = checked_at[ply];
     int eval = -INF, raw_eval = 0;
     if (!checked) {
         raw_eval = eval = entry != nullptr ? entry->eval : evaluate_at(ply);
@@ -768,20 +778,11 @@ int search_root(int depth, int alpha, int beta, int lines) {
         // lines-th best exact score so far.
         int floor = alpha;
         if (lines > 1) {
-            int top[MAX_MULTI_PV];  // the best exact scores so far, highest first
+            int32_t exact[MOVE_LIST_SIZE];  // the exact scores so far
             int n = 0;
-            for (int j = 0; j < i; ++j) {
-                if (!root_exact[j]) continue;
-                const int v = root_score[j];
-                if (n == lines && v <= top[lines - 1]) continue;
-                int k = n < lines ? n++ : lines - 1;
-                while (k > 0 && top[k - 1] < v) {
-                    top[k] = top[k - 1];
-                    --k;
-                }
-                top[k] = v;
-            }
-            floor = n >= lines ? top[lines - 1] : -INF;
+            for (int j = 0; j < i; ++j)
+                if (root_exact[j]) exact[n++] = root_score[j];
+            floor = nth_highest_score(exact, n, lines, -INF);
         } else if (best > alpha) {
             floor = best;
         }
@@ -902,6 +903,9 @@ int32_t strong_deepen(const search_request& request) {
     halfmove[0] = request.halfmove_clock < 0 ? 0 : request.halfmove_clock;
     after_null[0] = false;
     key_at(0) = key_of(root, side);
+    extras_at[0] = key_extras(usable_castling(root), usable_en_passant(root, side), side);
+    side_to_move = side;
+    checked_at[0] = in_check(root) != 0;
     for (auto& k : killers) k[0] = k[1] = move{};
     for (auto& by_side : history_score)
         for (auto& by_from : by_side)
