@@ -21,3 +21,6 @@ int tool_eval(int argc, char** argv);
 // What a book file holds (entries, book-made entries, finished games) and,
 // with --position, the hint in that position's slot.  Only reads the file.
 int tool_book(int argc, char** argv);
+// Self-play of the strong search at a fixed node count: quiet positions
+// with the game's result, for tuning its evaluation.
+int tool_datagen(int argc, char** argv);

@@ -21,6 +21,7 @@ const subcommand SUBCOMMANDS[] = {
     {"bench", tool_bench, "bench [strong] [DEPTH]"},
     {"eval", tool_eval, "eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]"},
     {"book", tool_book, "book FILE [--position POSITION]"},
+    {"datagen", tool_datagen, "datagen [--games N] [--nodes N] [--seed N] [--random-plies N] [--out FILE]"},
 };
 
 void usage() {

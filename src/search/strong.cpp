@@ -881,6 +881,27 @@ int strong_table_permill() {
     return sample == 0 ? 0 : static_cast<int>(used * 1000 / (sample * BUCKET));
 }
 
+bool strong_is_quiet(const position& pos, int side) {
+    if (!table) allocate_table(hash_mb);
+    stopped = false;
+    position& root = frames[0].pos;
+    copy_position(root, pos);
+    root.history_count = 0;
+    root.repetition_draw = root.fifty_move_draw = 0;
+    earlier = 0;
+    side_at[0] = side;
+    halfmove[0] = 0;
+    after_null[0] = false;
+    key_at(0) = key_of(root, side);
+    extras_at[0] = key_extras(usable_castling(root), usable_en_passant(root, side), side);
+    side_to_move = side;
+    checked_at[0] = in_check(root) != 0;
+    if (checked_at[0]) return false;
+    quiesce(0, -INF, INF);
+    side_to_move = side;
+    return !stopped && pv_length[0] == 0;
+}
+
 int32_t strong_deepen(const search_request& request) {
     init_reductions();
     if (!table) allocate_table(hash_mb);

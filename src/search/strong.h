@@ -24,6 +24,12 @@ int32_t strong_deepen(const search_request& request);
 // as such keys.
 uint64_t strong_position_key(const uint8_t* board, int side, unsigned castling, int en_passant_file);
 
+// Whether pos, with side to move, is quiet: not in check, and the
+// quiescence search's line from it is empty (no capture or promotion
+// changes its score).  What the evaluation's tuning data keeps.  Needs the
+// table (strong_prepare_table).
+bool strong_is_quiet(const position& pos, int side);
+
 // For tests that compare the strong search with a plain minimax: no
 // pruning, reductions or extensions, no exchange or delta bounds in the
 // quiescence search, and table cutoffs only from entries of the same depth.
