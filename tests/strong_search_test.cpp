@@ -14,6 +14,7 @@
 #include "search/request.h"
 #include "search/strong.h"
 #include "search/strong_eval.h"
+#include "search/strong_weights.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
@@ -271,23 +272,103 @@ position mirrored(const position& p) {
     return m;
 }
 
+const char* const EVAL_POSITIONS[] = {
+    "r1bq1rk1/2p1bppp/p1np1n2/1p2p3/4P3/1BP2N1P/PP1P1PP1/RNBQR1K1 b - - 0 9",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "8/8/4k3/8/8/3r4/8/3QK3 w - - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "2r3k1/1q1nbppp/r3p3/3pP3/pPpP4/P1Q2N2/2RN1PPP/2R4K b - - 0 1",
+    "4k3/8/8/8/8/8/8/3NK3 w - - 0 1",
+    "4k3/8/8/8/8/8/8/3QK3 b - - 0 1",
+    "8/5k2/3b4/8/8/2B5/4K3/8 w - - 0 1",
+};
+
 TEST_F(strong_fixture, EvaluationIsSymmetricAndBlends) {
-    for (const char* fen : {"r1bq1rk1/2p1bppp/p1np1n2/1p2p3/4P3/1BP2N1P/PP1P1PP1/RNBQR1K1 b - - 0 9",
-                            "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", "8/8/4k3/8/8/3r4/8/3QK3 w - - 0 1"}) {
+    for (const char* fen : EVAL_POSITIONS) {
         set(fen);
         const position m = mirrored(pos);
-        EXPECT_EQ(strong_evaluate(pos, WHITE), -strong_evaluate(m, WHITE) + 2 * 10) << fen;  // the tempo goes with the mover
-        EXPECT_EQ(strong_evaluate(pos, WHITE) - 10, -(strong_evaluate(pos, BLACK) - 10)) << fen;
+        // The colour-flipped mirror with the other side to move is the same
+        // position for the other side: exactly the same score.
+        EXPECT_EQ(strong_evaluate(pos, WHITE), strong_evaluate(m, BLACK)) << fen;
+        EXPECT_EQ(strong_evaluate(pos, BLACK), strong_evaluate(m, WHITE)) << fen;
+        const strong_eval_parts a = strong_evaluate_parts(pos, WHITE), b = strong_evaluate_parts(m, BLACK);
+        EXPECT_EQ(a.middlegame, -b.middlegame) << fen;
+        EXPECT_EQ(a.endgame, -b.endgame) << fen;
+        EXPECT_EQ(a.scale, b.scale) << fen;
     }
+    // Full material: the middlegame weights alone; bare kings and pawns: the endgame's alone.
     set("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    EXPECT_EQ(strong_evaluate_parts(pos).phase, 24);
+    strong_eval_parts p = strong_evaluate_parts(pos, WHITE);
+    EXPECT_EQ(p.phase, 24);
+    EXPECT_EQ(strong_evaluate(pos, WHITE), p.middlegame);
     set("4k3/pppp4/8/8/8/8/4PPPP/4K3 w - - 0 1");
-    EXPECT_EQ(strong_evaluate_parts(pos).phase, 0);
-    // A knight up with no pawns cannot win; with pawns it can.
+    p = strong_evaluate_parts(pos, WHITE);
+    EXPECT_EQ(p.phase, 0);
+    EXPECT_EQ(strong_evaluate(pos, WHITE), p.endgame * p.scale / 64);
+    // A knight up with no pawns cannot win; with pawns it can.  A rook and
+    // a bishop against a rook is nearly as drawn.
     set("4k3/8/8/8/8/8/8/3NK3 w - - 0 1");
     const int bare = strong_evaluate(pos, WHITE);
     set("4k3/p7/8/8/8/8/P7/3NK3 w - - 0 1");
     EXPECT_LT(bare, strong_evaluate(pos, WHITE) / 4);
+    set("4k3/8/8/3r4/8/8/8/3RBK2 w - - 0 1");
+    const int rook_and_bishop = strong_evaluate(pos, WHITE);
+    set("4k3/7p/8/3r4/8/8/7P/3RBK2 w - - 0 1");
+    EXPECT_LT(rook_and_bishop, strong_evaluate(pos, WHITE) / 2);
+}
+
+// The tuner sees the evaluation through its counts: they must give back
+// the engine's score, or the weights it fits are for another function.
+TEST_F(strong_fixture, TraceGivesBackTheScore) {
+    for (const char* fen : EVAL_POSITIONS) {
+        set(fen);
+        for (const int side : {WHITE, BLACK}) {
+            strong_trace t{};
+            strong_evaluate_trace(pos, side, t);
+            int64_t mg = t.fixed_mg, eg = t.fixed_eg;
+            for (int i = 0; i < STRONG_TERM_COUNT; ++i) {
+                mg += int64_t{t.coeff[i]} * STRONG_WEIGHTS[i].mg;
+                eg += int64_t{t.coeff[i]} * STRONG_WEIGHTS[i].eg;
+            }
+            const int64_t white = (mg * t.phase + eg * t.scale / 64 * (24 - t.phase)) / 24;
+            EXPECT_EQ(side == WHITE ? white : -white, strong_evaluate(pos, side)) << fen;
+        }
+    }
+}
+
+// Pawn-structure counts worked out by hand.
+TEST_F(strong_fixture, PawnStructureCountsByHand) {
+    namespace T = strong_term;
+    strong_trace t{};
+    // White: b2 b3 doubled and isolated, b3 passed with a free path, e4
+    // passed but the black king stands on its file, h5 isolated and held
+    // by g7.  Black: g7 isolated.
+    set("4k3/6p1/8/7P/4P3/1P6/1P6/4K3 w - - 0 1");
+    strong_evaluate_trace(pos, WHITE, t);
+    EXPECT_EQ(t.coeff[T::DOUBLED], 1);
+    EXPECT_EQ(t.coeff[T::ISOLATED], 4 - 1);
+    EXPECT_EQ(t.coeff[T::PASSED + 2], 1);
+    EXPECT_EQ(t.coeff[T::PASSED + 3], 1);
+    EXPECT_EQ(t.coeff[T::PASSED + 1], 0);
+    EXPECT_EQ(t.coeff[T::PASSED_FREE + 2], 1);
+    EXPECT_EQ(t.coeff[T::PASSED_FREE + 3], 0);
+    EXPECT_EQ(t.coeff[T::PASSED_OWN_KING + 2], 3);    // e1 to b4
+    EXPECT_EQ(t.coeff[T::PASSED_THEIR_KING + 2], 4);  // e8 to b4
+    EXPECT_EQ(t.coeff[T::PASSED_OWN_KING + 3], 4);    // e1 to e5
+    EXPECT_EQ(t.coeff[T::PASSED_THEIR_KING + 3], 3);
+    EXPECT_EQ(t.coeff[T::BACKWARD], 0);
+    EXPECT_EQ(t.coeff[T::TEMPO], 1);
+    // e3 cannot be defended by a pawn and f5 holds e4: backward.  d4 is
+    // defended by e3 and passed.  f5 is isolated.
+    set("4k3/8/8/5p2/3P4/4P3/8/4K3 b - - 0 1");
+    t = strong_trace{};
+    strong_evaluate_trace(pos, BLACK, t);
+    EXPECT_EQ(t.coeff[T::BACKWARD], 1);
+    EXPECT_EQ(t.coeff[T::SUPPORTED + 3], 1);
+    EXPECT_EQ(t.coeff[T::PASSED + 3], 1);
+    EXPECT_EQ(t.coeff[T::ISOLATED], -1);
+    EXPECT_EQ(t.coeff[T::DOUBLED], 0);
+    EXPECT_EQ(t.coeff[T::TEMPO], -1);
 }
 
 }  // namespace

@@ -1,285 +1,428 @@
-// The strong search's evaluation.  Every weight here is our own first guess,
-// set by hand from chess sense and kept deliberately simple: it has to let
-// the search play sound chess, and the tuned evaluation replaces it.
+// The strong search's evaluation.  Every term is a count on the board times
+// a pair of weights (middlegame, endgame); the weights are fitted to the
+// results of our own games by the tuner (tools/tune.cpp) and compiled in
+// from strong_weights.h.  The same code counts for the engine, which sums
+// the weights at once, and for the tuner, which keeps the counts.
 //
-// Squares are file + 8 * rank; white's tables are read as they stand and
+// Squares are file + 8 * rank.  A man's square is read from its own side:
 // black's through the rank mirror (square ^ 56).
 #include "search/strong_eval.h"
 
-#include "search/strong_tables.h"
+#include <cstdio>
+#include <cstring>
 
-#include <array>
-#include <cstdlib>
+#include "search/strong_tables.h"
+#include "search/strong_weights.h"
 
 namespace {
 
-constexpr int MG_VALUE[8] = {0, 100, 480, 320, 330, 950, 0, 0};
-constexpr int EG_VALUE[8] = {0, 125, 540, 300, 320, 1000, 0, 0};
+namespace T = strong_term;
+
 constexpr int PHASE_WEIGHT[8] = {0, 0, 2, 1, 1, 4, 0, 0};
 constexpr int FULL_PHASE = 24;
 
-// Distance from the centre, 1 (d4, e4, d5, e5) to 7 (the corners), by files and ranks added.
-constexpr int centre_distance(int sq) {
-    const int f = sq & 7, r = sq >> 3;
-    const int df = f < 4 ? 3 - f : f - 4;
-    const int dr = r < 4 ? 3 - r : r - 4;
-    return df + dr + 1;
-}
+constexpr uint64_t FILE_A = 0x0101010101010101ull;
+constexpr uint64_t FILE_H = FILE_A << 7;
+constexpr uint64_t bit(int sq) { return uint64_t{1} << sq; }
+inline int popcount(uint64_t b) { return __builtin_popcountll(b); }
+
 constexpr int chebyshev(int a, int b) {
     const int df = (a & 7) > (b & 7) ? (a & 7) - (b & 7) : (b & 7) - (a & 7);
     const int dr = (a >> 3) > (b >> 3) ? (a >> 3) - (b >> 3) : (b >> 3) - (a >> 3);
     return df > dr ? df : dr;
 }
-
-struct square_tables {
-    int mg[8][64];
-    int eg[8][64];
-};
-
-// The piece-square values, made from a few rules rather than typed in.
-constexpr square_tables make_tables() {
-    square_tables t{};
-    for (int sq = 0; sq < 64; ++sq) {
-        const int f = sq & 7, r = sq >> 3, c = centre_distance(sq);
-        // Pawns: forward is good, the centre files more so early on; the
-        // wing pawns in front of a castled king are best left at home.
-        constexpr int pawn_mg_rank[8] = {0, 0, 2, 6, 14, 28, 50, 0};
-        constexpr int pawn_eg_rank[8] = {0, 0, 4, 10, 22, 40, 70, 0};
-        int pawn_mg = pawn_mg_rank[r];
-        if ((f == 3 || f == 4) && (r == 3 || r == 4)) pawn_mg += 14;
-        if ((f == 3 || f == 4) && r == 1) pawn_mg -= 8;
-        if ((f == 2 || f == 5) && (r == 2 || r == 3)) pawn_mg += 4;
-        t.mg[PAWN][sq] = r == 0 || r == 7 ? 0 : pawn_mg;
-        t.eg[PAWN][sq] = r == 0 || r == 7 ? 0 : pawn_eg_rank[r];
-        // Knights want the centre and hate the rim.
-        t.mg[KNIGHT][sq] = 24 - 7 * c + (r == 0 ? -8 : 0);
-        t.eg[KNIGHT][sq] = 18 - 6 * c;
-        // Bishops: the centre and the long diagonals.
-        t.mg[BISHOP][sq] = 10 - 3 * c + (f == r || f + r == 7 ? 8 : 0) + (r == 0 ? -6 : 0);
-        t.eg[BISHOP][sq] = 10 - 3 * c;
-        // Rooks: the seventh rank and the centre files.
-        t.mg[ROOK][sq] = (r == 6 ? 18 : 0) + ((f == 3 || f == 4) ? 6 : 0) + (f == 0 || f == 7 ? -4 : 0);
-        t.eg[ROOK][sq] = r == 6 ? 12 : 0;
-        // The queen: a little centre, out of the corners, not too early.
-        t.mg[QUEEN][sq] = 6 - 2 * c + (r == 0 ? 0 : -2);
-        t.eg[QUEEN][sq] = 14 - 4 * c;
-        // The king: tucked away behind its pawns while the pieces are on,
-        // in the middle of the board once they are off.
-        int king_mg = -12 * r;
-        if (r == 0) king_mg += (f == 6 || f == 1) ? 24 : (f == 2 || f == 7 || f == 0) ? 14 : (f == 4 ? 0 : -6);
-        if (r >= 2) king_mg -= 20;
-        t.mg[KING][sq] = king_mg;
-        t.eg[KING][sq] = 28 - 8 * c;
-    }
-    return t;
+// Distance from the centre, 1 (d4, e4, d5, e5) to 7 (the corners).
+constexpr int centre_distance(int sq) {
+    const int f = sq & 7, r = sq >> 3;
+    return (f < 4 ? 3 - f : f - 4) + (r < 4 ? 3 - r : r - 4) + 1;
 }
-constexpr square_tables TABLES = make_tables();
 
-
-
-// Mobility: squares a piece reaches that hold no own man, against a
-// typical count; by type.
-constexpr int MOBILITY_MG[8] = {0, 0, 2, 4, 4, 1, 0, 0};
-constexpr int MOBILITY_EG[8] = {0, 0, 4, 4, 5, 2, 0, 0};
-constexpr int MOBILITY_TYPICAL[8] = {0, 0, 6, 4, 6, 12, 0, 0};
-
-// Passed pawns by ranks advanced (from the pawn's own side).
-constexpr int PASSED_MG[8] = {0, 4, 8, 14, 26, 44, 70, 0};
-constexpr int PASSED_EG[8] = {0, 10, 16, 28, 50, 85, 130, 0};
-
-struct side_tally {
-    int mg = 0, eg = 0;
-    int bishops = 0, knights = 0, rooks = 0, queens = 0, pawns = 0;
-    int king = 0;
-    uint8_t pawn_files[8] = {};         // pawns on each file
-    int8_t most_advanced[8] = {};       // per file, ranks advanced of the most advanced pawn (-1 none)
-    int8_t least_advanced[8] = {};      // per file, ranks advanced of the rearmost pawn
+// Masks by colour (index 0 white, 1 black) and square.
+struct pawn_masks {
+    uint64_t front_file[2][64];  // the squares ahead on the file
+    uint64_t front_span[2][64];  // ahead on the file and the two beside it
+    uint64_t behind_adjacent[2][64];  // the files beside, this rank and behind
+    uint64_t adjacent_files[8];
+    uint64_t king_zone[64];      // the king's square and its neighbours
 };
+constexpr pawn_masks make_masks() {
+    pawn_masks m{};
+    for (int f = 0; f < 8; ++f) {
+        if (f > 0) m.adjacent_files[f] |= FILE_A << (f - 1);
+        if (f < 7) m.adjacent_files[f] |= FILE_A << (f + 1);
+    }
+    for (int sq = 0; sq < 64; ++sq) {
+        const int f = sq & 7, r = sq >> 3;
+        for (int c = 0; c < 2; ++c) {
+            for (int rr = 0; rr < 8; ++rr) {
+                const bool ahead = c == 0 ? rr > r : rr < r;
+                for (int g = f - 1; g <= f + 1; ++g) {
+                    if (g < 0 || g > 7) continue;
+                    const uint64_t b = bit(g + 8 * rr);
+                    if (ahead) {
+                        m.front_span[c][sq] |= b;
+                        if (g == f) m.front_file[c][sq] |= b;
+                    } else if (g != f) {
+                        m.behind_adjacent[c][sq] |= b;
+                    }
+                }
+            }
+        }
+        m.king_zone[sq] = bit(sq);
+        for (int i = 0; i < 8 && STRONG_MOVES.king[sq][i] >= 0; ++i) m.king_zone[sq] |= bit(STRONG_MOVES.king[sq][i]);
+    }
+    return m;
+}
+constexpr pawn_masks MASKS = make_masks();
+
+inline uint64_t pawn_attacks(uint64_t pawns, int colour) {
+    return colour == WHITE ? ((pawns & ~FILE_A) << 7) | ((pawns & ~FILE_H) << 9)
+                           : ((pawns & ~FILE_A) >> 9) | ((pawns & ~FILE_H) >> 7);
+}
 
 inline int relative_rank(int colour, int sq) { return colour == WHITE ? sq >> 3 : 7 - (sq >> 3); }
+inline int own_square(int colour, int sq) { return colour == WHITE ? sq : sq ^ 56; }
+inline int half_square(int sq) {  // files mirrored to a-d
+    const int f = sq & 7;
+    return (f < 4 ? f : 7 - f) + 4 * (sq >> 3);
+}
 
-}  // namespace
+// The engine's sum: the weights at once.
+struct score_sum {
+    int mg = 0, eg = 0;
+    void add(int term, int count) {
+        mg += count * STRONG_WEIGHTS[term].mg;
+        eg += count * STRONG_WEIGHTS[term].eg;
+    }
+};
+// The tuner's: the counts.
+struct count_sum {
+    int16_t* coeff;
+    int eg = 0;  // unknown while counting: the weighed pass decides the scale
+    void add(int term, int count) { coeff[term] = static_cast<int16_t>(coeff[term] + count); }
+};
 
-strong_eval_parts strong_evaluate_parts(const position& pos) {
-    const uint8_t* b = pos.board;
-    side_tally tally[3];
-    for (int c = 1; c <= 2; ++c)
-        for (int f = 0; f < 8; ++f) {
-            tally[c].most_advanced[f] = -1;
-            tally[c].least_advanced[f] = 8;
-        }
+// What the position's men are, as bitboards: by colour (1, 2) and type.
+struct men {
+    uint64_t by[3][8] = {};
+    uint64_t all[3] = {};
+    int king[3] = {0, 0, 0};
     int phase = 0;
+};
 
-    // Material, squares, and what the pawn terms need; the men's squares
-    // are kept for the second pass.
-    uint64_t men = 0;
+// The pawn-structure terms, which depend on the pawns alone, for one side
+// with sign +1 (white) or -1 (black).  Also gives its passed pawns.
+template <class Sum>
+uint64_t pawn_terms(const men& m, int colour, int sign, Sum& sum) {
+    const int ci = colour - 1, them = 3 - colour;
+    const uint64_t own = m.by[colour][PAWN], theirs = m.by[them][PAWN];
+    const uint64_t own_attacks = pawn_attacks(own, colour), their_attacks = pawn_attacks(theirs, them);
+    uint64_t passed = 0;
+    for (uint64_t p = own; p != 0; p &= p - 1) {
+        const int sq = __builtin_ctzll(p), f = sq & 7, rr = relative_rank(colour, sq);
+        if ((MASKS.front_span[ci][sq] & theirs) == 0 && (MASKS.front_file[ci][sq] & own) == 0) {
+            passed |= bit(sq);
+            sum.add(T::PASSED + rr, sign);
+        }
+        if ((MASKS.front_file[ci][sq] & own) != 0) sum.add(T::DOUBLED, sign);
+        if ((MASKS.adjacent_files[f] & own) == 0) {
+            sum.add(T::ISOLATED, sign);
+        } else if ((MASKS.behind_adjacent[ci][sq] & own) == 0) {
+            // No pawn beside or behind can come up to defend it, and its
+            // stop square is held by an enemy pawn.
+            const int stop = colour == WHITE ? sq + 8 : sq - 8;
+            if (stop >= 0 && stop < 64 && (their_attacks & bit(stop)) != 0) sum.add(T::BACKWARD, sign);
+        }
+        if ((own_attacks & bit(sq)) != 0) sum.add(T::SUPPORTED + rr, sign);
+        const uint64_t beside = ((bit(sq) & ~FILE_A) >> 1) | ((bit(sq) & ~FILE_H) << 1);
+        if ((beside & own) != 0) sum.add(T::PHALANX + rr, sign);
+    }
+    return passed;
+}
+
+// The pawn structure's score is kept by the pawns' placing: most
+// positions a search meets share their pawns with many others.
+struct pawn_slot {
+    uint64_t white, black;
+    int32_t mg, eg;
+    uint64_t passed[2];
+};
+constexpr int PAWN_CACHE_SIZE = 1 << 12;
+pawn_slot pawn_cache[PAWN_CACHE_SIZE];
+
+inline uint64_t pawn_key(uint64_t white, uint64_t black) {
+    uint64_t z = white * 0x9E3779B97F4A7C15ull ^ (black + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    return z ^ (z >> 29);
+}
+
+void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2]) {
+    const uint64_t w = m.by[WHITE][PAWN], b = m.by[BLACK][PAWN];
+    pawn_slot& slot = pawn_cache[pawn_key(w, b) & (PAWN_CACHE_SIZE - 1)];
+    if (slot.white != w || slot.black != b || (w | b) == 0) {
+        score_sum part;
+        slot.passed[0] = pawn_terms(m, WHITE, 1, part);
+        slot.passed[1] = pawn_terms(m, BLACK, -1, part);
+        slot.white = w;
+        slot.black = b;
+        slot.mg = part.mg;
+        slot.eg = part.eg;
+    }
+    sum.mg += slot.mg;
+    sum.eg += slot.eg;
+    passed[0] = slot.passed[0];
+    passed[1] = slot.passed[1];
+}
+void pawn_structure(const men& m, count_sum& sum, uint64_t passed[2]) {
+    passed[0] = pawn_terms(m, WHITE, 1, sum);
+    passed[1] = pawn_terms(m, BLACK, -1, sum);
+}
+
+// Where a knight, bishop, rook or queen on sq reaches on this board.
+inline uint64_t reach(const uint8_t* b, int sq, int type) {
+    uint64_t r = 0;
+    if (type == KNIGHT) {
+        for (int i = 0; i < 8 && STRONG_MOVES.knight[sq][i] >= 0; ++i) r |= bit(STRONG_MOVES.knight[sq][i]);
+        return r;
+    }
+    const int first = type == BISHOP ? 4 : 0, last = type == ROOK ? 4 : 8;
+    for (int d = first; d < last; ++d)
+        for (int i = 0; i < 8; ++i) {
+            const int to = STRONG_MOVES.ray[sq][d][i];
+            if (to < 0) break;
+            r |= bit(to);
+            if (b[to] != 0) break;
+        }
+    return r;
+}
+
+// Men indexed as the terms count them: pawn 0, rook 1, knight 2, bishop 3, queen 4.
+inline int man_index(int type) { return type - 1; }
+
+template <class Sum>
+void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& scale, int& fixed_eg) {
+    const uint8_t* b = pos.board;
+    men m;
     for (int sq = 0; sq < 64; ++sq) {
         const uint8_t piece = b[sq];
         if (piece == 0) continue;
         const int colour = piece_colour(piece), type = piece_type(piece);
         if ((colour != WHITE && colour != BLACK) || type < PAWN || type > KING) continue;
-        men |= uint64_t{1} << sq;
-        side_tally& t = tally[colour];
-        const int own_sq = colour == WHITE ? sq : sq ^ 56;
-        t.mg += MG_VALUE[type] + TABLES.mg[type][own_sq];
-        t.eg += EG_VALUE[type] + TABLES.eg[type][own_sq];
-        phase += PHASE_WEIGHT[type];
-        switch (type) {
-            case PAWN: {
-                ++t.pawns;
-                const int f = sq & 7, rr = relative_rank(colour, sq);
-                ++t.pawn_files[f];
-                if (rr > t.most_advanced[f]) t.most_advanced[f] = static_cast<int8_t>(rr);
-                if (rr < t.least_advanced[f]) t.least_advanced[f] = static_cast<int8_t>(rr);
-                break;
-            }
-            case KNIGHT: ++t.knights; break;
-            case BISHOP: ++t.bishops; break;
-            case ROOK: ++t.rooks; break;
-            case QUEEN: ++t.queens; break;
-            case KING: t.king = sq; break;
-            default: break;
-        }
+        m.by[colour][type] |= bit(sq);
+        m.all[colour] |= bit(sq);
+        m.phase += PHASE_WEIGHT[type];
+        if (type == KING) m.king[colour] = sq;
+        const int sign = colour == WHITE ? 1 : -1;
+        if (type != KING) sum.add(T::MATERIAL + man_index(type), sign);
+        sum.add(T::SQUARE + 32 * man_index(type) + half_square(own_square(colour, sq)), sign);
     }
+    phase = m.phase > FULL_PHASE ? FULL_PHASE : m.phase;
 
-    // Pieces' reach, rooks' files, and the pawn structure.
-    for (; men != 0; men &= men - 1) {
-        const int sq = __builtin_ctzll(men);
-        const uint8_t piece = b[sq];
-        const int colour = piece_colour(piece), type = piece_type(piece);
-        side_tally& t = tally[colour];
-        const side_tally& them = tally[3 - colour];
-        const int f = sq & 7;
-        if (type == KNIGHT) {
-            int reach = 0;
-            for (int i = 0; i < 8 && STRONG_MOVES.knight[sq][i] >= 0; ++i)
-                if (b[STRONG_MOVES.knight[sq][i]] == 0 || piece_colour(b[STRONG_MOVES.knight[sq][i]]) != colour) ++reach;
-            t.mg += MOBILITY_MG[type] * (reach - MOBILITY_TYPICAL[type]);
-            t.eg += MOBILITY_EG[type] * (reach - MOBILITY_TYPICAL[type]);
-        } else if (type == BISHOP || type == ROOK || type == QUEEN) {
-            const int first = type == BISHOP ? 4 : 0, last = type == ROOK ? 4 : 8;
-            int reach = 0;
-            for (int d = first; d < last; ++d)
-                for (int i = 0; i < 8; ++i) {
-                    const int to = STRONG_MOVES.ray[sq][d][i];
-                    if (to < 0) break;
-                    if (b[to] == 0) {
-                        ++reach;
-                        continue;
-                    }
-                    if (piece_colour(b[to]) != colour) ++reach;
-                    break;
+    uint64_t passed[2];
+    pawn_structure(m, sum, passed);
+
+    // Each side's attacks, by type, for mobility, threats and king safety.
+    uint64_t attacks[3][8] = {};
+    uint64_t attacked[3] = {};
+    int zone_attackers[3] = {0, 0, 0};
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+        attacks[colour][PAWN] = pawn_attacks(m.by[colour][PAWN], colour);
+        uint64_t king_reach = 0;
+        for (int i = 0; i < 8 && STRONG_MOVES.king[m.king[colour]][i] >= 0; ++i)
+            king_reach |= bit(STRONG_MOVES.king[m.king[colour]][i]);
+        attacks[colour][KING] = (m.by[colour][KING] != 0) ? king_reach : 0;
+    }
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+        const int them = 3 - colour, sign = colour == WHITE ? 1 : -1;
+        const uint64_t area = ~m.all[colour] & ~attacks[them][PAWN];
+        const uint64_t zone = m.by[them][KING] != 0 ? MASKS.king_zone[m.king[them]] : 0;
+        const uint64_t own_pawns = m.by[colour][PAWN], their_pawns = m.by[them][PAWN];
+        for (int type = ROOK; type <= QUEEN; ++type) {
+            for (uint64_t p = m.by[colour][type]; p != 0; p &= p - 1) {
+                const int sq = __builtin_ctzll(p);
+                const uint64_t r = reach(b, sq, type);
+                attacks[colour][type] |= r;
+                const int n = popcount(r & area);
+                switch (type) {
+                    case KNIGHT: sum.add(T::MOBILITY_KNIGHT + n, sign); break;
+                    case BISHOP: sum.add(T::MOBILITY_BISHOP + n, sign); break;
+                    case ROOK: sum.add(T::MOBILITY_ROOK + n, sign); break;
+                    default: sum.add(T::MOBILITY_QUEEN + n, sign); break;
                 }
-            t.mg += MOBILITY_MG[type] * (reach - MOBILITY_TYPICAL[type]);
-            t.eg += MOBILITY_EG[type] * (reach - MOBILITY_TYPICAL[type]);
-            if (type == ROOK) {
-                if (t.pawn_files[f] == 0) {
-                    t.mg += them.pawn_files[f] == 0 ? 24 : 10;
-                    t.eg += them.pawn_files[f] == 0 ? 10 : 6;
+                const int hits = popcount(r & zone);
+                if (hits != 0) {
+                    sum.add(T::KING_ATTACK + (type - ROOK), sign * hits);
+                    ++zone_attackers[colour];
                 }
-            }
-        } else if (type == PAWN) {
-            const int rr = relative_rank(colour, sq);
-            // Doubled: the rearmost pawn of a file carries the penalty once per extra pawn.
-            if (t.pawn_files[f] > 1 && rr == t.least_advanced[f]) {
-                t.mg -= 10 * (t.pawn_files[f] - 1);
-                t.eg -= 20 * (t.pawn_files[f] - 1);
-            }
-            const bool left = f > 0 && t.pawn_files[f - 1] > 0, right = f < 7 && t.pawn_files[f + 1] > 0;
-            if (!left && !right) {
-                t.mg -= 10;
-                t.eg -= 14;
-            }
-            // Passed: no enemy pawn ahead on its own file or the two beside
-            // it (the enemy's rearmost pawn there, seen from our side, is
-            // not in front of us).
-            bool passed = true;
-            for (int g = f - 1; g <= f + 1 && passed; ++g) {
-                if (g < 0 || g > 7 || them.pawn_files[g] == 0) continue;
-                // Their rearmost pawn on g is the one furthest up the board
-                // on our rank scale: the pawn is passed unless it stands ahead.
-                const int their_nearest = 7 - them.least_advanced[g];
-                if (their_nearest > rr) passed = false;
-            }
-            if (passed && t.most_advanced[f] == rr) {
-                t.mg += PASSED_MG[rr];
-                int eg = PASSED_EG[rr];
-                // Kings: ours near the square in front helps, theirs near it hinders.
-                const int front = colour == WHITE ? sq + 8 : sq - 8;
-                if (front >= 0 && front < 64) {
-                    eg += (chebyshev(them.king, front) * 5 - chebyshev(t.king, front) * 2) * rr / 2;
-                    if (b[front] != 0) eg -= PASSED_EG[rr] / 4;  // blocked
-                }
-                t.eg += eg;
+                const int f = sq & 7;
+                if (type == ROOK && ((FILE_A << f) & own_pawns) == 0)
+                    sum.add(((FILE_A << f) & their_pawns) == 0 ? T::ROOK_OPEN : T::ROOK_HALF_OPEN, sign);
+                if ((type == KNIGHT || type == BISHOP) && relative_rank(colour, sq) >= 3 &&
+                    relative_rank(colour, sq) <= 5 && (attacks[colour][PAWN] & bit(sq)) != 0 &&
+                    (MASKS.front_span[colour - 1][sq] & ~(FILE_A << f) & their_pawns) == 0)
+                    sum.add(T::OUTPOST + (type - KNIGHT), sign);
             }
         }
+        if (popcount(m.by[colour][BISHOP]) >= 2) sum.add(T::BISHOP_PAIR, sign);
     }
+    for (int colour = WHITE; colour <= BLACK; ++colour)
+        for (int type = PAWN; type <= KING; ++type) attacked[colour] |= attacks[colour][type];
 
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+        const int them = 3 - colour, sign = colour == WHITE ? 1 : -1, ci = colour - 1;
+        sum.add(T::KING_ATTACKERS + (zone_attackers[colour] < 7 ? zone_attackers[colour] : 7), sign);
+
+        // Threats on the enemy's men.
+        const uint64_t targets = m.all[them] & ~m.by[them][KING];
+        for (uint64_t t = targets & attacked[colour]; t != 0; t &= t - 1) {
+            const int sq = __builtin_ctzll(t), victim = piece_type(b[sq]);
+            if (victim != PAWN && (attacks[colour][PAWN] & bit(sq)) != 0)
+                sum.add(T::THREAT_BY_PAWN + man_index(victim) - 1, sign);
+            if (((attacks[colour][KNIGHT] | attacks[colour][BISHOP]) & bit(sq)) != 0)
+                sum.add(T::THREAT_BY_MINOR + man_index(victim), sign);
+            if ((attacks[colour][ROOK] & bit(sq)) != 0) sum.add(T::THREAT_BY_ROOK + man_index(victim), sign);
+            if ((attacked[them] & bit(sq)) == 0) sum.add(T::HANGING, sign);
+        }
+
+        // The own king's shelter: on its file and the two beside, the
+        // nearest own pawn ahead, and the nearest enemy pawn coming.
+        const int ks = m.king[colour], kf = ks & 7, kr = relative_rank(colour, ks);
+        const int centre_file = kf < 1 ? 1 : kf > 6 ? 6 : kf;
+        for (int f = centre_file - 1; f <= centre_file + 1; ++f) {
+            int own_distance = 0, their_distance = 0;
+            for (int d = 1; kr + d <= 7 && (own_distance == 0 || their_distance == 0); ++d) {
+                const int sq = f + 8 * (colour == WHITE ? kr + d : 7 - (kr + d));
+                if (own_distance == 0 && (m.by[colour][PAWN] & bit(sq)) != 0) own_distance = d;
+                if (their_distance == 0 && (m.by[them][PAWN] & bit(sq)) != 0) their_distance = d;
+            }
+            if (own_distance == 1 || own_distance == 2)
+                sum.add(T::SHIELD + own_distance - 1, sign);
+            else
+                sum.add(T::SHIELD + 2, sign);
+            if (own_distance == 0) sum.add(T::KING_OPEN_FILE, sign);
+            if (their_distance >= 1 && their_distance <= 4) sum.add(T::STORM + their_distance - 1, sign);
+        }
+
+        // Passed pawns: a free path, and the kings' distances to the stop square.
+        for (uint64_t p = passed[ci]; p != 0; p &= p - 1) {
+            const int sq = __builtin_ctzll(p), rr = relative_rank(colour, sq);
+            const int stop = colour == WHITE ? sq + 8 : sq - 8;
+            if (stop < 0 || stop >= 64) continue;
+            if ((MASKS.front_file[ci][sq] & (m.all[WHITE] | m.all[BLACK])) == 0) sum.add(T::PASSED_FREE + rr, sign);
+            sum.add(T::PASSED_OWN_KING + rr, sign * chebyshev(m.king[colour], stop));
+            sum.add(T::PASSED_THEIR_KING + rr, sign * chebyshev(m.king[them], stop));
+        }
+    }
+    sum.add(T::TEMPO, side == WHITE ? 1 : -1);
+
+    // Endgames.  A side ahead with no pawns and little more than the other
+    // side cannot mate without help (a minor piece up; a rook and a minor
+    // piece against a rook); bishops of opposite colours alone are drawish;
+    // a bare king is driven to the edge and the winning king brought near.
+    scale = 64;
+    fixed_eg = 0;
+    auto pieces_of = [&](int c) {
+        return 3 * (popcount(m.by[c][KNIGHT]) + popcount(m.by[c][BISHOP])) + 5 * popcount(m.by[c][ROOK]) +
+               9 * popcount(m.by[c][QUEEN]);
+    };
+    const int white_pieces = pieces_of(WHITE), black_pieces = pieces_of(BLACK);
+    const bool white_ahead = sum.eg > 0 || (sum.eg == 0 && white_pieces >= black_pieces);
+    const int strong = white_ahead ? WHITE : BLACK, weak = 3 - strong;
+    const int strong_pieces = white_ahead ? white_pieces : black_pieces;
+    const int weak_pieces = white_ahead ? black_pieces : white_pieces;
+    if (m.by[strong][PAWN] == 0 && strong_pieces - weak_pieces <= 3) scale = strong_pieces <= 3 ? 4 : 16;
+    if (m.by[weak][PAWN] == 0 && weak_pieces == 0 && strong_pieces >= 5) {
+        const int drive = 10 * (centre_distance(m.king[weak]) - 1) + 6 * (7 - chebyshev(m.king[weak], m.king[strong]));
+        fixed_eg = white_ahead ? drive + 200 : -(drive + 200);
+    }
+    if (popcount(m.by[WHITE][BISHOP]) == 1 && popcount(m.by[BLACK][BISHOP]) == 1) {
+        constexpr uint64_t DARK = 0xAA55AA55AA55AA55ull;
+        const bool white_dark = (m.by[WHITE][BISHOP] & DARK) != 0, black_dark = (m.by[BLACK][BISHOP] & DARK) != 0;
+        if (white_dark != black_dark) {
+            const bool bishops_only = (m.by[WHITE][KNIGHT] | m.by[WHITE][ROOK] | m.by[WHITE][QUEEN] |
+                                       m.by[BLACK][KNIGHT] | m.by[BLACK][ROOK] | m.by[BLACK][QUEEN]) == 0;
+            const int limit = bishops_only ? 32 : 48;
+            if (scale > limit) scale = limit;
+        }
+    }
+}
+
+}  // namespace
+
+strong_eval_parts strong_evaluate_parts(const position& pos, int side) {
+    score_sum sum;
     strong_eval_parts parts{};
-    for (int c = 1; c <= 2; ++c) {
-        side_tally& t = tally[c];
-        if (t.bishops >= 2) {
-            t.mg += 28;
-            t.eg += 48;
-        }
-        // The king's shelter: pawns in front of a king on its back two ranks.
-        const int kf = t.king & 7, kr = relative_rank(c, t.king);
-        if (kr <= 1) {
-            int missing = 0;
-            for (int g = kf - 1; g <= kf + 1; ++g) {
-                if (g < 0 || g > 7) continue;
-                // An own pawn one or two ranks in front of the king shields it.
-                bool shield = false;
-                for (int dr = 1; dr <= 2 && !shield; ++dr) {
-                    const int r = c == WHITE ? (t.king >> 3) + dr : (t.king >> 3) - dr;
-                    if (r < 0 || r > 7) continue;
-                    shield = b[g + 8 * r] == c * 16 + PAWN;
-                }
-                if (!shield) ++missing;
-            }
-            t.mg -= 16 * missing;
-        } else {
-            t.mg -= 20;
-        }
-    }
-    const side_tally& w = tally[WHITE];
-    const side_tally& k = tally[BLACK];
-    parts.middlegame = w.mg - k.mg;
-    parts.endgame = w.eg - k.eg;
-    parts.phase = phase > FULL_PHASE ? FULL_PHASE : phase;
-
-    // Endgames: a side that is ahead but has no pawns and little more than
-    // the other side cannot mate without help; a bare king is driven to the
-    // edge and the winning king brought near.
-    parts.scale = 64;
-    const int white_minor_major = 3 * (w.knights + w.bishops) + 5 * w.rooks + 9 * w.queens;
-    const int black_minor_major = 3 * (k.knights + k.bishops) + 5 * k.rooks + 9 * k.queens;
-    const bool white_ahead = parts.endgame > 0;
-    const side_tally& strong = white_ahead ? w : k;
-    const side_tally& weak = white_ahead ? k : w;
-    const int strong_pieces = white_ahead ? white_minor_major : black_minor_major;
-    const int weak_pieces = white_ahead ? black_minor_major : white_minor_major;
-    if (strong.pawns == 0 && strong_pieces - weak_pieces <= 3) parts.scale = strong_pieces <= 3 ? 4 : 16;
-    if (weak.pawns == 0 && weak_pieces == 0 && strong_pieces >= 5) {
-        const int drive = 10 * (centre_distance(weak.king) - 1) + 6 * (7 - chebyshev(weak.king, strong.king));
-        parts.endgame += white_ahead ? drive + 200 : -(drive + 200);
-    }
-    // Bishops of opposite colours with nothing else but pawns are drawish.
-    if (w.bishops == 1 && k.bishops == 1 && w.knights + w.rooks + w.queens + k.knights + k.rooks + k.queens == 0) {
-        int wb = -1, bb = -1;
-        for (int sq = 0; sq < 64; ++sq) {
-            if (b[sq] == WHITE * 16 + BISHOP) wb = ((sq & 7) + (sq >> 3)) & 1;
-            if (b[sq] == BLACK * 16 + BISHOP) bb = ((sq & 7) + (sq >> 3)) & 1;
-        }
-        if (wb != bb && parts.scale > 32) parts.scale = 32;
-    }
+    int fixed_eg = 0;
+    evaluate_terms(pos, side, sum, parts.phase, parts.scale, fixed_eg);
+    parts.middlegame = sum.mg;
+    parts.endgame = sum.eg + fixed_eg;
     return parts;
 }
 
 int strong_evaluate(const position& pos, int side) {
-    const strong_eval_parts p = strong_evaluate_parts(pos);
+    const strong_eval_parts p = strong_evaluate_parts(pos, side);
     const int eg = p.endgame * p.scale / 64;
     const int blended = (p.middlegame * p.phase + eg * (FULL_PHASE - p.phase)) / FULL_PHASE;
-    constexpr int TEMPO = 10;
-    return (side == WHITE ? blended : -blended) + TEMPO;
+    return side == WHITE ? blended : -blended;
+}
+
+void strong_evaluate_trace(const position& pos, int side, strong_trace& trace) {
+    std::memset(trace.coeff, 0, sizeof trace.coeff);
+    count_sum sum{trace.coeff};
+    // The scale is decided by who is ahead in the endgame, which needs the
+    // weights: the engine's own sum decides it, as in play.
+    score_sum weighed;
+    int fixed_eg = 0;
+    evaluate_terms(pos, side, weighed, trace.phase, trace.scale, fixed_eg);
+    int phase = 0, scale = 0, unused_fixed = 0;
+    evaluate_terms(pos, side, sum, phase, scale, unused_fixed);
+    // The counting pass cannot see who is ahead; the weighed pass's scale stands.
+    trace.fixed_mg = 0;
+    trace.fixed_eg = fixed_eg;
+}
+
+const char* strong_term_name(int index, char* buffer, int size) {
+    static const char* const MEN[6] = {"pawn", "rook", "knight", "bishop", "queen", "king"};
+    struct group {
+        int first, count;
+        const char* name;
+    };
+    static const group GROUPS[] = {
+        {T::MATERIAL, 5, "material"},           {T::SQUARE, 192, "square"},
+        {T::MOBILITY_KNIGHT, 9, "mobility knight"}, {T::MOBILITY_BISHOP, 14, "mobility bishop"},
+        {T::MOBILITY_ROOK, 15, "mobility rook"}, {T::MOBILITY_QUEEN, 28, "mobility queen"},
+        {T::BISHOP_PAIR, 1, "bishop pair"},     {T::PASSED, 8, "passed rank"},
+        {T::PASSED_FREE, 8, "passed free rank"}, {T::PASSED_OWN_KING, 8, "passed own king rank"},
+        {T::PASSED_THEIR_KING, 8, "passed their king rank"}, {T::ISOLATED, 1, "isolated"},
+        {T::DOUBLED, 1, "doubled"},             {T::BACKWARD, 1, "backward"},
+        {T::SUPPORTED, 8, "supported rank"},    {T::PHALANX, 8, "phalanx rank"},
+        {T::ROOK_OPEN, 1, "rook open file"},    {T::ROOK_HALF_OPEN, 1, "rook half-open file"},
+        {T::OUTPOST, 2, "outpost"},             {T::SHIELD, 3, "shield"},
+        {T::STORM, 4, "storm distance"},        {T::KING_OPEN_FILE, 1, "king open file"},
+        {T::KING_ATTACK, 4, "king zone hits"},  {T::KING_ATTACKERS, 8, "king zone attackers"},
+        {T::THREAT_BY_PAWN, 4, "threat by pawn"}, {T::THREAT_BY_MINOR, 5, "threat by minor"},
+        {T::THREAT_BY_ROOK, 5, "threat by rook"}, {T::HANGING, 1, "hanging"},
+        {T::TEMPO, 1, "tempo"},
+    };
+    for (const group& g : GROUPS) {
+        if (index < g.first || index >= g.first + g.count) continue;
+        const int i = index - g.first;
+        if (g.first == T::SQUARE)
+            std::snprintf(buffer, static_cast<size_t>(size), "square %s %c%d", MEN[i / 32], 'a' + (i % 32) % 4,
+                          (i % 32) / 4 + 1);
+        else if (g.first == T::MATERIAL)
+            std::snprintf(buffer, static_cast<size_t>(size), "material %s", MEN[i]);
+        else if (g.first == T::KING_ATTACK || g.first == T::OUTPOST)
+            std::snprintf(buffer, static_cast<size_t>(size), "%s %s", g.name, MEN[i + (g.first == T::OUTPOST ? 2 : 1)]);
+        else if (g.first == T::THREAT_BY_PAWN)
+            std::snprintf(buffer, static_cast<size_t>(size), "%s on %s", g.name, MEN[i + 1]);
+        else if (g.first == T::THREAT_BY_MINOR || g.first == T::THREAT_BY_ROOK)
+            std::snprintf(buffer, static_cast<size_t>(size), "%s on %s", g.name, MEN[i]);
+        else if (g.count == 1)
+            std::snprintf(buffer, static_cast<size_t>(size), "%s", g.name);
+        else
+            std::snprintf(buffer, static_cast<size_t>(size), "%s %d", g.name, i);
+        return buffer;
+    }
+    std::snprintf(buffer, static_cast<size_t>(size), "term %d", index);
+    return buffer;
 }
