@@ -9,6 +9,8 @@ resignation: time, illegal move, crash, stall).
     python3 tools/strength.py                          # every opponent, 100 games each, 10+0.1
     python3 tools/strength.py --tc 5+0.05 --games 40 --only fairymax hoichess
     python3 tools/strength.py --proto xboard --games 4 # the same engine spoken to over xboard
+    python3 tools/strength.py --baseline /tmp/orvane-old --nodes 20000 --games 400
+                                                       # against an earlier build, a fixed node count a move
 
 Games run two at a time (--concurrency 2 fits two cores). This is for people and for closing
 notes, not for CI: a full run takes hours.
@@ -28,6 +30,7 @@ OPPONENTS = {
     "gnuchess": "name=gnuchess cmd='/usr/games/gnuchess --uci' proto=uci option.OwnBook=false",
     "sf2000": "name=sf2000 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2000",
     "sf2400": "name=sf2400 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2400",
+    "sf2850": "name=sf2850 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2850",
 }
 
 
@@ -43,6 +46,8 @@ def main():
     ap.add_argument("--concurrency", type=int, default=2)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--pgn", help="write every game here")
+    ap.add_argument("--baseline", help="an earlier build of the engine to play instead of the opponents")
+    ap.add_argument("--nodes", type=int, help="a fixed node count a move instead of a clock")
     ap.add_argument("--harness", default=os.path.join(SHARED, "tools", "gauntlet.py"))
     ap.add_argument("--openings", default=os.path.join(SHARED, "tools", "openings.epd"))
     args = ap.parse_args()
@@ -51,10 +56,16 @@ def main():
     engine = "name=orvane-%s cmd=%s proto=%s option.Search=%s" % (args.search.lower(), args.engine, args.proto, args.search)
     # xboard clients split option lines at blanks, so there the names have none.
     engine += " option.Hash=%d" % args.hash
-    cmd = [sys.executable, args.harness, "--engine", engine, "--games", str(args.games), "--tc", args.tc,
+    limit = ["--nodes", str(args.nodes)] if args.nodes else ["--tc", args.tc]
+    cmd = [sys.executable, args.harness, "--engine", engine, "--games", str(args.games)] + limit + [
            "--openings", args.openings, "--concurrency", str(args.concurrency), "--seed", str(args.seed)]
-    for name in names:
-        cmd += ["--opponent", OPPONENTS[name]]
+    if args.baseline:
+        # The same settings, the other build: only the change between them differs.
+        cmd += ["--opponent", "name=baseline cmd=%s proto=%s option.Search=%s option.Hash=%d" %
+                (args.baseline, args.proto, args.search, args.hash)]
+    else:
+        for name in names:
+            cmd += ["--opponent", OPPONENTS[name]]
     if args.pgn:
         cmd += ["--pgn", args.pgn]
     print("+ " + " ".join(cmd), flush=True)
