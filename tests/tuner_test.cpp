@@ -3,17 +3,21 @@
 // sigmoid those give, must lead the tuner back to the weights and the K
 // fit back to K.  Beside that: the gradient against finite differences, a
 // score worked out by hand, the held-out split's share, the data reader on
-// hostile lines, and the weights file read back.
+// hostile lines, and the weights file read back, also as orvane-tool tune
+// writes it.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "search/strong_terms.h"
+#include "search/strong_weights.h"
 #include "tools/tuner.h"
 
 namespace {
@@ -330,6 +334,50 @@ TEST(TunerFile, WrittenWeightsReadBack) {
         EXPECT_LE(std::abs(eg - weights[2 * i + 1]), 0.5);
     }
     EXPECT_EQ(lines.back(), "};");
+}
+
+// Zero epochs: the tool must write back the engine's own weights, each
+// beside its term's name, whatever the data say; the header must count
+// the positions taken and the lines skipped.
+TEST(TunerTool, WritesTheEngineWeightsBackUnchangedAfterNoEpochs) {
+    const std::string data = ::testing::TempDir() + "tuner_tool_data.txt";
+    const std::string out = ::testing::TempDir() + "tuner_tool_weights.h";
+    {
+        std::ofstream file(data);
+        file << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1;0.5\n"
+                "not a position;1\n"
+                "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 1;1\n"
+                "8/8/8/8/8/8/8/8 w - - 0 1;0\n"  // no kings
+                "8/5k2/8/3P4/8/8/2K5/8 b - - 0 1;1\n";
+    }
+    std::remove(out.c_str());
+    const std::string command = std::string(ORVANE_TOOL_BINARY) + " tune " + data +
+                                " --epochs 0 --validation 0 --out " + out + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream file(out);
+    ASSERT_TRUE(file.good());
+    std::string line, text;
+    std::vector<std::string> entries;
+    while (std::getline(file, line)) {
+        text += line + "\n";
+        if (line.rfind("    {", 0) == 0) entries.push_back(line);
+    }
+    EXPECT_EQ(text.rfind("#pragma once\n\n#include \"search/strong_terms.h\"\n", 0), 0u) << text;
+    EXPECT_NE(text.find("3 positions, 0 of them held out by seed 1; 2 bad lines skipped."), std::string::npos)
+        << text;
+    ASSERT_EQ(entries.size(), static_cast<size_t>(STRONG_TERM_COUNT));
+    for (int i = 0; i < STRONG_TERM_COUNT; ++i) {
+        int mg = 0, eg = 0, used = 0;
+        ASSERT_EQ(std::sscanf(entries[i].c_str(), "    {%d, %d},  // %n", &mg, &eg, &used), 2) << entries[i];
+        char name[64];
+        EXPECT_EQ(entries[i].substr(used), strong_term_name(i, name, sizeof name));
+        EXPECT_EQ(mg, STRONG_WEIGHTS[i].mg) << entries[i];
+        EXPECT_EQ(eg, STRONG_WEIGHTS[i].eg) << entries[i];
+    }
+    // Written through a temporary file renamed into place: none is left behind.
+    EXPECT_FALSE(std::ifstream(out + ".tmp").good());
+    std::remove(data.c_str());
+    std::remove(out.c_str());
 }
 
 }  // namespace

@@ -24,3 +24,6 @@ int tool_book(int argc, char** argv);
 // Self-play of the strong search at a fixed node count: quiet positions
 // with the game's result, for tuning its evaluation.
 int tool_datagen(int argc, char** argv);
+// Fits the strong evaluation's weights to datagen's positions and results
+// and writes them as strong_weights.h.
+int tool_tune(int argc, char** argv);

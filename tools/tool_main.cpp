@@ -22,6 +22,9 @@ const subcommand SUBCOMMANDS[] = {
     {"eval", tool_eval, "eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]"},
     {"book", tool_book, "book FILE [--position POSITION]"},
     {"datagen", tool_datagen, "datagen [--games N] [--nodes N] [--seed N] [--random-plies N] [--out FILE]"},
+    {"tune", tool_tune,
+     "tune DATA... [--epochs N] [--rate R] [--seed S] [--out FILE] [--limit N] [--validation F] [--threads N]\n"
+     "         [--report N] [--freeze NAME]..."},
 };
 
 void usage() {
