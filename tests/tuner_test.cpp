@@ -163,6 +163,45 @@ TEST(TunerRecovery, ValidationErrorIsReportedFromTheHeldOutSet) {
     EXPECT_DOUBLE_EQ(seen[0], tune_error(validation, nineteen, TRUE_K));
 }
 
+// Stopping early: when the held-out games disagree with the training ones
+// (here: training games of the true weights, held-out games where every
+// result is the other side's), fitting the training set only makes the
+// held-out error worse, and the weights kept are those of the least
+// held-out error, not the last.  A pull toward the start keeps the weights
+// near it.
+TEST(TunerRecovery, KeepsTheWeightsOfTheLeastHeldOutErrorAndPullsTowardTheStart) {
+    const tune_set training = synthetic(2000, 21, false);
+    tune_set flipped(TERMS);
+    {
+        const tune_set source = synthetic(1000, 22, false);
+        for (size_t p = 0; p < source.size(); ++p) {
+            int16_t coeff[TERMS] = {};
+            for (const tune_term* t = source.terms_begin(p); t != source.terms_end(p); ++t) coeff[t->index] = t->coeff;
+            // Phase 24 and scale 64 keep the score the same under mg/eg shares; the fixed part is 0.
+            flipped.add(coeff, 24, 64, 0, 0, 1.0 - source.result(p));
+        }
+    }
+    tune_options options;
+    options.epochs = 60;
+    options.rate = 5.0;
+    std::vector<double> last(2 * TERMS, 0.0), kept(2 * TERMS, 0.0);
+    options.keep_best = false;
+    EXPECT_EQ(tune_run(training, &flipped, last, TRUE_K, options, nullptr), 60);
+    options.keep_best = true;
+    const int epoch = tune_run(training, &flipped, kept, TRUE_K, options, nullptr);
+    EXPECT_LT(epoch, 60);
+    EXPECT_LT(tune_error(flipped, kept, TRUE_K), tune_error(flipped, last, TRUE_K));
+    const std::vector<double> zeros(2 * TERMS, 0.0);
+    EXPECT_LE(tune_error(flipped, kept, TRUE_K), tune_error(flipped, zeros, TRUE_K));
+
+    // The pull: with a strong one the weights barely leave zero, without it they reach the true ones.
+    std::vector<double> pulled(2 * TERMS, 0.0);
+    options.keep_best = false;
+    options.l2 = 1.0;
+    tune_run(training, nullptr, pulled, TRUE_K, options, nullptr);
+    for (size_t i = 0; i < pulled.size(); ++i) EXPECT_LT(std::abs(pulled[i]), std::abs(last[i])) << i;
+}
+
 // --- Gradient and threads -------------------------------------------------------
 
 TEST(TunerGradient, AgreesWithFiniteDifferences) {

@@ -56,7 +56,7 @@ bool read_double(const char* text, double low, double high, double& out) {
 
 const char* const TUNE_USAGE =
     "usage: orvane-tool tune DATA... [--epochs N] [--rate R] [--seed S] [--out FILE] [--limit N]\n"
-    "                        [--validation F] [--threads N] [--report N] [--freeze NAME]...\n";
+    "                        [--validation F] [--threads N] [--report N] [--freeze NAME]... [--l2 X] [--last]\n";
 
 // Returns 0 when the arguments are good, else the exit status.
 int parse_arguments(int argc, char** argv, tune_command& command) {
@@ -70,6 +70,10 @@ int parse_arguments(int argc, char** argv, tune_command& command) {
         bool good = true;
         if (std::strncmp(arg, "--", 2) != 0) {
             command.files.push_back(arg);
+            continue;
+        }
+        if (std::strcmp(arg, "--last") == 0) {
+            command.options.keep_best = false;  // the last epoch's weights, not the best held-out
             continue;
         }
         if (!has_value) {
@@ -94,6 +98,8 @@ int parse_arguments(int argc, char** argv, tune_command& command) {
         } else if (std::strcmp(arg, "--report") == 0) {
             good = read_long(argv[++i], 1, 1000000, number);
             command.options.report_every = static_cast<int>(number);
+        } else if (std::strcmp(arg, "--l2") == 0) {
+            good = read_double(argv[++i], 0.0, 1000.0, command.options.l2);
         } else if (std::strcmp(arg, "--freeze") == 0) {
             command.frozen_prefixes.push_back(argv[++i]);
         } else {
@@ -284,7 +290,7 @@ int tool_tune(int argc, char** argv) {
                  error_text(held_before).c_str());
 
     const auto epochs_start = std::chrono::steady_clock::now();
-    tune_run(training, held_out, weights, k, command.options,
+    const int kept_epoch = tune_run(training, held_out, weights, k, command.options,
              [&](int epoch, double training_error, double held) {
                  std::fprintf(stderr, "tune: epoch %d  training %.6f  held out %s  (%.1f s)\n", epoch,
                               training_error, error_text(held).c_str(), seconds_since(epochs_start));
@@ -295,12 +301,12 @@ int tool_tune(int argc, char** argv) {
     std::vector<double> final_weights(rounded.begin(), rounded.end());
     const double training_after = tune_error(training, final_weights, k, threads);
     const double held_after = held_out != nullptr ? tune_error(validation, final_weights, k, threads) : -1;
-    std::fprintf(stderr, "tune: after %d epochs (%.3f s each): error %.6f training, %s held out\n",
-                 command.options.epochs, epoch_seconds, training_after, error_text(held_after).c_str());
+    std::fprintf(stderr, "tune: after %d epochs (%.3f s each), weights of epoch %d: error %.6f training, %s held out\n",
+                 command.options.epochs, epoch_seconds, kept_epoch, training_after, error_text(held_after).c_str());
 
     char figures[256];
-    std::snprintf(figures, sizeof figures, "K %.6f; mean squared error %.6f before, %.6f after", k,
-                  training_before, training_after);
+    std::snprintf(figures, sizeof figures, "K %.6f; weights of epoch %d; mean squared error %.6f before, %.6f after", k,
+                  kept_epoch, training_before, training_after);
     std::string errors = figures;
     if (held_out != nullptr) {
         std::snprintf(figures, sizeof figures, " (held out: %.6f before, %.6f after)", held_before,

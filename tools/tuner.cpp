@@ -178,31 +178,46 @@ double tune_fit_k(const tune_set& set, const std::vector<double>& weights, int t
     return (a + b) / 2;
 }
 
-void tune_run(const tune_set& training, const tune_set* validation, std::vector<double>& weights, double k,
-              const tune_options& options, const tune_progress& progress) {
+int tune_run(const tune_set& training, const tune_set* validation, std::vector<double>& weights, double k,
+             const tune_options& options, const tune_progress& progress) {
     constexpr double BETA1 = 0.9, BETA2 = 0.999, EPSILON = 1e-8;
     const size_t width = weights.size();
+    const std::vector<double> start = weights;
     std::vector<double> gradient, first(width, 0.0), second(width, 0.0);
     double beta1_power = 1.0, beta2_power = 1.0;
+    const bool keep_best = options.keep_best && validation != nullptr && validation->size() > 0;
+    std::vector<double> best_weights = weights;
+    double best_error = keep_best ? tune_error(*validation, weights, k, options.threads) : 0.0;
+    int best_epoch = 0;
     for (int epoch = 1; epoch <= options.epochs; ++epoch) {
         const double training_error = tune_gradient(training, weights, k, gradient, options.threads);
         const bool report = progress && (epoch == options.epochs ||
                                          (options.report_every > 0 && epoch % options.report_every == 0));
-        if (report) {
-            const double validation_error =
-                validation != nullptr ? tune_error(*validation, weights, k, options.threads) : -1.0;
-            progress(epoch, training_error, validation_error);
+        double validation_error = -1.0;
+        if (keep_best || (report && validation != nullptr))
+            validation_error = tune_error(*validation, weights, k, options.threads);
+        // The held-out error is of the weights this epoch starts from.
+        if (keep_best && epoch > 1 && validation_error < best_error) {
+            best_error = validation_error;
+            best_weights = weights;
+            best_epoch = epoch - 1;
         }
+        if (report) progress(epoch, training_error, validation_error);
         beta1_power *= BETA1;
         beta2_power *= BETA2;
         for (size_t i = 0; i < width; ++i) {
             if (i < options.frozen.size() && options.frozen[i]) continue;
-            first[i] = BETA1 * first[i] + (1 - BETA1) * gradient[i];
-            second[i] = BETA2 * second[i] + (1 - BETA2) * gradient[i] * gradient[i];
+            const double g = gradient[i] + options.l2 * (weights[i] - start[i]);
+            first[i] = BETA1 * first[i] + (1 - BETA1) * g;
+            second[i] = BETA2 * second[i] + (1 - BETA2) * g * g;
             const double mean = first[i] / (1 - beta1_power), square = second[i] / (1 - beta2_power);
             weights[i] -= options.rate * mean / (std::sqrt(square) + EPSILON);
         }
     }
+    if (!keep_best) return options.epochs;
+    if (tune_error(*validation, weights, k, options.threads) < best_error) return options.epochs;
+    weights = best_weights;
+    return best_epoch;
 }
 
 bool tune_held_out(uint64_t seed, uint64_t group, double fraction) {

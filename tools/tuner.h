@@ -97,6 +97,13 @@ struct tune_options {
     // Weights held where they start (by weight index, as the weights vector);
     // empty: none.
     std::vector<bool> frozen;
+    // A pull of each weight back toward where it started, added to the
+    // gradient as l2 * (weight - start): with few games, a rarely seen
+    // weight otherwise follows the noise of the few positions that hold it.
+    double l2 = 0.0;
+    // With a validation set: the weights end at the epoch of least held-out
+    // error, not the last (stopping early, before the fit turns to noise).
+    bool keep_best = true;
 };
 
 // Called after epoch (1-based) with the training error and the validation
@@ -105,10 +112,11 @@ struct tune_options {
 using tune_progress = std::function<void(int epoch, double training_error, double validation_error)>;
 
 // Adam over the whole training set at every step, all the weights together,
-// for options.epochs steps from weights, which it leaves at the end.
-// validation may be null.
-void tune_run(const tune_set& training, const tune_set* validation, std::vector<double>& weights, double k,
-              const tune_options& options, const tune_progress& progress);
+// for options.epochs steps from weights, which it leaves at the end (or,
+// with a validation set and keep_best, at the least held-out error).
+// validation may be null.  Returns the epoch the weights are from (0: the start).
+int tune_run(const tune_set& training, const tune_set* validation, std::vector<double>& weights, double k,
+             const tune_options& options, const tune_progress& progress);
 
 // Whether a group of positions (those of one game, say) goes to the
 // held-out set: a hash of the seed and the group, below fraction.  Whole
