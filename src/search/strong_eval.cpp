@@ -24,7 +24,14 @@ constexpr int FULL_PHASE = 24;
 constexpr uint64_t FILE_A = 0x0101010101010101ull;
 constexpr uint64_t FILE_H = FILE_A << 7;
 constexpr uint64_t bit(int sq) { return uint64_t{1} << sq; }
-inline int popcount(uint64_t b) { return __builtin_popcountll(b); }
+// Counted in registers: the engine is built for any x86-64, where the
+// builtin becomes a library call.
+inline int popcount(uint64_t b) {
+    b = b - ((b >> 1) & 0x5555555555555555ull);
+    b = (b & 0x3333333333333333ull) + ((b >> 2) & 0x3333333333333333ull);
+    b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((b * 0x0101010101010101ull) >> 56);
+}
 
 constexpr int chebyshev(int a, int b) {
     const int df = (a & 7) > (b & 7) ? (a & 7) - (b & 7) : (b & 7) - (a & 7);
