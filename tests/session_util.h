@@ -34,6 +34,7 @@ namespace session {
 struct session_options {
     std::map<std::string, std::string> files;
     std::vector<std::string> directories;  // empty directories to create (say, to block a file name)
+    std::vector<std::string> fifos;        // named pipes to make before the program starts
     std::string binary =
 #ifdef ORVANE_BINARY
         ORVANE_BINARY;
@@ -96,6 +97,7 @@ class live_session {
         std::filesystem::create_directory(work_);
         for (const auto& [name, content] : options.files) write_file(work_ / name, content);
         for (const std::string& name : options.directories) std::filesystem::create_directories(work_ / name);
+        for (const std::string& name : options.fifos) ::mkfifo((work_ / name).c_str(), 0644);
         int pipe_fds[2], out_fds[2] = {-1, -1};
         if (::pipe(pipe_fds) != 0) return;
         if (options.close_output && ::pipe(out_fds) != 0) return;
