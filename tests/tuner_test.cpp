@@ -408,8 +408,7 @@ TEST(TunerTool, WritesTheEngineWeightsBackUnchangedAfterNoEpochs) {
     for (int i = 0; i < STRONG_TERM_COUNT; ++i) {
         int mg = 0, eg = 0, used = 0;
         ASSERT_EQ(std::sscanf(entries[i].c_str(), "    {%d, %d},  // %n", &mg, &eg, &used), 2) << entries[i];
-        char name[64];
-        EXPECT_EQ(entries[i].substr(used), strong_term_name(i, name, sizeof name));
+        EXPECT_EQ(entries[i].substr(used), strong_term_name(i));
         EXPECT_EQ(mg, STRONG_WEIGHTS[i].mg) << entries[i];
         EXPECT_EQ(eg, STRONG_WEIGHTS[i].eg) << entries[i];
     }

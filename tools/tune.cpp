@@ -236,10 +236,7 @@ int tool_tune(int argc, char** argv) {
     if (const int status = parse_arguments(argc, argv, command); status != 0) return status;
 
     std::vector<std::string> names(STRONG_TERM_COUNT);
-    for (int i = 0; i < STRONG_TERM_COUNT; ++i) {
-        char buffer[64];
-        names[i] = strong_term_name(i, buffer, sizeof buffer);
-    }
+    for (int i = 0; i < STRONG_TERM_COUNT; ++i) names[i] = strong_term_name(i);
     std::vector<double> weights(2 * STRONG_TERM_COUNT);
     for (int i = 0; i < STRONG_TERM_COUNT; ++i) {
         weights[2 * i] = STRONG_WEIGHTS[i].mg;

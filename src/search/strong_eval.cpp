@@ -8,7 +8,6 @@
 // black's through the rank mirror (square ^ 56).
 #include "search/strong_eval.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "search/strong_tables.h"
@@ -387,7 +386,7 @@ void strong_evaluate_trace(const position& pos, int side, strong_trace& trace) {
     trace.fixed_eg = fixed_eg;
 }
 
-const char* strong_term_name(int index, char* buffer, int size) {
+std::string strong_term_name(int index) {
     static const char* const MEN[6] = {"pawn", "rook", "knight", "bishop", "queen", "king"};
     struct group {
         int first, count;
@@ -413,23 +412,17 @@ const char* strong_term_name(int index, char* buffer, int size) {
     for (const group& g : GROUPS) {
         if (index < g.first || index >= g.first + g.count) continue;
         const int i = index - g.first;
+        const std::string name = g.name;
         if (g.first == T::SQUARE)
-            std::snprintf(buffer, static_cast<size_t>(size), "square %s %c%d", MEN[i / 32], 'a' + (i % 32) % 4,
-                          (i % 32) / 4 + 1);
-        else if (g.first == T::MATERIAL)
-            std::snprintf(buffer, static_cast<size_t>(size), "material %s", MEN[i]);
-        else if (g.first == T::KING_ATTACK || g.first == T::OUTPOST)
-            std::snprintf(buffer, static_cast<size_t>(size), "%s %s", g.name, MEN[i + (g.first == T::OUTPOST ? 2 : 1)]);
-        else if (g.first == T::THREAT_BY_PAWN)
-            std::snprintf(buffer, static_cast<size_t>(size), "%s on %s", g.name, MEN[i + 1]);
-        else if (g.first == T::THREAT_BY_MINOR || g.first == T::THREAT_BY_ROOK)
-            std::snprintf(buffer, static_cast<size_t>(size), "%s on %s", g.name, MEN[i]);
-        else if (g.count == 1)
-            std::snprintf(buffer, static_cast<size_t>(size), "%s", g.name);
-        else
-            std::snprintf(buffer, static_cast<size_t>(size), "%s %d", g.name, i);
-        return buffer;
+            return name + " " + MEN[i / 32] + " " + static_cast<char>('a' + (i % 32) % 4) +
+                   static_cast<char>('1' + (i % 32) / 4);
+        if (g.first == T::MATERIAL) return name + " " + MEN[i];
+        if (g.first == T::KING_ATTACK) return name + " " + MEN[i + 1];
+        if (g.first == T::OUTPOST) return name + " " + MEN[i + 2];
+        if (g.first == T::THREAT_BY_PAWN) return name + " on " + MEN[i + 1];
+        if (g.first == T::THREAT_BY_MINOR || g.first == T::THREAT_BY_ROOK) return name + " on " + MEN[i];
+        if (g.count == 1) return name;
+        return name + " " + std::to_string(i);
     }
-    std::snprintf(buffer, static_cast<size_t>(size), "term %d", index);
-    return buffer;
+    return "term " + std::to_string(index);
 }

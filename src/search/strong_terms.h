@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct strong_weight {
     int16_t mg;
@@ -47,4 +48,4 @@ inline constexpr int COUNT = TEMPO + 1;
 inline constexpr int STRONG_TERM_COUNT = strong_term::COUNT;
 
 // The name of the term at index (for the weights file and the tuner's log).
-const char* strong_term_name(int index, char* buffer, int size);
+std::string strong_term_name(int index);
