@@ -205,6 +205,12 @@ int static_eval_at[MAX_PLY + 2];
 bool after_null[MAX_PLY + 2];
 move killers[MAX_PLY + 2][2];
 int history_score[3][64][64];
+// The man that made the move into each ply's node (colour and type as 0 to
+// 11, or -1 at the root and after a null move) and the square it went to:
+// a quiet move's worth depends much on the moves just before it.
+int moved_man_at[MAX_PLY + 2];
+int moved_to_at[MAX_PLY + 2];
+int16_t continuation[12][64][12][64];
 move pv[MAX_PLY + 2][MAX_PLY + 2];
 int pv_length[MAX_PLY + 2];
 // Keys of the earlier game positions, then the root and the search path:
@@ -268,6 +274,7 @@ inline int captured_type(const position& pos, const move& m) {
     return 0;
 }
 inline bool is_promotion(const move& m) { return m.promotion != NO_PROMOTION; }
+inline int man_of(uint8_t piece) { return (piece_colour(piece) - 1) * 6 + piece_type(piece) - 1; }
 
 // The legal moves of side in pos, en-passant captures judged in full (the
 // quick test looks along one line only).
@@ -306,6 +313,8 @@ bool make_child(int ply, const move& m) {
     side_at[ply + 1] = other;
     halfmove[ply + 1] = resets ? 0 : halfmove[ply] + 1;
     after_null[ply + 1] = false;
+    moved_man_at[ply + 1] = man_of(parent.board[square_index(m.from_file, m.from_rank)]);
+    moved_to_at[ply + 1] = square_index(m.to_file, m.to_rank);
     // The key: the squares that changed, then rights, en passant and side afresh.
     uint64_t key = key_at(ply) ^ extras_at[ply];
     for (uint64_t changed = changed_squares(parent.board, child.board); changed != 0; changed &= changed - 1) {
@@ -330,6 +339,7 @@ void make_null_child(int ply) {
     side_at[ply + 1] = other;
     halfmove[ply + 1] = halfmove[ply] + 1;
     after_null[ply + 1] = true;
+    moved_man_at[ply + 1] = -1;
     extras_at[ply + 1] = key_extras(usable_castling(child), NO_EN_PASSANT, other);
     key_at(ply + 1) = key_at(ply) ^ extras_at[ply] ^ extras_at[ply + 1];
     // A null move is tried only out of check, and the side that passed
@@ -456,6 +466,16 @@ constexpr int ORDER_KILLER = 1 << 27;
 constexpr int ORDER_BAD_CAPTURE = -(1 << 28);
 constexpr int HISTORY_MAX = 1 << 14;
 
+// A quiet move's history: its own, and after the last two moves.
+int quiet_history(int ply, int side, const move& m, const position& pos) {
+    const int from = square_index(m.from_file, m.from_rank), to = square_index(m.to_file, m.to_rank);
+    int h = history_score[side][from][to];
+    const int man = man_of(pos.board[from]);
+    if (ply >= 1 && moved_man_at[ply] >= 0) h += continuation[moved_man_at[ply]][moved_to_at[ply]][man][to];
+    if (ply >= 2 && moved_man_at[ply - 1] >= 0) h += continuation[moved_man_at[ply - 1]][moved_to_at[ply - 1]][man][to];
+    return h;
+}
+
 void score_moves(int ply, uint16_t hash_move, bool captures_only) {
     frame& f = frames[ply];
     const position& pos = f.pos;
@@ -477,7 +497,7 @@ void score_moves(int ply, uint16_t hash_move, bool captures_only) {
         } else if (same_move(m, killers[ply][1])) {
             f.order[i] = ORDER_KILLER;
         } else {
-            f.order[i] = history_score[side][square_index(m.from_file, m.from_rank)][square_index(m.to_file, m.to_rank)];
+            f.order[i] = quiet_history(ply, side, m, pos);
         }
     }
 }
@@ -497,9 +517,17 @@ inline void pick(frame& f, int i) {
     }
 }
 
-void update_history(int side, const move& m, int bonus) {
-    int& h = history_score[side][square_index(m.from_file, m.from_rank)][square_index(m.to_file, m.to_rank)];
+inline void age_toward(int16_t& h, int bonus) {
+    h = static_cast<int16_t>(h + bonus - h * std::abs(bonus) / HISTORY_MAX);
+}
+void update_history(int ply, int side, const move& m, int bonus) {
+    const int from = square_index(m.from_file, m.from_rank), to = square_index(m.to_file, m.to_rank);
+    int& h = history_score[side][from][to];
     h += bonus - h * std::abs(bonus) / HISTORY_MAX;
+    const int man = man_of(frames[ply].pos.board[from]);
+    if (ply >= 1 && moved_man_at[ply] >= 0) age_toward(continuation[moved_man_at[ply]][moved_to_at[ply]][man][to], bonus);
+    if (ply >= 2 && moved_man_at[ply - 1] >= 0)
+        age_toward(continuation[moved_man_at[ply - 1]][moved_to_at[ply - 1]][man][to], bonus);
 }
 
 void update_pv(int ply, const move& m) {
@@ -597,12 +625,16 @@ int quiesce(int ply, int alpha, int beta) {
 
 // --- The main search --------------------------------------------------------------
 
+// The move a singular test leaves out at each ply (packed; 0: none).
+uint16_t excluded_at[MAX_PLY + 2];
+
 int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     if (depth <= 0) return quiesce(ply, alpha, beta);
     if (enter_node(ply)) return 0;
     frame& f = frames[ply];
     const int side = side_at[ply];
     const bool pv_node = beta - alpha > 1;
+    const uint16_t excluded = excluded_at[ply];
 
     if (drawn(ply)) return 0;
     if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
@@ -612,7 +644,9 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     if (alpha >= beta) return alpha;
 
     const uint64_t key = key_at(ply);
-    const tt_entry* entry = probe(key);
+    // A singular test's node is the same position with a move left out: the
+    // table's word on the whole position does not hold for it.
+    const tt_entry* entry = excluded == 0 ? probe(key) : nullptr;
     const uint16_t hash_move = entry != nullptr ? entry->packed_move : 0;
     if (entry != nullptr && !pv_node && (strong_full_width ? entry->depth == depth : entry->depth >= depth)) {
         const int v = from_table_score(entry->score, ply), bound = entry->age_bound & 3;
@@ -635,7 +669,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     static_eval_at[ply] = eval;
     const bool improving = !checked && ply >= 2 && static_eval_at[ply - 2] != -INF && eval > static_eval_at[ply - 2];
 
-    if (!pv_node && !checked && std::abs(beta) < MATE_BOUND && !strong_full_width) {
+    if (!pv_node && !checked && excluded == 0 && std::abs(beta) < MATE_BOUND && !strong_full_width) {
         // Reverse futility: far enough above beta that a shallow search will not come back down.
         if (depth <= 7 && eval - (improving ? 60 : 80) * depth >= beta) return eval;
         // Null move: give the opponent a free move; if even that holds beta, cut.
@@ -648,7 +682,29 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
         }
     }
     // No move from the table at a node worth one: search it a little shallower.
-    if (hash_move == 0 && depth >= 4 && (pv_node || cut_node) && !strong_full_width) --depth;
+    if (hash_move == 0 && excluded == 0 && depth >= 4 && (pv_node || cut_node) && !strong_full_width) --depth;
+
+    // Singular extension: when the table's move is far better than every
+    // other (a search without it at half depth fails well below its score),
+    // it is searched a ply deeper; when even the others hold beta, the node cuts.
+    int singular_extension = 0;
+    if (entry != nullptr && hash_move != 0 && excluded == 0 && ply > 0 && depth >= 7 && !strong_full_width &&
+        entry->depth >= depth - 3 && (entry->age_bound & 3) != BOUND_UPPER &&
+        std::abs(from_table_score(entry->score, ply)) < MATE_BOUND && ply < 2 * root_depth) {
+        const int tt_score = from_table_score(entry->score, ply);
+        const int singular_beta = tt_score - 2 * depth;
+        excluded_at[ply] = hash_move;
+        const int v = search(ply, (depth - 1) / 2, singular_beta - 1, singular_beta, cut_node);
+        excluded_at[ply] = 0;
+        if (stopped) return 0;
+        if (v < singular_beta)
+            singular_extension = 1;
+        else if (singular_beta >= beta)
+            return singular_beta;
+        // The test searched this ply's frame: the node's own work starts afresh.
+        static_eval_at[ply] = eval;
+        pv_length[ply] = ply;
+    }
 
     legal_moves(f.pos, side, f.list);
     if (f.list.count == 0) return checked ? -VALUE_MATE + ply : 0;
@@ -661,6 +717,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     for (int i = 0; i < f.list.count; ++i) {
         pick(f, i);
         const move m = f.list.moves[i];
+        if (excluded != 0 && is_packed(m, excluded)) continue;
         const bool quiet = captured_type(f.pos, m) == 0 && !is_promotion(m);
         const bool killer = same_move(m, killers[ply][0]) || same_move(m, killers[ply][1]);
         if (best > -MATE_BOUND && !checked && !strong_full_width) {
@@ -672,7 +729,8 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
         if (quiet && !checked && !gives_check && best > -MATE_BOUND && depth <= 6 &&
             eval + 90 + 80 * depth <= alpha && searched > 0 && !strong_full_width)
             continue;
-        const int extension = gives_check && ply < 2 * root_depth && !strong_full_width ? 1 : 0;
+        int extension = gives_check && ply < 2 * root_depth && !strong_full_width ? 1 : 0;
+        if (singular_extension != 0 && is_packed(m, hash_move)) extension = 1;
         const int new_depth = depth - 1 + extension;
         int v;
         if (searched == 0) {
@@ -685,8 +743,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
                 if (cut_node) ++r;
                 if (killer) --r;
                 if (!improving) ++r;
-                const int h = history_score[side][square_index(m.from_file, m.from_rank)][square_index(m.to_file, m.to_rank)];
-                r -= h / 6000;
+                r -= quiet_history(ply, side, m, f.pos) / 10000;
                 if (r < 0) r = 0;
                 if (r > new_depth - 1) r = new_depth - 1 > 0 ? new_depth - 1 : 0;
             }
@@ -711,14 +768,17 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
                         }
                         const int bonus = depth * depth > 400 ? 400 : depth * depth;
                         for (int q = 0; q < quiet_count; ++q)
-                            update_history(side, frames[ply].quiets_tried[q], same_move(frames[ply].quiets_tried[q], m) ? bonus * 8 : -bonus * 8);
+                            update_history(ply, side, frames[ply].quiets_tried[q], same_move(frames[ply].quiets_tried[q], m) ? bonus * 8 : -bonus * 8);
                     }
                     break;
                 }
             }
         }
     }
-    if (searched == 0) return checked ? -VALUE_MATE + ply : eval;  // everything pruned: the static score stands
+    // Everything pruned: the static score stands.  Without the left-out move
+    // nothing may be left at all, which fails the test low.
+    if (searched == 0) return excluded != 0 ? alpha : (checked ? -VALUE_MATE + ply : eval);
+    if (excluded != 0) return best;
     const int bound = best >= beta ? BOUND_LOWER : (best > original_alpha ? BOUND_EXACT : BOUND_UPPER);
     store(key, depth, best, raw_eval, bound, &best_move, ply);
     return best;
@@ -867,6 +927,7 @@ void strong_clear_table() {
     std::memset(eval_cache, 0, sizeof eval_cache);
     if (table) std::memset(static_cast<void*>(table.get()), 0, table_buckets * sizeof(tt_bucket));
     std::memset(history_score, 0, sizeof history_score);
+    std::memset(continuation, 0, sizeof continuation);
     for (auto& k : killers) k[0] = k[1] = move{};
     table_age = 0;
 }
@@ -927,6 +988,7 @@ int32_t strong_deepen(const search_request& request) {
     extras_at[0] = key_extras(usable_castling(root), usable_en_passant(root, side), side);
     side_to_move = side;
     checked_at[0] = in_check(root) != 0;
+    moved_man_at[0] = -1;
     for (auto& k : killers) k[0] = k[1] = move{};
     for (auto& by_side : history_score)
         for (auto& by_from : by_side)
