@@ -287,6 +287,37 @@ void legal_moves(const position& pos, int side, move_list& list) {
     list.count = static_cast<uint16_t>(kept);
 }
 
+// The captures and promotions among legal_moves, in its order.
+void legal_captures(const position& pos, int side, move_list& list) {
+    side_to_move = side;
+    generate_captures(pos, list);
+    if (pos.en_passant_file == NO_EN_PASSANT) return;
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        const move& m = list.moves[i];
+        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+        if (piece_type(piece) == PAWN && m.from_file != m.to_file &&
+            pos.board[square_index(m.to_file, m.to_rank)] == 0 && leaves_king_attacked_after_making(pos, m))
+            continue;
+        list.moves[kept++] = m;
+    }
+    list.count = static_cast<uint16_t>(kept);
+}
+
+// Whether legal_moves would list anything for side in pos, out of check;
+// list is scratch, left empty.  Mostly a man off the king's lines can move,
+// which is legal at once; else (and with an en-passant capture about, which
+// legal_moves judges in full) the moves are listed.
+bool has_any_legal_move(const position& pos, int side, move_list& list) {
+    side_to_move = side;
+    if (pos.repetition_draw || pos.fifty_move_draw) return false;
+    if (pos.en_passant_file == NO_EN_PASSANT && unaligned_man_can_move(pos)) return true;
+    legal_moves(pos, side, list);
+    const bool any = list.count != 0;
+    list.count = 0;
+    return any;
+}
+
 // Makes m for side_to_move of the node at ply into the next frame, with its
 // key, half-move count and side.  Returns whether the mover's opponent is now in check.
 bool make_child(int ply, const move& m) {
@@ -544,19 +575,18 @@ int quiesce(int ply, int alpha, int beta) {
         if (stand > alpha) alpha = stand;
         best = stand;
     }
-    legal_moves(f.pos, side, f.list);
+    // Out of check only captures and promotions are searched here, and only
+    // they are listed.
+    if (checked)
+        legal_moves(f.pos, side, f.list);
+    else
+        legal_captures(f.pos, side, f.list);
     // Out of check the score stands whatever the moves (a stalemate here is
     // left to the full-width nodes), so that the value does not depend on
-    // the window.
-    if (f.list.count == 0) return checked ? -VALUE_MATE + ply : best;
-    if (!checked) {
-        // Only captures and promotions are searched here: the rest leave
-        // the list at once, in their order, so that picking is quick.
-        int kept = 0;
-        for (int i = 0; i < f.list.count; ++i)
-            if (captured_type(f.pos, f.list.moves[i]) != 0 || is_promotion(f.list.moves[i]))
-                f.list.moves[kept++] = f.list.moves[i];
-        f.list.count = static_cast<uint16_t>(kept);
+    // the window.  A node with no legal move at all is not stored.
+    if (f.list.count == 0) {
+        if (checked) return -VALUE_MATE + ply;
+        if (!has_any_legal_move(f.pos, side, f.list)) return best;
     }
     score_moves(ply, entry != nullptr ? entry->packed_move : 0, !checked);
     const int original_alpha = alpha;
