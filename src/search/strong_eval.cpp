@@ -9,9 +9,6 @@
 #include "search/strong_eval.h"
 
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "search/strong_tables.h"
 #include "search/strong_weights.h"
@@ -198,24 +195,6 @@ inline uint64_t reach(uint64_t occupied, int sq, int type) {
     return r;
 }
 
-// Bit s set when square s of the board holds anything: the men are then
-// visited without a test of every empty square.
-inline uint64_t nonempty_squares(const uint8_t* b) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    uint64_t empty = 0;
-    for (int i = 0; i < 4; ++i) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16 * i));
-        empty |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)))) << (16 * i);
-    }
-    return ~empty;
-#else
-    uint64_t mask = 0;
-    for (int sq = 0; sq < 64; ++sq)
-        if (b[sq] != 0) mask |= bit(sq);
-    return mask;
-#endif
-}
 
 // Men indexed as the terms count them: pawn 0, rook 1, knight 2, bishop 3, queen 4.
 inline int man_index(int type) { return type - 1; }
