@@ -394,6 +394,103 @@ void generate_moves(const position& pos, move_list& list) {
     list.count = static_cast<uint16_t>(w.count);
 }
 
+namespace {
+
+// 1 when a target byte the generator would list a move onto counts as taken:
+// it holds a man (a byte of no type is no capture, as the search sees it).
+inline bool takes(uint8_t target) { return piece_type(target) != 0; }
+
+// The captures and promotions of a pawn, knight, bishop, rook or queen of
+// side_to_move on square, in the order man_moves hands them to the writer:
+// its other candidates are skipped before they are judged.
+template <typename Writer>
+void man_captures(Writer& w, const uint8_t* board, uint64_t occupied, int square, int type, int ep) {
+    const int own = side_to_move, enemy = other_colour(own);
+    const int f = square & 7, r = square >> 3;
+    switch (type) {
+        case PAWN: {
+            const bool white = own == WHITE;
+            if (r == (white ? 6 : 1)) {  // every move promotes
+                if (white)
+                    white_pawn(w, board, f, r, ep);
+                else
+                    black_pawn(w, board, f, r, ep);
+                break;
+            }
+            if (r == (white ? 7 : 0)) break;
+            const int ahead = white ? r + 1 : r - 1;
+            if (f <= 6 && holds_colour(board, f + 1, ahead, enemy) && takes(board[square_index(f + 1, ahead)]))
+                w.add(f, r, f + 1, ahead);
+            if (f >= 1 && holds_colour(board, f - 1, ahead, enemy) && takes(board[square_index(f - 1, ahead)]))
+                w.add(f, r, f - 1, ahead);
+            if (r == (white ? 4 : 3)) {
+                if (f <= 6 && ep == f + 1) w.add_en_passant(f, r, f + 1, ahead);
+                if (f >= 1 && ep == f - 1) w.add_en_passant(f, r, f - 1, ahead);
+            }
+            break;
+        }
+        case KNIGHT:
+            for (int i = 0; i < SQUARE_TABLES.knight_count[square]; ++i) {
+                const int to = SQUARE_TABLES.knight_to[square][i];
+                if (piece_colour(board[to]) != own && takes(board[to])) w.add_squares(square, to);
+            }
+            break;
+        default: {
+            // A slider's only capture along a ray is on its first occupied square.
+            const int first = type == ROOK ? 4 : 0, last = type == BISHOP ? 4 : 8;
+            for (int d = first; d < last; ++d) {
+                const uint64_t blockers = SQUARE_MASKS.ray[square][d] & occupied;
+                if (blockers == 0) continue;
+                const int to = nearest_on_ray(blockers, d);
+                if (piece_colour(board[to]) != own && takes(board[to])) w.add_squares(square, to);
+            }
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+void generate_captures(const position& pos, move_list& list) {
+    if (pos.repetition_draw || pos.fifty_move_draw) {
+        list.count = 0;
+        return;
+    }
+    move_writer w(pos, list, 0);
+    set_shared_flags(pos, w);
+    const uint8_t* board = pos.board;
+    const int own = side_to_move;
+    const int ep = w.en_passant;
+    for (uint64_t pieces = colour_mask(board, own); pieces != 0; pieces &= pieces - 1) {
+        const int square = __builtin_ctzll(pieces);
+        const uint8_t piece = board[square];
+        const int type = piece_type(piece);
+        if (piece == w.own_king) {
+            w.kingless = w.sets;
+            w.kingless.occupied &= ~(uint64_t{1} << square);
+            w.mode = judge::king;
+            for (int i = 0; i < SQUARE_TABLES.king_count[square]; ++i) {
+                const int to = SQUARE_TABLES.king_to[square][i];
+                if (piece_colour(board[to]) != own && takes(board[to])) w.add_squares(square, to);
+            }
+            continue;  // castling captures nothing
+        }
+        if (type != PAWN && type != KNIGHT && type != BISHOP && type != ROOK && type != QUEEN) continue;
+        if (side_in_check)
+            w.mode = judge::evade;
+        else
+            w.judge_piece(square);
+        if (w.mode == judge::free) {
+            free_writer fw(w);
+            man_captures(fw, board, w.sets.occupied, square, type, ep);
+            fw.finish();
+        } else if (!(type == KNIGHT && w.mode == judge::pinned)) {
+            man_captures(w, board, w.sets.occupied, square, type, ep);
+        }
+    }
+    list.count = static_cast<uint16_t>(w.count);
+}
+
 int unaligned_man_can_move(const position& pos) {
     const uint8_t* board = pos.board;
     const int own = side_to_move;

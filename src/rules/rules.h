@@ -158,6 +158,10 @@ int leaves_king_attacked_after_making(const position& pos, const move& m);
 // Fills list with the legal moves of side_to_move, in the fixed order, and
 // sets side_in_check, castle_right_safe and castle_left_safe.
 void generate_moves(const position& pos, move_list& list);
+// The moves of generate_moves that take a man (en passant included) or
+// promote, in the same order, with the same flags set: for a quiescence
+// search, which looks at no other move, without the cost of listing them.
+void generate_captures(const position& pos, move_list& list);
 // 1 if a man of side_to_move other than a king, standing on none of the
 // lines through the square its king fields name, has a candidate move:
 // out of check such a move is legal (leaves_king_attacked judges it by that

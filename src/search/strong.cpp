@@ -294,6 +294,37 @@ void legal_moves(const position& pos, int side, move_list& list) {
     list.count = static_cast<uint16_t>(kept);
 }
 
+// The captures and promotions among legal_moves, in its order.
+void legal_captures(const position& pos, int side, move_list& list) {
+    side_to_move = side;
+    generate_captures(pos, list);
+    if (pos.en_passant_file == NO_EN_PASSANT) return;
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        const move& m = list.moves[i];
+        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+        if (piece_type(piece) == PAWN && m.from_file != m.to_file &&
+            pos.board[square_index(m.to_file, m.to_rank)] == 0 && leaves_king_attacked_after_making(pos, m))
+            continue;
+        list.moves[kept++] = m;
+    }
+    list.count = static_cast<uint16_t>(kept);
+}
+
+// Whether legal_moves would list anything for side in pos, out of check;
+// list is scratch, left empty.  Mostly a man off the king's lines can move,
+// which is legal at once; else (and with an en-passant capture about, which
+// legal_moves judges in full) the moves are listed.
+bool has_any_legal_move(const position& pos, int side, move_list& list) {
+    side_to_move = side;
+    if (pos.repetition_draw || pos.fifty_move_draw) return false;
+    if (pos.en_passant_file == NO_EN_PASSANT && unaligned_man_can_move(pos)) return true;
+    legal_moves(pos, side, list);
+    const bool any = list.count != 0;
+    list.count = 0;
+    return any;
+}
+
 // Makes m for side_to_move of the node at ply into the next frame, with its
 // key, half-move count and side.  Returns whether the mover's opponent is now in check.
 bool make_child(int ply, const move& m) {
@@ -391,8 +422,9 @@ bool has_pieces(const position& pos, int side) {
 
 constexpr int SEE_VALUE[8] = {0, 100, 500, 320, 330, 950, 10000, 0};
 
-// The square of side's least valuable man that attacks target on board b, or -1.
-int least_attacker(const uint8_t* b, int target, int side) {
+// The square of side's least valuable man that attacks target on board b,
+// whose occupied squares are occupied, or -1.
+int least_attacker(const uint8_t* b, uint64_t occupied, int target, int side) {
     const int pawn_rank_step = side == WHITE ? -8 : 8;  // a pawn attacks from one rank behind
     const int tf = target & 7;
     const int from_rank_sq = target + pawn_rank_step;
@@ -403,21 +435,19 @@ int least_attacker(const uint8_t* b, int target, int side) {
     for (int i = 0; i < 8 && STRONG_MOVES.knight[target][i] >= 0; ++i)
         if (b[STRONG_MOVES.knight[target][i]] == side * 16 + KNIGHT) return STRONG_MOVES.knight[target][i];
     int best = -1, best_value = 1 << 20;
+    // The first man on each ray, found by a bit scan instead of a walk.
     for (int d = 0; d < 8; ++d) {
-        for (int i = 0; i < 8; ++i) {
-            const int sq = STRONG_MOVES.ray[target][d][i];
-            if (sq < 0) break;
-            const uint8_t p = b[sq];
-            if (p == 0) continue;
-            if (piece_colour(p) == side) {
-                const int t = piece_type(p);
-                const bool fits = t == QUEEN || (d < 4 ? t == ROOK : t == BISHOP);
-                if (fits && SEE_VALUE[t] < best_value) {
-                    best = sq;
-                    best_value = SEE_VALUE[t];
-                }
+        const uint64_t blockers = STRONG_MASKS.ray[target][d] & occupied;
+        if (blockers == 0) continue;
+        const int sq = (d & 1) == 0 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
+        const uint8_t p = b[sq];
+        if (piece_colour(p) == side) {
+            const int t = piece_type(p);
+            const bool fits = t == QUEEN || (d < 4 ? t == ROOK : t == BISHOP);
+            if (fits && SEE_VALUE[t] < best_value) {
+                best = sq;
+                best_value = SEE_VALUE[t];
             }
-            break;
         }
     }
     if (best >= 0) return best;
@@ -439,12 +469,18 @@ int see(const position& pos, const move& m, int side) {
         gain[0] += SEE_VALUE[m.promotion & 7] - SEE_VALUE[PAWN];
         on_square = m.promotion & 7;
     }
-    if (victim == PAWN && b[to] == 0) b[square_index(m.to_file, m.from_rank)] = 0;  // en passant
+    // The occupied squares kept along with b, for least_attacker's rays.
+    uint64_t occupied = nonempty_squares(b);
+    if (victim == PAWN && b[to] == 0) {  // en passant
+        b[square_index(m.to_file, m.from_rank)] = 0;
+        occupied &= ~(uint64_t{1} << square_index(m.to_file, m.from_rank));
+    }
     b[to] = b[from];
     b[from] = 0;
+    occupied = (occupied & ~(uint64_t{1} << from)) | (b[to] != 0 ? uint64_t{1} << to : 0);
     int depth = 0, mover = other_colour(side);
     while (depth < 38) {
-        const int attacker = least_attacker(b, to, mover);
+        const int attacker = least_attacker(b, occupied, to, mover);
         if (attacker < 0) break;
         ++depth;
         gain[depth] = SEE_VALUE[on_square] - gain[depth - 1];
@@ -452,6 +488,7 @@ int see(const position& pos, const move& m, int side) {
         on_square = piece_type(b[attacker]);
         b[to] = b[attacker];
         b[attacker] = 0;
+        occupied &= ~(uint64_t{1} << attacker);
         mover = other_colour(mover);
     }
     while (--depth > 0) gain[depth - 1] = -(-gain[depth - 1] > gain[depth] ? -gain[depth - 1] : gain[depth]);
@@ -572,19 +609,18 @@ int quiesce(int ply, int alpha, int beta) {
         if (stand > alpha) alpha = stand;
         best = stand;
     }
-    legal_moves(f.pos, side, f.list);
+    // Out of check only captures and promotions are searched here, and only
+    // they are listed.
+    if (checked)
+        legal_moves(f.pos, side, f.list);
+    else
+        legal_captures(f.pos, side, f.list);
     // Out of check the score stands whatever the moves (a stalemate here is
     // left to the full-width nodes), so that the value does not depend on
-    // the window.
-    if (f.list.count == 0) return checked ? -VALUE_MATE + ply : best;
-    if (!checked) {
-        // Only captures and promotions are searched here: the rest leave
-        // the list at once, in their order, so that picking is quick.
-        int kept = 0;
-        for (int i = 0; i < f.list.count; ++i)
-            if (captured_type(f.pos, f.list.moves[i]) != 0 || is_promotion(f.list.moves[i]))
-                f.list.moves[kept++] = f.list.moves[i];
-        f.list.count = static_cast<uint16_t>(kept);
+    // the window.  A node with no legal move at all is not stored.
+    if (f.list.count == 0) {
+        if (checked) return -VALUE_MATE + ply;
+        if (!has_any_legal_move(f.pos, side, f.list)) return best;
     }
     score_moves(ply, entry != nullptr ? entry->packed_move : 0, !checked);
     const int original_alpha = alpha;

@@ -183,23 +183,18 @@ void pawn_structure(const men& m, count_sum& sum, uint64_t passed[2]) {
     passed[1] = pawn_terms(m, BLACK, -1, sum);
 }
 
-// Where a knight, bishop, rook or queen on sq reaches on this board.
-inline uint64_t reach(const uint8_t* b, int sq, int type) {
+// Where a knight, bishop, rook or queen on sq reaches, occupied being the
+// squares that hold anything: a slider's ray ends on its first man.
+inline uint64_t reach(uint64_t occupied, int sq, int type) {
+    if (type == KNIGHT) return STRONG_MASKS.knight[sq];
     uint64_t r = 0;
-    if (type == KNIGHT) {
-        for (int i = 0; i < 8 && STRONG_MOVES.knight[sq][i] >= 0; ++i) r |= bit(STRONG_MOVES.knight[sq][i]);
-        return r;
-    }
-    const int first = type == BISHOP ? 4 : 0, last = type == ROOK ? 4 : 8;
-    for (int d = first; d < last; ++d)
-        for (int i = 0; i < 8; ++i) {
-            const int to = STRONG_MOVES.ray[sq][d][i];
-            if (to < 0) break;
-            r |= bit(to);
-            if (b[to] != 0) break;
-        }
+    if (type != BISHOP)
+        for (int d = 0; d < 4; ++d) r |= ray_reach(sq, d, occupied);
+    if (type != ROOK)
+        for (int d = 4; d < 8; ++d) r |= ray_reach(sq, d, occupied);
     return r;
 }
+
 
 // Men indexed as the terms count them: pawn 0, rook 1, knight 2, bishop 3, queen 4.
 inline int man_index(int type) { return type - 1; }
@@ -208,9 +203,11 @@ template <class Sum>
 void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& scale, int& fixed_eg) {
     const uint8_t* b = pos.board;
     men m;
-    for (int sq = 0; sq < 64; ++sq) {
+    // Any byte blocks a ray, a man or not, as on the board.
+    const uint64_t occupied = nonempty_squares(b);
+    for (uint64_t o = occupied; o != 0; o &= o - 1) {
+        const int sq = __builtin_ctzll(o);
         const uint8_t piece = b[sq];
-        if (piece == 0) continue;
         const int colour = piece_colour(piece), type = piece_type(piece);
         if ((colour != WHITE && colour != BLACK) || type < PAWN || type > KING) continue;
         m.by[colour][type] |= bit(sq);
@@ -232,10 +229,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
     int zone_attackers[3] = {0, 0, 0};
     for (int colour = WHITE; colour <= BLACK; ++colour) {
         attacks[colour][PAWN] = pawn_attacks(m.by[colour][PAWN], colour);
-        uint64_t king_reach = 0;
-        for (int i = 0; i < 8 && STRONG_MOVES.king[m.king[colour]][i] >= 0; ++i)
-            king_reach |= bit(STRONG_MOVES.king[m.king[colour]][i]);
-        attacks[colour][KING] = (m.by[colour][KING] != 0) ? king_reach : 0;
+        attacks[colour][KING] = (m.by[colour][KING] != 0) ? STRONG_MASKS.king[m.king[colour]] : 0;
     }
     for (int colour = WHITE; colour <= BLACK; ++colour) {
         const int them = 3 - colour, sign = colour == WHITE ? 1 : -1;
@@ -245,7 +239,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
         for (int type = ROOK; type <= QUEEN; ++type) {
             for (uint64_t p = m.by[colour][type]; p != 0; p &= p - 1) {
                 const int sq = __builtin_ctzll(p);
-                const uint64_t r = reach(b, sq, type);
+                const uint64_t r = reach(occupied, sq, type);
                 attacks[colour][type] |= r;
                 const int n = popcount(r & area);
                 switch (type) {

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace strong_detail {
 // The squares a knight or a king reaches from each square, and the squares
@@ -42,7 +45,62 @@ constexpr move_tables make_move_tables() {
     return t;
 }
 inline constexpr move_tables STRONG_MOVES = make_move_tables();
+
+// The same as bit sets (bit s = square s), so that a slider's reach is the
+// ray cut at its first occupied square instead of a walk along it.  Even
+// directions run towards higher squares, odd ones towards lower.
+struct move_masks {
+    uint64_t knight[64];
+    uint64_t king[64];
+    uint64_t ray[64][8];
+};
+constexpr move_masks make_move_masks() {
+    move_masks m{};
+    for (int sq = 0; sq < 64; ++sq) {
+        for (int i = 0; i < 9 && STRONG_MOVES.knight[sq][i] >= 0; ++i) m.knight[sq] |= uint64_t{1} << STRONG_MOVES.knight[sq][i];
+        for (int i = 0; i < 9 && STRONG_MOVES.king[sq][i] >= 0; ++i) m.king[sq] |= uint64_t{1} << STRONG_MOVES.king[sq][i];
+        for (int d = 0; d < 8; ++d)
+            for (int i = 0; i < 8 && STRONG_MOVES.ray[sq][d][i] >= 0; ++i) m.ray[sq][d] |= uint64_t{1} << STRONG_MOVES.ray[sq][d][i];
+    }
+    return m;
+}
+inline constexpr move_masks STRONG_MASKS = make_move_masks();
+static_assert(DIR_RANK[0] * 8 + DIR_FILE[0] > 0 && DIR_RANK[1] * 8 + DIR_FILE[1] < 0 && DIR_RANK[2] * 8 + DIR_FILE[2] > 0 &&
+                  DIR_RANK[3] * 8 + DIR_FILE[3] < 0 && DIR_RANK[4] * 8 + DIR_FILE[4] > 0 &&
+                  DIR_RANK[5] * 8 + DIR_FILE[5] < 0 && DIR_RANK[6] * 8 + DIR_FILE[6] > 0 &&
+                  DIR_RANK[7] * 8 + DIR_FILE[7] < 0,
+              "even directions run up the board");
+
+// The squares of ray d from sq up to and including the first one in occupied.
+inline uint64_t ray_reach(int sq, int d, uint64_t occupied) {
+    const uint64_t ray = STRONG_MASKS.ray[sq][d];
+    const uint64_t blockers = ray & occupied;
+    if (blockers == 0) return ray;
+    const int first = (d & 1) == 0 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
+    return ray & ~STRONG_MASKS.ray[first][d];
+}
+// Bit s set when square s of the board holds anything: the men are then
+// visited without a test of every empty square.
+inline uint64_t nonempty_squares(const uint8_t* b) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    uint64_t empty = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16 * i));
+        empty |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)))) << (16 * i);
+    }
+    return ~empty;
+#else
+    uint64_t mask = 0;
+    for (int sq = 0; sq < 64; ++sq)
+        if (b[sq] != 0) mask |= uint64_t{1} << sq;
+    return mask;
+#endif
+}
 }  // namespace strong_detail
 using strong_detail::STRONG_MOVES;
+using strong_detail::STRONG_MASKS;
+using strong_detail::ray_reach;
+using strong_detail::nonempty_squares;
 using strong_detail::DIR_FILE;
 using strong_detail::DIR_RANK;
