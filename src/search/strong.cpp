@@ -1068,13 +1068,19 @@ int32_t strong_deepen(const search_request& request) {
 
     int score = 0, finished_score = 0;
     int finished_depth = 0;
+    int stable_iterations = 0, score_drop = 0;  // how settled the last iterations are
     for (int depth = 1; depth <= max_depth; ++depth) {
         if (depth > 1) {
             if (root_should_stop(true)) break;
             const int32_t budget = current_search_budget();
             // The next iteration costs about as much as all before it, and more:
-            // past about half the budget it would not finish in time.
-            if (timed && budget != INT32_MAX && static_cast<int64_t>(elapsed_ms()) * 100 > int64_t{budget} * 55) break;
+            // past about half the budget it would not finish in time.  A best
+            // move that has held for several iterations needs less; one that
+            // has just changed, or a score that fell, needs more.
+            int percent = stable_iterations >= 6 ? 33 : stable_iterations >= 3 ? 44 : stable_iterations == 0 ? 70 : 55;
+            if (score_drop >= 30) percent += score_drop >= 80 ? 30 : 15;
+            if (timed && budget != INT32_MAX && static_cast<int64_t>(elapsed_ms()) * 100 > int64_t{budget} * percent)
+                break;
         }
         root_depth = depth;
         for (int i = 0; i < root_count; ++i) root_exact[i] = false;
@@ -1100,7 +1106,12 @@ int32_t strong_deepen(const search_request& request) {
         if (stopped) break;
         if (lines > 1) sort_root();
         for (int i = 0; i < root_count; ++i) root_previous[i] = root_score[i];
-        finished_score = lines > 1 ? root_score[0] : score;
+        const int new_score = lines > 1 ? root_score[0] : score;
+        if (finished_depth > 0) {
+            stable_iterations = same_move(root_list[0], best_root_moves[0]) ? stable_iterations + 1 : 0;
+            score_drop = finished_score - new_score;
+        }
+        finished_score = new_score;
         finished_depth = depth;
         report_iteration(depth, finished_score);
         if (root_mate_found(classic_units(finished_score))) break;
