@@ -276,11 +276,10 @@ inline int captured_type(const position& pos, const move& m) {
 inline bool is_promotion(const move& m) { return m.promotion != NO_PROMOTION; }
 inline int man_of(uint8_t piece) { return (piece_colour(piece) - 1) * 6 + piece_type(piece) - 1; }
 
-// The legal moves of side in pos, en-passant captures judged in full (the
-// quick test looks along one line only).
-void legal_moves(const position& pos, int side, move_list& list) {
-    side_to_move = side;
-    generate_moves(pos, list);
+// Drops the en-passant captures of a generated list that leave the mover's
+// king attacked, judged in full (the generator's quick test looks along one
+// line only).
+void drop_bad_en_passant(const position& pos, move_list& list) {
     if (pos.en_passant_file == NO_EN_PASSANT) return;
     int kept = 0;
     for (int i = 0; i < list.count; ++i) {
@@ -294,21 +293,18 @@ void legal_moves(const position& pos, int side, move_list& list) {
     list.count = static_cast<uint16_t>(kept);
 }
 
+// The legal moves of side in pos.
+void legal_moves(const position& pos, int side, move_list& list) {
+    side_to_move = side;
+    generate_moves(pos, list);
+    drop_bad_en_passant(pos, list);
+}
+
 // The captures and promotions among legal_moves, in its order.
 void legal_captures(const position& pos, int side, move_list& list) {
     side_to_move = side;
     generate_captures(pos, list);
-    if (pos.en_passant_file == NO_EN_PASSANT) return;
-    int kept = 0;
-    for (int i = 0; i < list.count; ++i) {
-        const move& m = list.moves[i];
-        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
-        if (piece_type(piece) == PAWN && m.from_file != m.to_file &&
-            pos.board[square_index(m.to_file, m.to_rank)] == 0 && leaves_king_attacked_after_making(pos, m))
-            continue;
-        list.moves[kept++] = m;
-    }
-    list.count = static_cast<uint16_t>(kept);
+    drop_bad_en_passant(pos, list);
 }
 
 // Whether legal_moves would list anything for side in pos, out of check;
