@@ -94,8 +94,6 @@ struct attack_sets {
     uint64_t knights;   // enemy knights
     uint64_t pawns;     // enemy pawns
 };
-// Bit s set when square s holds anything.
-uint64_t occupied_squares(const uint8_t* board);
 // The sets of board for side_to_move's enemy (exact byte values: a byte that
 // is no enemy man of that type only blocks, as on the board).
 attack_sets board_attack_sets(const uint8_t* board);

@@ -344,6 +344,24 @@ void man_moves(Writer& w, const uint8_t* board, int square, int type, int ep) {
 }
 
 // The legal moves of side_to_move's man on square, appended by the writer.
+// Judges how the man on square may move (an evasion, pinned, or free of
+// any line to its king), then lists its moves through list(writer): a free
+// man's through the writer that skips the legality test.
+template <typename List>
+inline void judged_moves(move_writer& w, int square, int type, List list) {
+    if (side_in_check)
+        w.mode = judge::evade;
+    else
+        w.judge_piece(square);
+    if (w.mode == judge::free) {
+        free_writer fw(w);
+        list(fw);
+        fw.finish();
+    } else if (!(type == KNIGHT && w.mode == judge::pinned)) {  // a knight never moves along its pin
+        list(w);
+    }
+}
+
 void piece_moves(move_writer& w, const position& pos, int square) {
     const uint8_t* board = pos.board;
     const int own = side_to_move;
@@ -366,18 +384,8 @@ void piece_moves(move_writer& w, const position& pos, int square) {
         }
         return;
     }
-    if (side_in_check)
-        w.mode = judge::evade;
-    else
-        w.judge_piece(square);
     const int ep = w.en_passant;
-    if (w.mode == judge::free) {
-        free_writer fw(w);
-        man_moves(fw, board, square, type, ep);
-        fw.finish();
-    } else if (!(type == KNIGHT && w.mode == judge::pinned)) {  // a knight never moves along its pin
-        man_moves(w, board, square, type, ep);
-    }
+    judged_moves(w, square, type, [&](auto& writer) { man_moves(writer, board, square, type, ep); });
 }
 
 }  // namespace
@@ -476,17 +484,8 @@ void generate_captures(const position& pos, move_list& list) {
             continue;  // castling captures nothing
         }
         if (type != PAWN && type != KNIGHT && type != BISHOP && type != ROOK && type != QUEEN) continue;
-        if (side_in_check)
-            w.mode = judge::evade;
-        else
-            w.judge_piece(square);
-        if (w.mode == judge::free) {
-            free_writer fw(w);
-            man_captures(fw, board, w.sets.occupied, square, type, ep);
-            fw.finish();
-        } else if (!(type == KNIGHT && w.mode == judge::pinned)) {
-            man_captures(w, board, w.sets.occupied, square, type, ep);
-        }
+        judged_moves(w, square, type,
+                     [&](auto& writer) { man_captures(writer, board, w.sets.occupied, square, type, ep); });
     }
     list.count = static_cast<uint16_t>(w.count);
 }

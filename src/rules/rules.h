@@ -162,6 +162,8 @@ void generate_moves(const position& pos, move_list& list);
 // promote, in the same order, with the same flags set: for a quiescence
 // search, which looks at no other move, without the cost of listing them.
 void generate_captures(const position& pos, move_list& list);
+// Bit s set when square s of board holds anything (a byte of no man too).
+uint64_t occupied_squares(const uint8_t* board);
 // 1 if a man of side_to_move other than a king, standing on none of the
 // lines through the square its king fields name, has a candidate move:
 // out of check such a move is legal (leaves_king_attacked judges it by that

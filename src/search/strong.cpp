@@ -466,7 +466,7 @@ int see(const position& pos, const move& m, int side) {
         on_square = m.promotion & 7;
     }
     // The occupied squares kept along with b, for least_attacker's rays.
-    uint64_t occupied = nonempty_squares(b);
+    uint64_t occupied = occupied_squares(b);
     if (victim == PAWN && b[to] == 0) {  // en passant
         b[square_index(m.to_file, m.from_rank)] = 0;
         occupied &= ~(uint64_t{1} << square_index(m.to_file, m.from_rank));

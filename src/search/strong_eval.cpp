@@ -195,7 +195,6 @@ inline uint64_t reach(uint64_t occupied, int sq, int type) {
     return r;
 }
 
-
 // Men indexed as the terms count them: pawn 0, rook 1, knight 2, bishop 3, queen 4.
 inline int man_index(int type) { return type - 1; }
 
@@ -204,7 +203,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
     const uint8_t* b = pos.board;
     men m;
     // Any byte blocks a ray, a man or not, as on the board.
-    const uint64_t occupied = nonempty_squares(b);
+    const uint64_t occupied = occupied_squares(b);
     for (uint64_t o = occupied; o != 0; o &= o - 1) {
         const int sq = __builtin_ctzll(o);
         const uint8_t piece = b[sq];

@@ -4,9 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace strong_detail {
 // The squares a knight or a king reaches from each square, and the squares
@@ -79,28 +76,9 @@ inline uint64_t ray_reach(int sq, int d, uint64_t occupied) {
     const int first = (d & 1) == 0 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
     return ray & ~STRONG_MASKS.ray[first][d];
 }
-// Bit s set when square s of the board holds anything: the men are then
-// visited without a test of every empty square.
-inline uint64_t nonempty_squares(const uint8_t* b) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    uint64_t empty = 0;
-    for (int i = 0; i < 4; ++i) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16 * i));
-        empty |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)))) << (16 * i);
-    }
-    return ~empty;
-#else
-    uint64_t mask = 0;
-    for (int sq = 0; sq < 64; ++sq)
-        if (b[sq] != 0) mask |= uint64_t{1} << sq;
-    return mask;
-#endif
-}
 }  // namespace strong_detail
 using strong_detail::STRONG_MOVES;
 using strong_detail::STRONG_MASKS;
 using strong_detail::ray_reach;
-using strong_detail::nonempty_squares;
 using strong_detail::DIR_FILE;
 using strong_detail::DIR_RANK;
