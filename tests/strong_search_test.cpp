@@ -371,4 +371,29 @@ TEST_F(strong_fixture, PawnStructureCountsByHand) {
     EXPECT_EQ(t.coeff[T::TEMPO], -1);
 }
 
+// The king-safety, piece and push counts worked out by hand.  White: Ke1,
+// Ra7, Nd3 behind its d4 pawn, Bc1 with d4 on its colour (g2 is not);
+// black: Ke8 and Ne6, which d4-d5 would attack from a square black does not hold.
+TEST_F(strong_fixture, KingAndPieceCountsByHand) {
+    namespace T = strong_term;
+    strong_trace t{};
+    set("4k3/R7/4n3/8/3P4/3N4/6P1/2B1K3 w - - 0 1");
+    strong_evaluate_trace(pos, WHITE, t);
+    EXPECT_EQ(t.coeff[T::ROOK_SEVENTH], 1);        // the black king on the eighth
+    EXPECT_EQ(t.coeff[T::MINOR_BEHIND_PAWN], 1);   // Nd3 (Ne6 has no pawn ahead)
+    EXPECT_EQ(t.coeff[T::BISHOP_PAWNS], 1);        // d4
+    EXPECT_EQ(t.coeff[T::PAWN_PUSH_THREAT], 1);    // d5 on e6; g3 and g4 hit nothing
+    // Ra8+ is safe; Re7+ is not (the king holds e7); no minor can check.
+    EXPECT_EQ(t.coeff[T::SAFE_CHECK + 0], 1);
+    EXPECT_EQ(t.coeff[T::SAFE_CHECK + 1], 0);
+    EXPECT_EQ(t.coeff[T::SAFE_CHECK + 2], 0);
+    EXPECT_EQ(t.coeff[T::SAFE_CHECK + 3], 0);
+    // The rook hits d7, e7 and f7, which only the king holds; d8 and f8 the knight holds.
+    EXPECT_EQ(t.coeff[T::KING_WEAK_ZONE], 3);
+    EXPECT_EQ(t.coeff[T::KING_HITS_BY_ATTACKERS + 0], 3);
+    for (int i = 1; i < 6; ++i) EXPECT_EQ(t.coeff[T::KING_HITS_BY_ATTACKERS + i], 0);
+    // The white king is two from g2, the black one four from d4.
+    EXPECT_EQ(t.coeff[T::KING_PAWN_DISTANCE], 2 - 4);
+}
+
 }  // namespace

@@ -153,7 +153,7 @@ struct pawn_slot {
     int32_t mg, eg;
     uint64_t passed[2];
 };
-constexpr int PAWN_CACHE_SIZE = 1 << 12;
+constexpr int PAWN_CACHE_SIZE = 1 << 14;
 pawn_slot pawn_cache[PAWN_CACHE_SIZE];
 
 inline uint64_t pawn_key(uint64_t white, uint64_t black) {
@@ -225,7 +225,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
     // Each side's attacks, by type, for mobility, threats and king safety.
     uint64_t attacks[3][8] = {};
     uint64_t attacked[3] = {};
-    int zone_attackers[3] = {0, 0, 0};
+    int zone_attackers[3] = {0, 0, 0}, zone_hits[3] = {0, 0, 0};
     for (int colour = WHITE; colour <= BLACK; ++colour) {
         attacks[colour][PAWN] = pawn_attacks(m.by[colour][PAWN], colour);
         attacks[colour][KING] = (m.by[colour][KING] != 0) ? STRONG_MASKS.king[m.king[colour]] : 0;
@@ -251,6 +251,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
                 if (hits != 0) {
                     sum.add(T::KING_ATTACK + (type - ROOK), sign * hits);
                     ++zone_attackers[colour];
+                    zone_hits[colour] += hits;
                 }
                 const int f = sq & 7;
                 if (type == ROOK && ((FILE_A << f) & own_pawns) == 0)
@@ -259,6 +260,19 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
                     relative_rank(colour, sq) <= 5 && (attacks[colour][PAWN] & bit(sq)) != 0 &&
                     (MASKS.front_span[colour - 1][sq] & ~(FILE_A << f) & their_pawns) == 0)
                     sum.add(T::OUTPOST + (type - KNIGHT), sign);
+                if (type == KNIGHT || type == BISHOP) {
+                    const int ahead = colour == WHITE ? sq + 8 : sq - 8;
+                    if (ahead >= 0 && ahead < 64 && (own_pawns & bit(ahead)) != 0) sum.add(T::MINOR_BEHIND_PAWN, sign);
+                }
+                if (type == BISHOP) {
+                    constexpr uint64_t DARK_SQUARES = 0xAA55AA55AA55AA55ull;
+                    const uint64_t colour_squares = (DARK_SQUARES & bit(sq)) != 0 ? DARK_SQUARES : ~DARK_SQUARES;
+                    sum.add(T::BISHOP_PAWNS, sign * popcount(own_pawns & colour_squares));
+                }
+                if (type == ROOK && relative_rank(colour, sq) == 6 &&
+                    ((their_pawns & (uint64_t{0xFF} << (sq & 56))) != 0 ||
+                     (m.by[them][KING] != 0 && relative_rank(colour, m.king[them]) == 7)))
+                    sum.add(T::ROOK_SEVENTH, sign);
             }
         }
         if (popcount(m.by[colour][BISHOP]) >= 2) sum.add(T::BISHOP_PAIR, sign);
@@ -269,6 +283,46 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
     for (int colour = WHITE; colour <= BLACK; ++colour) {
         const int them = 3 - colour, sign = colour == WHITE ? 1 : -1, ci = colour - 1;
         sum.add(T::KING_ATTACKERS + (zone_attackers[colour] < 7 ? zone_attackers[colour] : 7), sign);
+        if (zone_attackers[colour] != 0)
+            sum.add(T::KING_HITS_BY_ATTACKERS + (zone_attackers[colour] < 6 ? zone_attackers[colour] : 6) - 1,
+                    sign * zone_hits[colour]);
+
+        // Checks the enemy king cannot stop by holding the square, and the
+        // squares by it that only the king itself holds.
+        if (m.by[them][KING] != 0) {
+            const int ks = m.king[them];
+            const uint64_t safe = ~m.all[colour] & ~attacked[them];
+            const uint64_t rook_lines = reach(occupied, ks, ROOK), bishop_lines = reach(occupied, ks, BISHOP);
+            if ((attacks[colour][ROOK] & rook_lines & safe) != 0) sum.add(T::SAFE_CHECK + 0, sign);
+            if ((attacks[colour][KNIGHT] & STRONG_MASKS.knight[ks] & safe) != 0) sum.add(T::SAFE_CHECK + 1, sign);
+            if ((attacks[colour][BISHOP] & bishop_lines & safe) != 0) sum.add(T::SAFE_CHECK + 2, sign);
+            if ((attacks[colour][QUEEN] & (rook_lines | bishop_lines) & safe) != 0) sum.add(T::SAFE_CHECK + 3, sign);
+            const uint64_t held = attacks[them][PAWN] | attacks[them][ROOK] | attacks[them][KNIGHT] |
+                                  attacks[them][BISHOP] | attacks[them][QUEEN];
+            sum.add(T::KING_WEAK_ZONE, sign * popcount(MASKS.king_zone[ks] & attacked[colour] & ~held));
+        }
+
+        // Pawn pushes to a square no enemy pawn holds that would attack an enemy man.
+        {
+            const uint64_t empty = ~occupied;
+            const uint64_t own_pawns = m.by[colour][PAWN];
+            uint64_t pushes = colour == WHITE ? (own_pawns << 8) & empty : (own_pawns >> 8) & empty;
+            pushes |= colour == WHITE ? ((pushes & (uint64_t{0xFF} << 16)) << 8) & empty
+                                      : ((pushes & (uint64_t{0xFF} << 40)) >> 8) & empty;
+            pushes &= ~attacks[them][PAWN] & (attacked[colour] | ~attacked[them]);
+            sum.add(T::PAWN_PUSH_THREAT,
+                    sign * popcount(pawn_attacks(pushes, colour) & (m.all[them] & ~m.by[them][PAWN] & ~m.by[them][KING])));
+        }
+
+        // The king's way to the pawns, which counts in the endgame.
+        if ((m.by[WHITE][PAWN] | m.by[BLACK][PAWN]) != 0 && m.by[colour][KING] != 0) {
+            int nearest = 8;
+            for (uint64_t p = m.by[WHITE][PAWN] | m.by[BLACK][PAWN]; p != 0; p &= p - 1) {
+                const int d = chebyshev(m.king[colour], __builtin_ctzll(p));
+                if (d < nearest) nearest = d;
+            }
+            sum.add(T::KING_PAWN_DISTANCE, sign * nearest);
+        }
 
         // Threats on the enemy's men.
         const uint64_t targets = m.all[them] & ~m.by[them][KING];
@@ -401,6 +455,11 @@ std::string strong_term_name(int index) {
         {T::THREAT_BY_PAWN, 4, "threat by pawn"}, {T::THREAT_BY_MINOR, 5, "threat by minor"},
         {T::THREAT_BY_ROOK, 5, "threat by rook"}, {T::HANGING, 1, "hanging"},
         {T::TEMPO, 1, "tempo"},
+        {T::KING_HITS_BY_ATTACKERS, 6, "king zone hits by attackers"},
+        {T::SAFE_CHECK, 4, "safe check"},       {T::KING_WEAK_ZONE, 1, "king weak zone"},
+        {T::BISHOP_PAWNS, 1, "bishop pawns on colour"}, {T::MINOR_BEHIND_PAWN, 1, "minor behind pawn"},
+        {T::KING_PAWN_DISTANCE, 1, "king pawn distance"}, {T::ROOK_SEVENTH, 1, "rook seventh"},
+        {T::PAWN_PUSH_THREAT, 1, "pawn push threat"},
     };
     for (const group& g : GROUPS) {
         if (index < g.first || index >= g.first + g.count) continue;
@@ -410,7 +469,8 @@ std::string strong_term_name(int index) {
             return name + " " + MEN[i / 32] + " " + static_cast<char>('a' + (i % 32) % 4) +
                    static_cast<char>('1' + (i % 32) / 4);
         if (g.first == T::MATERIAL) return name + " " + MEN[i];
-        if (g.first == T::KING_ATTACK) return name + " " + MEN[i + 1];
+        if (g.first == T::KING_ATTACK || g.first == T::SAFE_CHECK) return name + " " + MEN[i + 1];
+        if (g.first == T::KING_HITS_BY_ATTACKERS) return name + " " + std::to_string(i + 1);
         if (g.first == T::OUTPOST) return name + " " + MEN[i + 2];
         if (g.first == T::THREAT_BY_PAWN) return name + " on " + MEN[i + 1];
         if (g.first == T::THREAT_BY_MINOR || g.first == T::THREAT_BY_ROOK) return name + " on " + MEN[i];

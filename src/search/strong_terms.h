@@ -43,7 +43,16 @@ inline constexpr int THREAT_BY_MINOR = THREAT_BY_PAWN + 4;    // 5: enemy P R N 
 inline constexpr int THREAT_BY_ROOK = THREAT_BY_MINOR + 5;    // 5: enemy P R N B Q attacked by a rook
 inline constexpr int HANGING = THREAT_BY_ROOK + 5;            // 1: enemy men attacked and not defended
 inline constexpr int TEMPO = HANGING + 1;                     // 1: the side to move
-inline constexpr int COUNT = TEMPO + 1;
+// King safety beyond the linear counts: the zone's hits weigh more the more men share them.
+inline constexpr int KING_HITS_BY_ATTACKERS = TEMPO + 1;     // 6: all zone hits, by the men hitting (1-6+)
+inline constexpr int SAFE_CHECK = KING_HITS_BY_ATTACKERS + 6;  // 4: a check by R N B Q on a square the enemy does not hold
+inline constexpr int KING_WEAK_ZONE = SAFE_CHECK + 4;         // 1: zone squares hit and held by no enemy man but the king
+inline constexpr int BISHOP_PAWNS = KING_WEAK_ZONE + 1;       // 1: per bishop, own pawns on its colour
+inline constexpr int MINOR_BEHIND_PAWN = BISHOP_PAWNS + 1;    // 1: a knight or bishop with an own pawn just ahead
+inline constexpr int KING_PAWN_DISTANCE = MINOR_BEHIND_PAWN + 1;  // 1: the king's distance to its nearest pawn
+inline constexpr int ROOK_SEVENTH = KING_PAWN_DISTANCE + 1;   // 1: a rook on the seventh, enemy pawns there or king behind
+inline constexpr int PAWN_PUSH_THREAT = ROOK_SEVENTH + 1;     // 1: enemy men a safe pawn push would attack
+inline constexpr int COUNT = PAWN_PUSH_THREAT + 1;
 }  // namespace strong_term
 inline constexpr int STRONG_TERM_COUNT = strong_term::COUNT;
 

@@ -367,4 +367,20 @@ inline constexpr strong_weight STRONG_WEIGHTS[STRONG_TERM_COUNT] = {
     {58, 46},  // threat by rook on queen
     {14, 36},  // hanging
     {13, 14},  // tempo
+    {0, 0},  // king zone hits by attackers 1
+    {0, 0},  // king zone hits by attackers 2
+    {0, 0},  // king zone hits by attackers 3
+    {0, 0},  // king zone hits by attackers 4
+    {0, 0},  // king zone hits by attackers 5
+    {0, 0},  // king zone hits by attackers 6
+    {0, 0},  // safe check rook
+    {0, 0},  // safe check knight
+    {0, 0},  // safe check bishop
+    {0, 0},  // safe check queen
+    {0, 0},  // king weak zone
+    {0, 0},  // bishop pawns on colour
+    {0, 0},  // minor behind pawn
+    {0, 0},  // king pawn distance
+    {0, 0},  // rook seventh
+    {0, 0},  // pawn push threat
 };
