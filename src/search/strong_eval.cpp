@@ -50,6 +50,7 @@ struct pawn_masks {
     uint64_t behind_adjacent[2][64];  // the files beside, this rank and behind
     uint64_t adjacent_files[8];
     uint64_t king_zone[64];      // the king's square and its neighbours
+    uint64_t ring[64][8];        // the squares at each king-move distance (0-7)
 };
 constexpr pawn_masks make_masks() {
     pawn_masks m{};
@@ -74,6 +75,7 @@ constexpr pawn_masks make_masks() {
                 }
             }
         }
+        for (int other = 0; other < 64; ++other) m.ring[sq][chebyshev(sq, other)] |= bit(other);
         m.king_zone[sq] = bit(sq);
         for (int i = 0; i < 8 && STRONG_MOVES.king[sq][i] >= 0; ++i) m.king_zone[sq] |= bit(STRONG_MOVES.king[sq][i]);
     }
@@ -316,11 +318,10 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
 
         // The king's way to the pawns, which counts in the endgame.
         if ((m.by[WHITE][PAWN] | m.by[BLACK][PAWN]) != 0 && m.by[colour][KING] != 0) {
-            int nearest = 8;
-            for (uint64_t p = m.by[WHITE][PAWN] | m.by[BLACK][PAWN]; p != 0; p &= p - 1) {
-                const int d = chebyshev(m.king[colour], __builtin_ctzll(p));
-                if (d < nearest) nearest = d;
-            }
+            // Ring by ring outward: the nearest pawn is seldom far.
+            const uint64_t pawns = m.by[WHITE][PAWN] | m.by[BLACK][PAWN];
+            int nearest = 1;
+            while ((MASKS.ring[m.king[colour]][nearest] & pawns) == 0) ++nearest;
             sum.add(T::KING_PAWN_DISTANCE, sign * nearest);
         }
 
@@ -340,13 +341,17 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
         // nearest own pawn ahead, and the nearest enemy pawn coming.
         const int ks = m.king[colour], kf = ks & 7, kr = relative_rank(colour, ks);
         const int centre_file = kf < 1 ? 1 : kf > 6 ? 6 : kf;
+        // The nearest pawn ahead on a file is the lowest bit of the file's
+        // squares ahead for white, the highest for black.
+        auto distance_ahead = [&](uint64_t pawns) {
+            if (pawns == 0) return 0;
+            const int nearest = colour == WHITE ? __builtin_ctzll(pawns) : 63 - __builtin_clzll(pawns);
+            return relative_rank(colour, nearest) - kr;
+        };
         for (int f = centre_file - 1; f <= centre_file + 1; ++f) {
-            int own_distance = 0, their_distance = 0;
-            for (int d = 1; kr + d <= 7 && (own_distance == 0 || their_distance == 0); ++d) {
-                const int sq = f + 8 * (colour == WHITE ? kr + d : 7 - (kr + d));
-                if (own_distance == 0 && (m.by[colour][PAWN] & bit(sq)) != 0) own_distance = d;
-                if (their_distance == 0 && (m.by[them][PAWN] & bit(sq)) != 0) their_distance = d;
-            }
+            const uint64_t ahead = MASKS.front_file[ci][f + (ks & 56)];
+            const int own_distance = distance_ahead(ahead & m.by[colour][PAWN]);
+            const int their_distance = distance_ahead(ahead & m.by[them][PAWN]);
             if (own_distance == 1 || own_distance == 2)
                 sum.add(T::SHIELD + own_distance - 1, sign);
             else
