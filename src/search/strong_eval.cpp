@@ -22,6 +22,7 @@ constexpr int FULL_PHASE = 24;
 
 constexpr uint64_t FILE_A = 0x0101010101010101ull;
 constexpr uint64_t FILE_H = FILE_A << 7;
+constexpr uint64_t DARK_SQUARES = 0xAA55AA55AA55AA55ull;
 constexpr uint64_t bit(int sq) { return uint64_t{1} << sq; }
 // Counted in registers: the engine is built for any x86-64, where the
 // builtin becomes a library call.
@@ -267,7 +268,6 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
                     if (ahead >= 0 && ahead < 64 && (own_pawns & bit(ahead)) != 0) sum.add(T::MINOR_BEHIND_PAWN, sign);
                 }
                 if (type == BISHOP) {
-                    constexpr uint64_t DARK_SQUARES = 0xAA55AA55AA55AA55ull;
                     const uint64_t colour_squares = (DARK_SQUARES & bit(sq)) != 0 ? DARK_SQUARES : ~DARK_SQUARES;
                     sum.add(T::BISHOP_PAWNS, sign * popcount(own_pawns & colour_squares));
                 }
@@ -393,8 +393,8 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
         fixed_eg = white_ahead ? drive + 200 : -(drive + 200);
     }
     if (popcount(m.by[WHITE][BISHOP]) == 1 && popcount(m.by[BLACK][BISHOP]) == 1) {
-        constexpr uint64_t DARK = 0xAA55AA55AA55AA55ull;
-        const bool white_dark = (m.by[WHITE][BISHOP] & DARK) != 0, black_dark = (m.by[BLACK][BISHOP] & DARK) != 0;
+        const bool white_dark = (m.by[WHITE][BISHOP] & DARK_SQUARES) != 0;
+        const bool black_dark = (m.by[BLACK][BISHOP] & DARK_SQUARES) != 0;
         if (white_dark != black_dark) {
             const bool bishops_only = (m.by[WHITE][KNIGHT] | m.by[WHITE][ROOK] | m.by[WHITE][QUEEN] |
                                        m.by[BLACK][KNIGHT] | m.by[BLACK][ROOK] | m.by[BLACK][QUEEN]) == 0;
