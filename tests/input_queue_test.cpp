@@ -97,3 +97,34 @@ TEST(InputQueue, OnlyWholeLinesTheInterpreterHasNotBegunAreLookedAt) {
     EXPECT_EQ(words_until_end(stream), (std::vector<std::string>{"?"}));
     std::fclose(stream);
 }
+
+// Whether the other side has said anything that matters yet: blanks and the
+// lines the caller names do not count; a line still being typed, or the
+// rest of one the interpreter has begun, does.
+TEST(InputQueue, WaitingButForLinesThatPass) {
+    input_queue queue;
+    FILE* stream = open_queue_stream(queue);
+    ASSERT_NE(stream, nullptr);
+    auto waiting = [&] { return queue.waiting_but_for(is_move_now, nullptr); };
+    EXPECT_TRUE(waiting());
+    queue.push(" \n?\r\n\n", 6);
+    EXPECT_FALSE(queue.waiting()) << "the plain test counts every line";
+    EXPECT_TRUE(waiting());
+    queue.push("?", 1);
+    EXPECT_FALSE(waiting()) << "a line not yet ended may turn out to be anything";
+    queue.push(" x\n", 3);
+    EXPECT_FALSE(waiting());
+    char word[WORD_BUFFER_SIZE];
+    ASSERT_TRUE(read_word(stream, word));  // "?", the first word of the second line
+    ASSERT_TRUE(read_word(stream, word));  // "?" of "? x": the interpreter is inside that line
+    EXPECT_STREQ(word, "?");
+    EXPECT_FALSE(waiting()) << "the rest of a begun line is the interpreter's";
+    ASSERT_TRUE(read_word(stream, word));
+    EXPECT_STREQ(word, "x");
+    EXPECT_TRUE(waiting());
+    queue.push("??\n", 3);
+    EXPECT_FALSE(waiting());
+    queue.close();
+    EXPECT_FALSE(waiting()) << "after the end nothing more comes";
+    std::fclose(stream);
+}

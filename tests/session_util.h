@@ -170,6 +170,8 @@ class live_session {
 
     // The standard output written so far.
     std::string output() const { return read_file(base_ / "stdout"); }
+    // The standard error written so far.
+    std::string error_output() const { return read_file(base_ / "stderr"); }
 
     // Waits until the output contains text; false after the timeout.
     bool wait_for_output(const std::string& text, int timeout_ms = 10000) const {

@@ -34,6 +34,41 @@ bool input_queue::waiting() const {
     return true;
 }
 
+bool input_queue::waiting_but_for(bool (*passes)(const char* line, void* context), void* context) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) return false;
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    // A line the interpreter has begun to read is its own: its rest must be blank.
+    size_t start = head_;
+    if (!at_line_start_) {
+        const size_t end = bytes_.find('\n', head_);
+        for (size_t i = head_; i < (end == std::string::npos ? bytes_.size() : end); ++i)
+            if (!blank(bytes_[i])) return false;
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
+    char line[TAKE_LINE_VIEW];
+    while (start < bytes_.size()) {
+        const size_t end = bytes_.find('\n', start);
+        const size_t stop = end == std::string::npos ? bytes_.size() : end;
+        size_t first = start;
+        while (first < stop && blank(bytes_[first])) ++first;
+        if (first < stop) {
+            // A line still coming, or too long to look at whole, is not one that passes.
+            if (end == std::string::npos) return false;
+            size_t length = stop - start;
+            if (length > 0 && bytes_[stop - 1] == '\r') --length;
+            if (length >= sizeof line || std::memchr(bytes_.data() + start, '\0', length) != nullptr) return false;
+            std::memcpy(line, bytes_.data() + start, length);
+            line[length] = '\0';
+            if (!passes(line, context)) return false;
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return true;
+}
+
 bool input_queue::ended() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return closed_;

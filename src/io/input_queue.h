@@ -34,6 +34,10 @@ public:
     // Every byte that has arrived has been read (blanks aside), and more may
     // come: the other side has yet to say anything.
     bool waiting() const;
+    // As waiting(), but complete lines for which passes(line, context) is
+    // true count as blanks: lines that whatever comes next takes anyway.
+    // Never allocates.
+    bool waiting_but_for(bool (*passes)(const char* line, void* context), void* context) const;
     // No more bytes will come.
     bool ended() const;
 

@@ -73,11 +73,18 @@ bool is_expected_reply(const char* line) {
     return true;
 }
 
+// Lines a ponder takes while it runs and that say nothing of the game: the
+// GUI's clock and the status request.  Come before the ponder began, they
+// need not keep it from starting.
+bool taken_by_any_ponder(const char* line, void*) {
+    return line_starts_with(line, "time") || line_starts_with(line, "otim") || is(line, ".");
+}
+
 // Lines while pondering: the GUI's clock and the status request are taken,
 // and so is the expected move; any other line means the prediction failed
 // or the GUI wants something else, and is read after the search.
 early_action ponder_action(const char* line) {
-    if (line_starts_with(line, "time") || line_starts_with(line, "otim") || is(line, ".")) return early_action::take;
+    if (taken_by_any_ponder(line, nullptr)) return early_action::take;
     if (is_expected_reply(line)) return early_action::take;
     return early_action::stop_search;
 }
@@ -193,7 +200,7 @@ bool turn_abandoned() { return abandoned; }
 
 bool ponders_after_move() {
     return current_session_mode() == session_mode::xboard_gui && ponder_enabled != 0 &&
-           standard_input_queue != nullptr && standard_input_queue->waiting();
+           standard_input_queue != nullptr && standard_input_queue->waiting_but_for(taken_by_any_ponder, nullptr);
 }
 
 void begin_ponder_watch(const char* reply_text) {
