@@ -26,18 +26,27 @@ void input_queue::close() {
     arrived_.notify_all();
 }
 
-bool input_queue::waiting() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_) return false;
-    for (size_t i = head_; i < bytes_.size(); ++i)
-        if (bytes_[i] != ' ' && bytes_[i] != '\t' && bytes_[i] != '\r' && bytes_[i] != '\n') return false;
+namespace {
+bool never(const char*, void*) { return false; }
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+}  // namespace
+
+bool input_queue::view_line(size_t start, size_t end, char (&line)[TAKE_LINE_VIEW], size_t& length) const {
+    length = end - start;
+    if (length > 0 && bytes_[end - 1] == '\r') --length;
+    const char* text = bytes_.data() + start;
+    if (std::memchr(text, '\0', length) != nullptr) return false;
+    const size_t shown = length < TAKE_LINE_VIEW - 1 ? length : TAKE_LINE_VIEW - 1;
+    std::memcpy(line, text, shown);
+    line[shown] = '\0';
     return true;
 }
+
+bool input_queue::waiting() const { return waiting_but_for(never, nullptr); }
 
 bool input_queue::waiting_but_for(bool (*passes)(const char* line, void* context), void* context) const {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (closed_) return false;
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     // A line the interpreter has begun to read is its own: its rest must be blank.
     size_t start = head_;
     if (!at_line_start_) {
@@ -54,14 +63,11 @@ bool input_queue::waiting_but_for(bool (*passes)(const char* line, void* context
         size_t first = start;
         while (first < stop && blank(bytes_[first])) ++first;
         if (first < stop) {
-            // A line still coming, or too long to look at whole, is not one that passes.
-            if (end == std::string::npos) return false;
-            size_t length = stop - start;
-            if (length > 0 && bytes_[stop - 1] == '\r') --length;
-            if (length >= sizeof line || std::memchr(bytes_.data() + start, '\0', length) != nullptr) return false;
-            std::memcpy(line, bytes_.data() + start, length);
-            line[length] = '\0';
-            if (!passes(line, context)) return false;
+            // A line still coming, or one that cannot be looked at whole, is not one that passes.
+            size_t length = 0;
+            if (end == std::string::npos || !view_line(start, end, line, length) || length >= TAKE_LINE_VIEW ||
+                !passes(line, context))
+                return false;
         }
         if (end == std::string::npos) break;
         start = end + 1;
@@ -108,14 +114,9 @@ bool input_queue::take_line(bool (*wanted)(const char* line, void* context), voi
     for (;;) {
         const size_t end = bytes_.find('\n', start);
         if (end == std::string::npos) return false;  // only whole lines are looked at
-        size_t length = end - start;
-        if (length > 0 && bytes_[end - 1] == '\r') --length;
-        const char* text = bytes_.data() + start;
-        // An embedded NUL would hide the rest of the line from the test.
-        if (std::memchr(text, '\0', length) == nullptr) {
-            const size_t shown = length < sizeof line - 1 ? length : sizeof line - 1;
-            std::memcpy(line, text, shown);
-            line[shown] = '\0';
+        size_t length = 0;
+        if (view_line(start, end, line, length)) {
+            const size_t shown = length < TAKE_LINE_VIEW - 1 ? length : TAKE_LINE_VIEW - 1;
             if (wanted(line, context)) {
                 if (out_size > 0) {
                     const size_t n = shown < out_size - 1 ? shown : out_size - 1;

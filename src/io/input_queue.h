@@ -48,6 +48,11 @@ private:
     size_t head_ = 0;
     bool closed_ = false;
     bool at_line_start_ = true;  // the last byte handed to the reader ended a line (or none was)
+
+    // The whole line bytes_[start, end) (end at its '\n') as text in line,
+    // without its '\r', cut at TAKE_LINE_VIEW - 1 bytes; its full length in
+    // length.  False for a line with an embedded NUL, which would hide its rest.
+    bool view_line(size_t start, size_t end, char (&line)[TAKE_LINE_VIEW], size_t& length) const;
 };
 
 // Starts the reader thread on descriptor fd and returns an unbuffered stream
