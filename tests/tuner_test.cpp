@@ -36,7 +36,9 @@ constexpr double TRUE_K = 1.2;
 // itself (the fitted weights then have zero error at the true ones);
 // otherwise a win, draw or loss drawn so that its expectation is the
 // sigmoid (draws as likely as the rarer of the two decisive results).
-tune_set synthetic(int positions, uint64_t seed, bool exact) {
+// scores, when given, gets each position's true score rounded to whole
+// centipawns, as a search's score would come.
+tune_set synthetic(int positions, uint64_t seed, bool exact, std::vector<int>* scores = nullptr) {
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     tune_set set(TERMS);
@@ -54,6 +56,7 @@ tune_set synthetic(int positions, uint64_t seed, bool exact) {
             eg += coeff[i] * TRUE_WEIGHTS[2 * i + 1];
         }
         const double score = (mg * phase + eg * scale / 64.0 * (24 - phase)) / 24.0;
+        if (scores != nullptr) scores->push_back(static_cast<int>(std::lround(score)));
         const double expected = 1.0 / (1.0 + std::pow(10.0, -TRUE_K * score / 400.0));
         double result = expected;
         if (!exact) {
@@ -204,6 +207,44 @@ TEST(TunerRecovery, KeepsTheWeightsOfTheLeastHeldOutErrorAndPullsTowardTheStart)
 
 // --- Gradient and threads -------------------------------------------------------
 
+TEST(TunerRecovery, SearchScoresGiveBackTheWeightsWhenTheResultsSayNothing) {
+    // Results that are noise, independent of the position; the scores are
+    // the true ones.  Blended in whole, the scores alone lead back to the
+    // weights (within what rounding the scores to centipawns costs); the
+    // results alone leave every weight near zero.
+    std::vector<int> scores;
+    tune_set set = synthetic(8000, 5, true, &scores);
+    std::mt19937_64 rng(9);
+    for (size_t p = 0; p < set.size(); ++p) set.set_result(p, static_cast<double>(rng() % 3) / 2.0);
+    tune_set noise_only = set;
+    tune_blend_targets(set, scores, TRUE_K, 1.0);
+    tune_options options;
+    options.epochs = 500;
+    options.rate = 10;
+    std::vector<double> weights(2 * TERMS, 0.0);
+    tune_run(set, nullptr, weights, TRUE_K, options, nullptr);
+    EXPECT_LT(largest_miss(weights), 3.0);
+    std::vector<double> from_noise(2 * TERMS, 0.0);
+    tune_run(noise_only, nullptr, from_noise, TRUE_K, options, nullptr);
+    EXPECT_GT(largest_miss(from_noise), 80.0);
+}
+
+TEST(TunerSet, BlendMixesScoreAndResultOnlyWhereThereIsAScore) {
+    std::vector<int> scores;
+    tune_set set = synthetic(3, 1, false, &scores);
+    const double k = 0.8;
+    scores[1] = TUNE_NO_SCORE;
+    scores[2] = 400;  // sigmoid(0.8) = 1 / (1 + 10^-0.8) = 0.86321
+    set.set_result(0, 1.0);
+    set.set_result(1, 0.0);
+    set.set_result(2, 0.5);
+    const double first = 1.0 / (1.0 + std::pow(10.0, -k * scores[0] / 400.0));
+    tune_blend_targets(set, scores, k, 0.25);
+    EXPECT_NEAR(set.result(0), 0.75 + 0.25 * first, 1e-6);
+    EXPECT_EQ(set.result(1), 0.0f);
+    EXPECT_NEAR(set.result(2), 0.75 * 0.5 + 0.25 * 0.86321, 1e-5);
+}
+
 TEST(TunerGradient, AgreesWithFiniteDifferences) {
     const tune_set set = synthetic(500, 13, false);
     std::vector<double> weights = TRUE_WEIGHTS;
@@ -297,35 +338,44 @@ TEST(TunerRead, BadLinesAreCountedAndSkipped) {
         "no separator\n"
         "fen;2\n"
         "fen;0.50\n"
-        "fen;1;1\n"
+        "scored;1;1\n"
+        "negative ; 0.5 ; -35 \r\n"
+        "fen;1;x\n"
+        "fen;1;\n"
+        "fen;1;32001\n"
+        "fen;1;+5\n"
+        "fen;1;5;5\n"
         ";1\n"
         "fen\x01x;1\n" +
         overlong + ";1\n" +
         "refuse me;1\n"
         "after;1\n";
     text += std::string("fe\0n;1\n", 7);
-    text += "last;0";  // no line break at the end
+    text += "last;0;-32000";  // no line break at the end
     ASSERT_EQ(std::fwrite(text.data(), 1, text.size(), file), text.size());
     std::rewind(file);
     std::vector<std::string> fens;
     std::vector<double> results;
-    const tune_read_counts counts = tune_read_lines(file, [&](const char* fen, double result) {
+    std::vector<int> scores;
+    const tune_read_counts counts = tune_read_lines(file, [&](const char* fen, double result, int score) {
         if (std::strcmp(fen, "refuse me") == 0) return tune_take::refused;
         fens.push_back(fen);
         results.push_back(result);
+        scores.push_back(score);
         return tune_take::taken;
     });
-    EXPECT_EQ(fens,
-              (std::vector<std::string>{"8/8/8/8/8/8/8/K6k w - - 0 1", "second", "third", "after", "last"}));
-    EXPECT_EQ(results, (std::vector<double>{1, 0.5, 0, 1, 0}));
-    EXPECT_EQ(counts.lines, 15);
-    EXPECT_EQ(counts.taken, 5);
-    EXPECT_EQ(counts.bad, 9);  // the empty line is neither
+    EXPECT_EQ(fens, (std::vector<std::string>{"8/8/8/8/8/8/8/K6k w - - 0 1", "second", "third", "scored",
+                                              "negative", "after", "last"}));
+    EXPECT_EQ(results, (std::vector<double>{1, 0.5, 0, 1, 0.5, 1, 0}));
+    EXPECT_EQ(scores, (std::vector<int>{TUNE_NO_SCORE, TUNE_NO_SCORE, TUNE_NO_SCORE, 1, -35, TUNE_NO_SCORE, -32000}));
+    EXPECT_EQ(counts.lines, 21);
+    EXPECT_EQ(counts.taken, 7);
+    EXPECT_EQ(counts.bad, 13);  // the empty line is neither
 
     std::rewind(file);
     int calls = 0;
     const tune_read_counts stopped = tune_read_lines(
-        file, [&](const char*, double) { return ++calls == 2 ? tune_take::stop : tune_take::taken; });
+        file, [&](const char*, double, int) { return ++calls == 2 ? tune_take::stop : tune_take::taken; });
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(stopped.taken, 1);
     std::fclose(file);

@@ -3,7 +3,8 @@
 // of each game with the game's result: the data the evaluation is tuned on.
 //
 // Output, one position a line: "FEN;RESULT" with RESULT 1, 0.5 or 0 for
-// white.  Deterministic for a seed (one thread, an empty table and book
+// white; with --scores "FEN;RESULT;SCORE", the search's score of the
+// position in centipawns for white (for the tuner's --blend).  Deterministic for a seed (one thread, an empty table and book
 // every game, no clock).
 #include <cinttypes>
 #include <cstdio>
@@ -26,6 +27,7 @@ struct datagen_options {
     uint64_t nodes = 5000;
     uint64_t seed = 1;
     int random_plies = 8;
+    bool scores = false;
     const char* out = nullptr;
 };
 
@@ -86,6 +88,7 @@ unsigned usable_rights(const position& pos) {
 
 struct played_game {
     std::vector<std::string> quiet;  // FENs kept
+    std::vector<int> white_scores;   // the search's score of each, centipawns for white
     double result = 0.5;             // for white
     bool discarded = false;          // the opening came out unbalanced
 };
@@ -163,8 +166,10 @@ played_game play_one(uint64_t& rng, const datagen_options& options) {
         }
         // Keep the position if it is quiet and the move found is quiet too.
         if (!is_capture(pos, best) && best.promotion == NO_PROMOTION && cp < 2000 && cp > -2000 &&
-            strong_is_quiet(pos, side))
+            strong_is_quiet(pos, side)) {
             game.quiet.push_back(fen_of(pos, side));
+            game.white_scores.push_back(side == WHITE ? cp : -cp);
+        }
         // Adjudication: a score both sides agree is decisive for long enough,
         // or a long quiet level endgame.
         const int white_cp = side == WHITE ? cp : -cp;
@@ -200,6 +205,8 @@ int tool_datagen(int argc, char** argv) {
             options.seed = std::strtoull(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--random-plies") == 0 && has_value) {
             options.random_plies = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--scores") == 0) {
+            options.scores = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && has_value) {
             options.out = argv[++i];
         } else {
@@ -227,7 +234,12 @@ int tool_datagen(int argc, char** argv) {
         ++played;
         ++score[game.result > 0.75 ? 0 : game.result < 0.25 ? 2 : 1];
         const char* result = game.result > 0.75 ? "1" : game.result < 0.25 ? "0" : "0.5";
-        for (const std::string& fen : game.quiet) std::fprintf(out, "%s;%s\n", fen.c_str(), result);
+        for (size_t q = 0; q < game.quiet.size(); ++q) {
+            if (options.scores)
+                std::fprintf(out, "%s;%s;%d\n", game.quiet[q].c_str(), result, game.white_scores[q]);
+            else
+                std::fprintf(out, "%s;%s\n", game.quiet[q].c_str(), result);
+        }
         written += static_cast<long>(game.quiet.size());
         std::fflush(out);
         if ((g + 1) % 100 == 0)

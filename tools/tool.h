@@ -27,3 +27,6 @@ int tool_datagen(int argc, char** argv);
 // Fits the strong evaluation's weights to datagen's positions and results
 // and writes them as strong_weights.h.
 int tool_tune(int argc, char** argv);
+// Adds the strong search's score at a fixed node count to each position of
+// tuning data, for the tuner's --blend.
+int tool_label(int argc, char** argv);

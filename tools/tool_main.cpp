@@ -21,10 +21,11 @@ const subcommand SUBCOMMANDS[] = {
     {"bench", tool_bench, "bench [strong] [DEPTH]"},
     {"eval", tool_eval, "eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]"},
     {"book", tool_book, "book FILE [--position POSITION]"},
-    {"datagen", tool_datagen, "datagen [--games N] [--nodes N] [--seed N] [--random-plies N] [--out FILE]"},
+    {"datagen", tool_datagen, "datagen [--games N] [--nodes N] [--seed N] [--random-plies N] [--scores] [--out FILE]"},
     {"tune", tool_tune,
      "tune DATA... [--epochs N] [--rate R] [--seed S] [--out FILE] [--limit N] [--validation F] [--threads N]\n"
-     "         [--report N] [--freeze NAME]..."},
+     "         [--report N] [--freeze NAME]... [--l2 X] [--last] [--blend L]"},
+    {"label", tool_label, "label DATA... --out FILE [--nodes N]"},
 };
 
 void usage() {

@@ -32,6 +32,9 @@ struct tune_command {
     tune_options options;
     uint64_t seed = 1;
     double validation = 0.1;
+    // The share of a position's target taken from its search score (where
+    // the line has one) rather than from its game's result.
+    double blend = 0.0;
     long limit = LONG_MAX;
     const char* out = nullptr;
 };
@@ -56,7 +59,8 @@ bool read_double(const char* text, double low, double high, double& out) {
 
 const char* const TUNE_USAGE =
     "usage: orvane-tool tune DATA... [--epochs N] [--rate R] [--seed S] [--out FILE] [--limit N]\n"
-    "                        [--validation F] [--threads N] [--report N] [--freeze NAME]... [--l2 X] [--last]\n";
+    "                        [--validation F] [--threads N] [--report N] [--freeze NAME]... [--l2 X] [--last]\n"
+    "                        [--blend L]\n";
 
 // Returns 0 when the arguments are good, else the exit status.
 int parse_arguments(int argc, char** argv, tune_command& command) {
@@ -98,6 +102,8 @@ int parse_arguments(int argc, char** argv, tune_command& command) {
         } else if (std::strcmp(arg, "--report") == 0) {
             good = read_long(argv[++i], 1, 1000000, number);
             command.options.report_every = static_cast<int>(number);
+        } else if (std::strcmp(arg, "--blend") == 0) {
+            good = read_double(argv[++i], 0.0, 1.0, command.blend);
         } else if (std::strcmp(arg, "--l2") == 0) {
             good = read_double(argv[++i], 0.0, 1000.0, command.options.l2);
         } else if (std::strcmp(arg, "--freeze") == 0) {
@@ -129,7 +135,7 @@ bool pawn_on_edge_rank(const position& pos) {
 }
 
 struct loaded {
-    long positions = 0, held_out = 0, bad = 0;
+    long positions = 0, held_out = 0, bad = 0, scored = 0;
     // The trace read back under the engine's own weights against the
     // engine's score: they differ by the engine's integer rounding only,
     // unless the trace misses something the evaluation counts.
@@ -140,7 +146,8 @@ struct loaded {
 
 // Reads every file into the two sets.  false when a file cannot be opened.
 bool load(const tune_command& command, const std::vector<double>& weights, tune_set& training,
-          tune_set& validation, loaded& data) {
+          tune_set& validation, std::vector<int>& training_scores, std::vector<int>& validation_scores,
+          loaded& data) {
     static position pos;
     static strong_trace trace;
     uint64_t group = 0;
@@ -153,7 +160,7 @@ bool load(const tune_command& command, const std::vector<double>& weights, tune_
         }
         ++group;  // a game never runs on from one file into the next
         long taken_here = 0;
-        const tune_read_counts counts = tune_read_lines(file, [&](const char* fen, double result) {
+        const tune_read_counts counts = tune_read_lines(file, [&](const char* fen, double result, int score) {
             if (data.positions >= command.limit) return tune_take::stop;
             int side = WHITE;
             if (!parse_fen(fen, pos, side) || position_problem(pos, side) != nullptr ||
@@ -165,6 +172,8 @@ bool load(const tune_command& command, const std::vector<double>& weights, tune_
             const bool held = tune_held_out(command.seed, group, command.validation);
             tune_set& set = held ? validation : training;
             set.add(trace.coeff, trace.phase, trace.scale, trace.fixed_mg, trace.fixed_eg, result);
+            (held ? validation_scores : training_scores).push_back(score);
+            data.scored += score != TUNE_NO_SCORE;
             const int engine = strong_evaluate(pos, side) * (side == WHITE ? 1 : -1);
             const double difference = std::abs(tune_evaluate(set, set.size() - 1, weights) - engine);
             data.disagreements += difference > 2.0;
@@ -259,7 +268,8 @@ int tool_tune(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     tune_set training(STRONG_TERM_COUNT), validation(STRONG_TERM_COUNT);
     loaded data;
-    if (!load(command, weights, training, validation, data)) return 1;
+    std::vector<int> training_scores, validation_scores;
+    if (!load(command, weights, training, validation, training_scores, validation_scores, data)) return 1;
     if (training.size() == 0) {
         std::fprintf(stderr, "tune: no positions to tune on\n");
         return 1;
@@ -280,7 +290,14 @@ int tool_tune(int argc, char** argv) {
                  seconds_since(start));
 
     const int threads = command.options.threads;
+    // K is fitted to the games' results alone, before any blending.
     const double k = tune_fit_k(training, weights, threads);
+    if (command.blend > 0) {
+        tune_blend_targets(training, training_scores, k, command.blend);
+        tune_blend_targets(validation, validation_scores, k, command.blend);
+        std::fprintf(stderr, "tune: %ld positions with a search score; targets blend %.2f of it with the result\n",
+                     data.scored, command.blend);
+    }
     const double training_before = tune_error(training, weights, k, threads);
     const double held_before = held_out != nullptr ? tune_error(validation, weights, k, threads) : -1;
     std::fprintf(stderr, "tune: K %.6f; error %.6f training, %s held out\n", k, training_before,
@@ -304,6 +321,13 @@ int tool_tune(int argc, char** argv) {
     char figures[256];
     std::snprintf(figures, sizeof figures, "K %.6f; weights of epoch %d; mean squared error %.6f before, %.6f after", k,
                   kept_epoch, training_before, training_after);
+    if (command.blend > 0) {
+        // Both errors are against the blended targets.
+        std::snprintf(figures, sizeof figures,
+                      "K %.6f; targets %.2f search score (%ld positions scored); weights of epoch %d; mean squared "
+                      "error %.6f before, %.6f after",
+                      k, command.blend, data.scored, kept_epoch, training_before, training_after);
+    }
     std::string errors = figures;
     if (held_out != nullptr) {
         std::snprintf(figures, sizeof figures, " (held out: %.6f before, %.6f after)", held_before,

@@ -2,8 +2,11 @@
 #include "tools/tuner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 namespace {
@@ -254,6 +257,12 @@ std::string tune_weights_text(const tune_file_layout& layout, const std::vector<
     return text;
 }
 
+void tune_blend_targets(tune_set& set, const std::vector<int>& scores, double k, double blend) {
+    for (size_t p = 0; p < set.size() && p < scores.size(); ++p)
+        if (scores[p] != TUNE_NO_SCORE)
+            set.set_result(p, (1.0 - blend) * set.result(p) + blend * tune_sigmoid(k * scores[p] / 400.0));
+}
+
 namespace {
 
 bool is_space(char c) {
@@ -263,7 +272,7 @@ bool is_space(char c) {
 // One line, without its '\n', at most TUNE_MAX_LINE bytes (too_long says
 // there were more).  Returns false to stop reading.
 bool read_one(char* line, size_t length, bool too_long, tune_read_counts& counts,
-              const std::function<tune_take(const char*, double)>& take) {
+              const tune_reader& take) {
     ++counts.lines;
     while (length > 0 && is_space(line[length - 1])) --length;
     if (length == 0 && !too_long) return true;
@@ -278,15 +287,36 @@ bool read_one(char* line, size_t length, bool too_long, tune_read_counts& counts
             ++counts.bad;
             return true;
         }
-        if (c == ';' && split == length) split = i;  // the first: a second one makes the result bad
+        if (c == ';' && split == length) split = i;
     }
     if (split == length) {
         ++counts.bad;
         return true;
     }
+    // After the result, a search's score may follow: ";SCORE", whole
+    // centipawns for white.
+    size_t result_end = split + 1;
+    while (result_end < length && line[result_end] != ';') ++result_end;
+    int score = TUNE_NO_SCORE;
+    if (result_end < length) {
+        size_t s = result_end + 1;
+        while (s < length && is_space(line[s])) ++s;
+        const std::string score_text(line + s, length - s);
+        errno = 0;
+        char* end = nullptr;
+        const long value = std::strtol(score_text.c_str(), &end, 10);
+        if (score_text.empty() || *end != 0 || errno != 0 || value < -TUNE_MAX_SCORE || value > TUNE_MAX_SCORE ||
+            !(score_text[0] == '-' || (score_text[0] >= '0' && score_text[0] <= '9'))) {
+            ++counts.bad;
+            return true;
+        }
+        score = static_cast<int>(value);
+    }
     size_t r = split + 1;
-    while (r < length && is_space(line[r])) ++r;
-    const std::string result_text(line + r, length - r);
+    while (r < result_end && is_space(line[r])) ++r;
+    size_t r_end = result_end;
+    while (r_end > r && is_space(line[r_end - 1])) --r_end;
+    const std::string result_text(line + r, r_end - r);
     double result;
     if (result_text == "1") {
         result = 1.0;
@@ -305,7 +335,7 @@ bool read_one(char* line, size_t length, bool too_long, tune_read_counts& counts
         return true;
     }
     line[fen_end] = 0;
-    switch (take(line, result)) {
+    switch (take(line, result, score)) {
         case tune_take::taken:
             ++counts.taken;
             return true;
@@ -320,8 +350,7 @@ bool read_one(char* line, size_t length, bool too_long, tune_read_counts& counts
 
 }  // namespace
 
-tune_read_counts tune_read_lines(std::FILE* in,
-                                 const std::function<tune_take(const char* fen, double result)>& take) {
+tune_read_counts tune_read_lines(std::FILE* in, const tune_reader& take) {
     tune_read_counts counts;
     std::vector<char> block(1 << 16);
     char line[TUNE_MAX_LINE + 1];

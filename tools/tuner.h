@@ -60,6 +60,9 @@ class tune_set {
     const tune_term* terms_end(size_t p) const { return terms_.data() + offsets_[p + 1]; }
     float fixed(size_t p) const { return fixed_[p]; }
     float result(size_t p) const { return results_[p]; }
+    // Sets position p's target, a value in 0..1 (a result blended with a
+    // search's score, say).
+    void set_result(size_t p, double result) { results_[p] = static_cast<float>(result); }
 
    private:
     int term_count_;
@@ -72,6 +75,13 @@ class tune_set {
 };
 
 double tune_sigmoid(double x);
+
+// Each scored position's target becomes (1 - blend) * result + blend *
+// sigmoid(K * score / 400): a search's view of the position through the
+// same curve that ties the evaluation to results.  scores holds one score
+// a position (centipawns for white), TUNE_NO_SCORE where there is none;
+// those positions keep their results.
+void tune_blend_targets(tune_set& set, const std::vector<int>& scores, double k, double blend);
 
 // Position p's score in centipawns under the weights.
 double tune_evaluate(const tune_set& set, size_t p, const std::vector<double>& weights);
@@ -141,11 +151,14 @@ struct tune_file_layout {
 std::string tune_weights_text(const tune_file_layout& layout, const std::vector<std::string>& comment,
                               const std::vector<int16_t>& rounded, const std::vector<std::string>& names);
 
-// Reading data: lines "FEN;RESULT" with RESULT 1, 0.5 or 0 (white's),
-// spaces and a carriage return around the result allowed.  Empty lines are
-// passed over.  A line that is not of that form (no ';', another result, a
-// control byte, over MAX_LINE bytes) is counted as bad and skipped, as is
-// one whose FEN take refuses.
+// Reading data: lines "FEN;RESULT" with RESULT 1, 0.5 or 0 (white's), or
+// "FEN;RESULT;SCORE" with a search's score of the position, whole
+// centipawns for white within TUNE_MAX_SCORE; spaces and a carriage return
+// around the fields allowed.  Empty lines are passed over.  A line that is
+// not of that form (no ';', another result, a score that is not a number in
+// range, a control byte, over MAX_LINE bytes) is counted as bad and
+// skipped, as is one whose FEN take refuses.  take hears TUNE_NO_SCORE for
+// a line without a score.
 enum class tune_take { taken, refused, stop };
 struct tune_read_counts {
     long lines = 0;  // lines read, empty ones included
@@ -153,5 +166,7 @@ struct tune_read_counts {
     long bad = 0;
 };
 inline constexpr size_t TUNE_MAX_LINE = 255;
-tune_read_counts tune_read_lines(std::FILE* in,
-                                 const std::function<tune_take(const char* fen, double result)>& take);
+inline constexpr int TUNE_MAX_SCORE = 32000;
+inline constexpr int TUNE_NO_SCORE = INT32_MIN;
+using tune_reader = std::function<tune_take(const char* fen, double result, int score)>;
+tune_read_counts tune_read_lines(std::FILE* in, const tune_reader& take);
