@@ -24,9 +24,13 @@ constexpr uint64_t FILE_A = 0x0101010101010101ull;
 constexpr uint64_t FILE_H = FILE_A << 7;
 constexpr uint64_t DARK_SQUARES = 0xAA55AA55AA55AA55ull;
 constexpr uint64_t bit(int sq) { return uint64_t{1} << sq; }
-// Counted in registers: the engine is built for any x86-64, where the
-// builtin becomes a library call.
+// The engine is built for any x86-64, where the builtin becomes a library
+// call: without the processor's instruction the bits are counted in
+// registers.  The evaluation is compiled both ways and the processor
+// chooses at start-up (the counts are the same).
+template <bool HARDWARE>
 inline int popcount(uint64_t b) {
+    if constexpr (HARDWARE) return __builtin_popcountll(b);
     b = b - ((b >> 1) & 0x5555555555555555ull);
     b = (b & 0x3333333333333333ull) + ((b >> 2) & 0x3333333333333333ull);
     b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0Full;
@@ -96,18 +100,34 @@ inline int half_square(int sq) {  // files mirrored to a-d
     return (f < 4 ? f : 7 - f) + 4 * (sq >> 3);
 }
 
+// A term's two weights in one 64-bit word, the endgame's times 2^32 plus
+// the middlegame's, so that adding a term is one multiply-add, not two.
+// The sums come back exactly while each stays within 31 bits, which an
+// evaluation's do by far.
+struct packed_weights {
+    int64_t both[STRONG_TERM_COUNT];
+};
+constexpr packed_weights make_packed() {
+    packed_weights p{};
+    for (int i = 0; i < STRONG_TERM_COUNT; ++i)
+        p.both[i] = int64_t{STRONG_WEIGHTS[i].eg} * (int64_t{1} << 32) + STRONG_WEIGHTS[i].mg;
+    return p;
+}
+constexpr packed_weights PACKED = make_packed();
+
 // The engine's sum: the weights at once.
 struct score_sum {
-    int mg = 0, eg = 0;
-    void add(int term, int count) {
-        mg += count * STRONG_WEIGHTS[term].mg;
-        eg += count * STRONG_WEIGHTS[term].eg;
-    }
+    int64_t both = 0;
+    void add(int term, int count) { both += count * PACKED.both[term]; }
+    // The low half, read as signed, is the middlegame's sum; what is left is the endgame's.
+    int mg() const { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(both))); }
+    int eg() const { return static_cast<int>((both - mg()) / (int64_t{1} << 32)); }
 };
 // The tuner's: the counts.
 struct count_sum {
     int16_t* coeff;
-    int eg = 0;  // unknown while counting: the weighed pass decides the scale
+    // Unknown while counting: the weighed pass decides the scale.
+    int eg() const { return 0; }
     void add(int term, int count) { coeff[term] = static_cast<int16_t>(coeff[term] + count); }
 };
 
@@ -153,7 +173,7 @@ uint64_t pawn_terms(const men& m, int colour, int sign, Sum& sum) {
 // positions a search meets share their pawns with many others.
 struct pawn_slot {
     uint64_t white, black;
-    int32_t mg, eg;
+    int64_t both;  // as score_sum keeps it
     uint64_t passed[2];
 };
 constexpr int PAWN_CACHE_SIZE = 1 << 14;
@@ -173,11 +193,9 @@ void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2]) {
         slot.passed[1] = pawn_terms(m, BLACK, -1, part);
         slot.white = w;
         slot.black = b;
-        slot.mg = part.mg;
-        slot.eg = part.eg;
+        slot.both = part.both;
     }
-    sum.mg += slot.mg;
-    sum.eg += slot.eg;
+    sum.both += slot.both;
     passed[0] = slot.passed[0];
     passed[1] = slot.passed[1];
 }
@@ -201,8 +219,11 @@ inline uint64_t reach(uint64_t occupied, int sq, int type) {
 // Men indexed as the terms count them: pawn 0, rook 1, knight 2, bishop 3, queen 4.
 inline int man_index(int type) { return type - 1; }
 
-template <class Sum>
-void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& scale, int& fixed_eg) {
+// Inlined into each entry below, so that the one built for the processor's
+// bit count compiles all of it that way.
+template <bool HARDWARE, class Sum>
+[[gnu::always_inline]] inline void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& scale,
+                                                  int& fixed_eg) {
     const uint8_t* b = pos.board;
     men m;
     // Any byte blocks a ray, a man or not, as on the board.
@@ -243,14 +264,14 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
                 const int sq = __builtin_ctzll(p);
                 const uint64_t r = reach(occupied, sq, type);
                 attacks[colour][type] |= r;
-                const int n = popcount(r & area);
+                const int n = popcount<HARDWARE>(r & area);
                 switch (type) {
                     case KNIGHT: sum.add(T::MOBILITY_KNIGHT + n, sign); break;
                     case BISHOP: sum.add(T::MOBILITY_BISHOP + n, sign); break;
                     case ROOK: sum.add(T::MOBILITY_ROOK + n, sign); break;
                     default: sum.add(T::MOBILITY_QUEEN + n, sign); break;
                 }
-                const int hits = popcount(r & zone);
+                const int hits = popcount<HARDWARE>(r & zone);
                 if (hits != 0) {
                     sum.add(T::KING_ATTACK + (type - ROOK), sign * hits);
                     ++zone_attackers[colour];
@@ -269,7 +290,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
                 }
                 if (type == BISHOP) {
                     const uint64_t colour_squares = (DARK_SQUARES & bit(sq)) != 0 ? DARK_SQUARES : ~DARK_SQUARES;
-                    sum.add(T::BISHOP_PAWNS, sign * popcount(own_pawns & colour_squares));
+                    sum.add(T::BISHOP_PAWNS, sign * popcount<HARDWARE>(own_pawns & colour_squares));
                 }
                 if (type == ROOK && relative_rank(colour, sq) == 6 &&
                     ((their_pawns & (uint64_t{0xFF} << (sq & 56))) != 0 ||
@@ -277,7 +298,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
                     sum.add(T::ROOK_SEVENTH, sign);
             }
         }
-        if (popcount(m.by[colour][BISHOP]) >= 2) sum.add(T::BISHOP_PAIR, sign);
+        if (popcount<HARDWARE>(m.by[colour][BISHOP]) >= 2) sum.add(T::BISHOP_PAIR, sign);
     }
     for (int colour = WHITE; colour <= BLACK; ++colour)
         for (int type = PAWN; type <= KING; ++type) attacked[colour] |= attacks[colour][type];
@@ -301,7 +322,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
             if ((attacks[colour][QUEEN] & (rook_lines | bishop_lines) & safe) != 0) sum.add(T::SAFE_CHECK + 3, sign);
             const uint64_t held = attacks[them][PAWN] | attacks[them][ROOK] | attacks[them][KNIGHT] |
                                   attacks[them][BISHOP] | attacks[them][QUEEN];
-            sum.add(T::KING_WEAK_ZONE, sign * popcount(MASKS.king_zone[ks] & attacked[colour] & ~held));
+            sum.add(T::KING_WEAK_ZONE, sign * popcount<HARDWARE>(MASKS.king_zone[ks] & attacked[colour] & ~held));
         }
 
         // Pawn pushes to a square no enemy pawn holds that would attack an enemy man.
@@ -313,7 +334,8 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
                                       : ((pushes & (uint64_t{0xFF} << 40)) >> 8) & empty;
             pushes &= ~attacks[them][PAWN] & (attacked[colour] | ~attacked[them]);
             sum.add(T::PAWN_PUSH_THREAT,
-                    sign * popcount(pawn_attacks(pushes, colour) & (m.all[them] & ~m.by[them][PAWN] & ~m.by[them][KING])));
+                    sign * popcount<HARDWARE>(pawn_attacks(pushes, colour) &
+                                              (m.all[them] & ~m.by[them][PAWN] & ~m.by[them][KING])));
         }
 
         // The king's way to the pawns, which counts in the endgame.
@@ -379,11 +401,11 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
     scale = 64;
     fixed_eg = 0;
     auto pieces_of = [&](int c) {
-        return 3 * (popcount(m.by[c][KNIGHT]) + popcount(m.by[c][BISHOP])) + 5 * popcount(m.by[c][ROOK]) +
-               9 * popcount(m.by[c][QUEEN]);
+        return 3 * (popcount<HARDWARE>(m.by[c][KNIGHT]) + popcount<HARDWARE>(m.by[c][BISHOP])) +
+               5 * popcount<HARDWARE>(m.by[c][ROOK]) + 9 * popcount<HARDWARE>(m.by[c][QUEEN]);
     };
     const int white_pieces = pieces_of(WHITE), black_pieces = pieces_of(BLACK);
-    const bool white_ahead = sum.eg > 0 || (sum.eg == 0 && white_pieces >= black_pieces);
+    const bool white_ahead = sum.eg() > 0 || (sum.eg() == 0 && white_pieces >= black_pieces);
     const int strong = white_ahead ? WHITE : BLACK, weak = 3 - strong;
     const int strong_pieces = white_ahead ? white_pieces : black_pieces;
     const int weak_pieces = white_ahead ? black_pieces : white_pieces;
@@ -392,7 +414,7 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
         const int drive = 10 * (centre_distance(m.king[weak]) - 1) + 6 * (7 - chebyshev(m.king[weak], m.king[strong]));
         fixed_eg = white_ahead ? drive + 200 : -(drive + 200);
     }
-    if (popcount(m.by[WHITE][BISHOP]) == 1 && popcount(m.by[BLACK][BISHOP]) == 1) {
+    if (popcount<HARDWARE>(m.by[WHITE][BISHOP]) == 1 && popcount<HARDWARE>(m.by[BLACK][BISHOP]) == 1) {
         const bool white_dark = (m.by[WHITE][BISHOP] & DARK_SQUARES) != 0;
         const bool black_dark = (m.by[BLACK][BISHOP] & DARK_SQUARES) != 0;
         if (white_dark != black_dark) {
@@ -404,16 +426,36 @@ void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& sc
     }
 }
 
-}  // namespace
-
-strong_eval_parts strong_evaluate_parts(const position& pos, int side) {
+template <bool HARDWARE>
+[[gnu::always_inline]] inline strong_eval_parts parts_of(const position& pos, int side) {
     score_sum sum;
     strong_eval_parts parts{};
     int fixed_eg = 0;
-    evaluate_terms(pos, side, sum, parts.phase, parts.scale, fixed_eg);
-    parts.middlegame = sum.mg;
-    parts.endgame = sum.eg + fixed_eg;
+    evaluate_terms<HARDWARE>(pos, side, sum, parts.phase, parts.scale, fixed_eg);
+    parts.middlegame = sum.mg();
+    parts.endgame = sum.eg() + fixed_eg;
     return parts;
+}
+
+strong_eval_parts parts_counted_in_registers(const position& pos, int side) { return parts_of<false>(pos, side); }
+
+#if defined(__x86_64__) || defined(__i386__)
+[[gnu::target("popcnt")]] strong_eval_parts parts_counted_by_instruction(const position& pos, int side) {
+    return parts_of<true>(pos, side);
+}
+const bool HAS_POPCNT = [] {
+    __builtin_cpu_init();  // may run before the library's own set-up
+    return __builtin_cpu_supports("popcnt") != 0;
+}();
+#else
+strong_eval_parts parts_counted_by_instruction(const position& pos, int side) { return parts_of<true>(pos, side); }
+const bool HAS_POPCNT = true;  // elsewhere the builtin is the machine's own
+#endif
+
+}  // namespace
+
+strong_eval_parts strong_evaluate_parts(const position& pos, int side) {
+    return HAS_POPCNT ? parts_counted_by_instruction(pos, side) : parts_counted_in_registers(pos, side);
 }
 
 int strong_evaluate(const position& pos, int side) {
@@ -430,9 +472,9 @@ void strong_evaluate_trace(const position& pos, int side, strong_trace& trace) {
     // weights: the engine's own sum decides it, as in play.
     score_sum weighed;
     int fixed_eg = 0;
-    evaluate_terms(pos, side, weighed, trace.phase, trace.scale, fixed_eg);
+    evaluate_terms<false>(pos, side, weighed, trace.phase, trace.scale, fixed_eg);
     int phase = 0, scale = 0, unused_fixed = 0;
-    evaluate_terms(pos, side, sum, phase, scale, unused_fixed);
+    evaluate_terms<false>(pos, side, sum, phase, scale, unused_fixed);
     // The counting pass cannot see who is ahead; the weighed pass's scale stands.
     trace.fixed_mg = 0;
     trace.fixed_eg = fixed_eg;
