@@ -142,14 +142,7 @@ played_game play_one(uint64_t& rng, const datagen_options& options) {
             game.result = 0.5;
             return game;
         }
-        search_request request;
-        request.pos = &pos;
-        request.side = side;
-        request.engine = search_engine::strong;
-        request.mode = 0;
-        request.depth_limit = 60;
-        request.limits.node_limit = node_count + options.nodes;
-        request.limits.strict_root = true;
+        search_request request = strong_nodes_request(pos, side, options.nodes);
         request.earlier_keys = keys.data();
         request.earlier_count = static_cast<int>(keys.size());
         request.halfmove_clock = halfmove;

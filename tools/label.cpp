@@ -89,15 +89,7 @@ int tool_label(int argc, char** argv) {
             int side = WHITE;
             if (!parse_fen(fen, pos, side) || position_problem(pos, side) != nullptr) return tune_take::refused;
             clear_book_table();
-            search_request request;
-            request.pos = &pos;
-            request.side = side;
-            request.engine = search_engine::strong;
-            request.mode = 0;
-            request.depth_limit = 60;
-            request.limits.node_limit = node_count + nodes;
-            request.limits.strict_root = true;
-            const search_result found = run_search(request);
+            const search_result found = run_search(strong_nodes_request(pos, side, nodes));
             if (found.best_count == 0) return tune_take::refused;  // no move: nothing a game would reach
             std::fprintf(out, "%s;%s;%d\n", fen, result_text(result), white_centipawns(found.score, side));
             if (++labelled % 100000 == 0) std::fprintf(stderr, "label: %ld positions\n", labelled);

@@ -4,6 +4,7 @@
 
 #include "rules/move_text.h"
 #include "rules/rules.h"
+#include "search/request.h"
 
 // Sets game_position and side_to_move from "startpos" (a new game) or a FEN.
 // Returns false for a FEN that cannot be read.
@@ -12,6 +13,11 @@ bool tool_set_position(const char* text);
 // Plays a coordinate move on the game position as the game would (the side
 // flips).  Returns false when it names no legal move there.
 bool tool_play_move(const char* text);
+
+// A request for the strong search of pos with side to move, with no clock
+// and nodes more nodes from now (the search counts on from node_count),
+// its root held to that limit too.
+search_request strong_nodes_request(const position& pos, int side, uint64_t nodes);
 
 int tool_perft(int argc, char** argv);
 int tool_search(int argc, char** argv);

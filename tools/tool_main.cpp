@@ -61,6 +61,18 @@ bool tool_play_move(const char* text) {
     return false;
 }
 
+search_request strong_nodes_request(const position& pos, int side, uint64_t nodes) {
+    search_request request;
+    request.pos = &pos;
+    request.side = side;
+    request.engine = search_engine::strong;
+    request.mode = 0;
+    request.depth_limit = 60;
+    request.limits.node_limit = node_count + nodes;
+    request.limits.strict_root = true;
+    return request;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         usage();
