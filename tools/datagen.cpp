@@ -4,8 +4,9 @@
 //
 // Output, one position a line: "FEN;RESULT" with RESULT 1, 0.5 or 0 for
 // white; with --scores "FEN;RESULT;SCORE", the search's score of the
-// position in centipawns for white (for the tuner's --blend).  Deterministic for a seed (one thread, an empty table and book
-// every game, no clock).
+// position in centipawns for white (for the tuner's --blend).
+// Deterministic for a seed (one thread, an empty table and book every game,
+// no clock).
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -93,8 +94,6 @@ struct played_game {
     bool discarded = false;          // the opening came out unbalanced
 };
 
-// cp of a search score (classic units: 65536 a hundred centipawns).
-int centipawns(int32_t score) { return static_cast<int>(static_cast<int64_t>(score) * 100 / 65536); }
 
 played_game play_one(uint64_t& rng, const datagen_options& options) {
     played_game game;
@@ -152,7 +151,7 @@ played_game play_one(uint64_t& rng, const datagen_options& options) {
             return game;
         }
         const move best = result.best_moves[0];
-        const int cp = centipawns(result.score);
+        const int cp = tool_centipawns(result.score);
         if (ply == 0 && (cp > 120 || cp < -120)) {
             game.discarded = true;
             return game;
@@ -226,7 +225,7 @@ int tool_datagen(int argc, char** argv) {
         if (game.discarded) continue;
         ++played;
         ++score[game.result > 0.75 ? 0 : game.result < 0.25 ? 2 : 1];
-        const char* result = game.result > 0.75 ? "1" : game.result < 0.25 ? "0" : "0.5";
+        const char* result = tool_result_text(game.result);
         for (size_t q = 0; q < game.quiet.size(); ++q) {
             if (options.scores)
                 std::fprintf(out, "%s;%s;%d\n", game.quiet[q].c_str(), result, game.white_scores[q]);

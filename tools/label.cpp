@@ -27,13 +27,11 @@ namespace {
 constexpr int LABEL_MAX_CP = 2000;
 
 int white_centipawns(int32_t score, int side) {
-    long cp = static_cast<long>(static_cast<int64_t>(score) * 100 / 65536);
+    int cp = tool_centipawns(score);
     if (cp > LABEL_MAX_CP) cp = LABEL_MAX_CP;
     if (cp < -LABEL_MAX_CP) cp = -LABEL_MAX_CP;
-    return static_cast<int>(side == WHITE ? cp : -cp);
+    return side == WHITE ? cp : -cp;
 }
-
-const char* result_text(double result) { return result > 0.75 ? "1" : result < 0.25 ? "0" : "0.5"; }
 
 }  // namespace
 
@@ -91,7 +89,7 @@ int tool_label(int argc, char** argv) {
             clear_book_table();
             const search_result found = run_search(strong_nodes_request(pos, side, nodes));
             if (found.best_count == 0) return tune_take::refused;  // no move: nothing a game would reach
-            std::fprintf(out, "%s;%s;%d\n", fen, result_text(result), white_centipawns(found.score, side));
+            std::fprintf(out, "%s;%s;%d\n", fen, tool_result_text(result), white_centipawns(found.score, side));
             if (++labelled % 100000 == 0) std::fprintf(stderr, "label: %ld positions\n", labelled);
             return tune_take::taken;
         });

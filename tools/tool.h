@@ -19,6 +19,11 @@ bool tool_play_move(const char* text);
 // its root held to that limit too.
 search_request strong_nodes_request(const position& pos, int side, uint64_t nodes);
 
+// Centipawns of a search score (classic units: 65536 a hundred centipawns).
+int tool_centipawns(int32_t score);
+// A result for white as the data files write it: "1", "0.5" or "0".
+const char* tool_result_text(double result);
+
 int tool_perft(int argc, char** argv);
 int tool_search(int argc, char** argv);
 int tool_bench(int argc, char** argv);

@@ -73,6 +73,10 @@ search_request strong_nodes_request(const position& pos, int side, uint64_t node
     return request;
 }
 
+int tool_centipawns(int32_t score) { return static_cast<int>(static_cast<int64_t>(score) * 100 / 65536); }
+
+const char* tool_result_text(double result) { return result > 0.75 ? "1" : result < 0.25 ? "0" : "0.5"; }
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         usage();

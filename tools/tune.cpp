@@ -319,15 +319,14 @@ int tool_tune(int argc, char** argv) {
                  command.options.epochs, epoch_seconds, kept_epoch, training_after, error_text(held_after).c_str());
 
     char figures[256];
-    std::snprintf(figures, sizeof figures, "K %.6f; weights of epoch %d; mean squared error %.6f before, %.6f after", k,
-                  kept_epoch, training_before, training_after);
-    if (command.blend > 0) {
-        // Both errors are against the blended targets.
+    if (command.blend > 0)  // both errors are against the blended targets
         std::snprintf(figures, sizeof figures,
                       "K %.6f; targets %.2f search score (%ld positions scored); weights of epoch %d; mean squared "
                       "error %.6f before, %.6f after",
                       k, command.blend, data.scored, kept_epoch, training_before, training_after);
-    }
+    else
+        std::snprintf(figures, sizeof figures, "K %.6f; weights of epoch %d; mean squared error %.6f before, %.6f after",
+                      k, kept_epoch, training_before, training_after);
     std::string errors = figures;
     if (held_out != nullptr) {
         std::snprintf(figures, sizeof figures, " (held out: %.6f before, %.6f after)", held_before,
