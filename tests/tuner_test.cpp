@@ -229,6 +229,35 @@ TEST(TunerRecovery, SearchScoresGiveBackTheWeightsWhenTheResultsSayNothing) {
     EXPECT_GT(largest_miss(from_noise), 80.0);
 }
 
+TEST(TunerRecovery, ScoresOnAnotherScaleGetTheirOwnKAndStillGiveBackTheWeights) {
+    // A search that scores every position twice as high as its true value
+    // (as a deeper search, sure of its material, does).  Fitted to the game
+    // results, those scores' K is half the true K; through it the scores
+    // give back the true weights, where through the evaluation's own K the
+    // tuner learns the doubled scale.  Positions without a score take no
+    // part in the fit.
+    std::vector<int> scores;
+    tune_set set = synthetic(40000, 21, false, &scores);
+    for (int& s : scores) s *= 2;
+    for (size_t p = 0; p < scores.size(); p += 10) scores[p] = TUNE_NO_SCORE;
+    const double score_k = tune_fit_score_k(set, scores);
+    EXPECT_NEAR(score_k, TRUE_K / 2, 0.03);
+    tune_options options;
+    options.epochs = 500;
+    options.rate = 10;
+    tune_set calibrated = set, uncalibrated = set;
+    tune_blend_targets(calibrated, scores, score_k, 1.0);
+    tune_blend_targets(uncalibrated, scores, TRUE_K, 1.0);
+    std::vector<double> weights(2 * TERMS, 0.0), doubled(2 * TERMS, 0.0);
+    tune_run(calibrated, nullptr, weights, TRUE_K, options, nullptr);
+    tune_run(uncalibrated, nullptr, doubled, TRUE_K, options, nullptr);
+    EXPECT_LT(largest_miss(weights), 10.0);
+    EXPECT_GT(largest_miss(doubled), 80.0);
+    // No score at all: no K.
+    std::vector<int> none(set.size(), TUNE_NO_SCORE);
+    EXPECT_EQ(tune_fit_score_k(set, none), 0.0);
+}
+
 TEST(TunerSet, BlendMixesScoreAndResultOnlyWhereThereIsAScore) {
     std::vector<int> scores;
     tune_set set = synthetic(3, 1, false, &scores);

@@ -35,6 +35,9 @@ struct tune_command {
     // The share of a position's target taken from its search score (where
     // the line has one) rather than from its game's result.
     double blend = 0.0;
+    // Whether the scores get a K of their own, fitted to the results, to
+    // turn them into expected results (else the evaluation's K does).
+    bool calibrate = false;
     long limit = LONG_MAX;
     const char* out = nullptr;
 };
@@ -60,7 +63,7 @@ bool read_double(const char* text, double low, double high, double& out) {
 const char* const TUNE_USAGE =
     "usage: orvane-tool tune DATA... [--epochs N] [--rate R] [--seed S] [--out FILE] [--limit N]\n"
     "                        [--validation F] [--threads N] [--report N] [--freeze NAME]... [--l2 X] [--last]\n"
-    "                        [--blend L]\n";
+    "                        [--blend L] [--calibrate]\n";
 
 // Returns 0 when the arguments are good, else the exit status.
 int parse_arguments(int argc, char** argv, tune_command& command) {
@@ -74,6 +77,10 @@ int parse_arguments(int argc, char** argv, tune_command& command) {
         bool good = true;
         if (std::strncmp(arg, "--", 2) != 0) {
             command.files.push_back(arg);
+            continue;
+        }
+        if (std::strcmp(arg, "--calibrate") == 0) {
+            command.calibrate = true;
             continue;
         }
         if (std::strcmp(arg, "--last") == 0) {
@@ -119,6 +126,10 @@ int parse_arguments(int argc, char** argv, tune_command& command) {
     }
     if (command.files.empty()) {
         std::fprintf(stderr, "tune: no data files\n%s", TUNE_USAGE);
+        return 2;
+    }
+    if (command.calibrate && command.blend == 0) {
+        std::fprintf(stderr, "tune: --calibrate needs --blend: it sets how the scores become targets\n%s", TUNE_USAGE);
         return 2;
     }
     return 0;
@@ -292,11 +303,19 @@ int tool_tune(int argc, char** argv) {
     const int threads = command.options.threads;
     // K is fitted to the games' results alone, before any blending.
     const double k = tune_fit_k(training, weights, threads);
+    // Without calibration a score means what the same evaluation score
+    // would: the evaluation then takes on the search's scale, which grows
+    // from one round of labels to the next.
+    double score_k = k;
     if (command.blend > 0) {
-        tune_blend_targets(training, training_scores, k, command.blend);
-        tune_blend_targets(validation, validation_scores, k, command.blend);
-        std::fprintf(stderr, "tune: %ld positions with a search score; targets blend %.2f of it with the result\n",
-                     data.scored, command.blend);
+        if (command.calibrate) score_k = tune_fit_score_k(training, training_scores);
+        if (score_k <= 0) score_k = k;
+        tune_blend_targets(training, training_scores, score_k, command.blend);
+        tune_blend_targets(validation, validation_scores, score_k, command.blend);
+        std::fprintf(stderr,
+                     "tune: %ld positions with a search score; targets blend %.2f of it with the result; "
+                     "the scores' K %.6f\n",
+                     data.scored, command.blend, score_k);
     }
     const double training_before = tune_error(training, weights, k, threads);
     const double held_before = held_out != nullptr ? tune_error(validation, weights, k, threads) : -1;
@@ -318,12 +337,15 @@ int tool_tune(int argc, char** argv) {
     std::fprintf(stderr, "tune: after %d epochs (%.3f s each), weights of epoch %d: error %.6f training, %s held out\n",
                  command.options.epochs, epoch_seconds, kept_epoch, training_after, error_text(held_after).c_str());
 
-    char figures[256];
+    char figures[320];
+    char calibrated[64] = "";
+    if (command.calibrate) std::snprintf(calibrated, sizeof calibrated, ", their own K %.6f", score_k);
+    const std::string calibration = calibrated;
     if (command.blend > 0)  // both errors are against the blended targets
         std::snprintf(figures, sizeof figures,
-                      "K %.6f; targets %.2f search score (%ld positions scored); weights of epoch %d; mean squared "
-                      "error %.6f before, %.6f after",
-                      k, command.blend, data.scored, kept_epoch, training_before, training_after);
+                      "K %.6f; targets %.2f search score (%ld positions scored%s); weights of epoch %d; mean "
+                      "squared error %.6f before, %.6f after",
+                      k, command.blend, data.scored, calibration.c_str(), kept_epoch, training_before, training_after);
     else
         std::snprintf(figures, sizeof figures, "K %.6f; weights of epoch %d; mean squared error %.6f before, %.6f after",
                       k, kept_epoch, training_before, training_after);

@@ -146,19 +146,19 @@ double tune_gradient(const tune_set& set, const std::vector<double>& weights, do
     return total / n;
 }
 
-double tune_fit_k(const tune_set& set, const std::vector<double>& weights, int threads) {
+namespace {
+
+// The K in [0.05, 10] least in error(K): a scan on a logarithmic grid, then
+// golden-section search between the best point's neighbours.
+template <typename Error>
+double least_error_k(const Error& error) {
     constexpr double LOW = 0.05, HIGH = 10.0;
     constexpr int GRID = 64;
-    // The scores do not depend on K: work them out once.
-    std::vector<double> scores(set.size());
-    split_work(set.size(), threads, [&](size_t begin, size_t end, int) {
-        for (size_t p = begin; p < end; ++p) scores[p] = tune_evaluate(set, p, weights);
-    });
     auto grid = [&](int j) { return LOW * std::pow(HIGH / LOW, j / double(GRID)); };
     int best = 0;
-    double best_error = error_of_scores(set, scores, grid(0), threads);
+    double best_error = error(grid(0));
     for (int j = 1; j <= GRID; ++j) {
-        const double e = error_of_scores(set, scores, grid(j), threads);
+        const double e = error(grid(j));
         if (e < best_error) best_error = e, best = j;
     }
     // The error is smooth and, near its least value, has one minimum; the
@@ -166,19 +166,45 @@ double tune_fit_k(const tune_set& set, const std::vector<double>& weights, int t
     double a = grid(std::max(best - 1, 0)), b = grid(std::min(best + 1, GRID));
     const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
     double c = b - ratio * (b - a), d = a + ratio * (b - a);
-    double ec = error_of_scores(set, scores, c, threads), ed = error_of_scores(set, scores, d, threads);
+    double ec = error(c), ed = error(d);
     while (b - a > 1e-7 * b) {
         if (ec < ed) {
             b = d, d = c, ed = ec;
             c = b - ratio * (b - a);
-            ec = error_of_scores(set, scores, c, threads);
+            ec = error(c);
         } else {
             a = c, c = d, ec = ed;
             d = a + ratio * (b - a);
-            ed = error_of_scores(set, scores, d, threads);
+            ed = error(d);
         }
     }
     return (a + b) / 2;
+}
+
+}  // namespace
+
+double tune_fit_k(const tune_set& set, const std::vector<double>& weights, int threads) {
+    // The scores do not depend on K: work them out once.
+    std::vector<double> scores(set.size());
+    split_work(set.size(), threads, [&](size_t begin, size_t end, int) {
+        for (size_t p = begin; p < end; ++p) scores[p] = tune_evaluate(set, p, weights);
+    });
+    return least_error_k([&](double k) { return error_of_scores(set, scores, k, threads); });
+}
+
+double tune_fit_score_k(const tune_set& set, const std::vector<int>& scores) {
+    std::vector<double> results, scored;
+    for (size_t p = 0; p < set.size() && p < scores.size(); ++p)
+        if (scores[p] != TUNE_NO_SCORE) results.push_back(set.result(p)), scored.push_back(scores[p]);
+    if (scored.empty()) return 0.0;
+    return least_error_k([&](double k) {
+        double sum = 0;
+        for (size_t i = 0; i < scored.size(); ++i) {
+            const double miss = results[i] - tune_sigmoid(k * scored[i] / 400.0);
+            sum += miss * miss;
+        }
+        return sum / static_cast<double>(scored.size());
+    });
 }
 
 int tune_run(const tune_set& training, const tune_set* validation, std::vector<double>& weights, double k,

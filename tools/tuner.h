@@ -99,6 +99,12 @@ double tune_gradient(const tune_set& set, const std::vector<double>& weights, do
 // best point of the scan.
 double tune_fit_k(const tune_set& set, const std::vector<double>& weights, int threads = 1);
 
+// The same fit for the search scores themselves (TUNE_NO_SCORE: none):
+// the K that makes sigmoid(K * score / 400) the best guess at the results
+// of the scored positions (0 when none has a score).  A deeper or more
+// confident search scores on a larger scale; this K says how large.
+double tune_fit_score_k(const tune_set& set, const std::vector<int>& scores);
+
 struct tune_options {
     int epochs = 500;
     double rate = 1.0;  // Adam's step, in centipawns
