@@ -53,6 +53,12 @@ def main():
     args = ap.parse_args()
 
     names = args.only or list(OPPONENTS)
+    # The harness starts every engine in a working directory of its own, so a
+    # path relative to here would name nothing there.
+    for name in ("engine", "baseline"):
+        path = getattr(args, name)
+        if path and os.sep in path:
+            setattr(args, name, os.path.abspath(path))
     engine = "name=orvane-%s cmd=%s proto=%s option.Search=%s" % (args.search.lower(), args.engine, args.proto, args.search)
     # xboard clients split option lines at blanks, so there the names have none.
     engine += " option.Hash=%d" % args.hash
