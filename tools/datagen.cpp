@@ -94,7 +94,6 @@ struct played_game {
     bool discarded = false;          // the opening came out unbalanced
 };
 
-
 played_game play_one(uint64_t& rng, const datagen_options& options) {
     played_game game;
     static position pos;

@@ -338,14 +338,13 @@ int tool_tune(int argc, char** argv) {
                  command.options.epochs, epoch_seconds, kept_epoch, training_after, error_text(held_after).c_str());
 
     char figures[320];
-    char calibrated[64] = "";
-    if (command.calibrate) std::snprintf(calibrated, sizeof calibrated, ", their own K %.6f", score_k);
-    const std::string calibration = calibrated;
+    char calibration[64] = "";
+    if (command.calibrate) std::snprintf(calibration, sizeof calibration, ", their own K %.6f", score_k);
     if (command.blend > 0)  // both errors are against the blended targets
         std::snprintf(figures, sizeof figures,
                       "K %.6f; targets %.2f search score (%ld positions scored%s); weights of epoch %d; mean "
                       "squared error %.6f before, %.6f after",
-                      k, command.blend, data.scored, calibration.c_str(), kept_epoch, training_before, training_after);
+                      k, command.blend, data.scored, calibration, kept_epoch, training_before, training_after);
     else
         std::snprintf(figures, sizeof figures, "K %.6f; weights of epoch %d; mean squared error %.6f before, %.6f after",
                       k, kept_epoch, training_before, training_after);
