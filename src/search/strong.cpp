@@ -499,20 +499,34 @@ constexpr int ORDER_KILLER = 1 << 27;
 constexpr int ORDER_BAD_CAPTURE = -(1 << 28);
 constexpr int HISTORY_MAX = 1 << 14;
 
+// The tables a node's quiet moves take their history from: the side's
+// own, and those after the last two moves (all zero where there was none),
+// looked up once a node rather than once a move.
+const int16_t NO_CONTINUATION[12][64] = {};
+struct quiet_tables {
+    const int (*own)[64];
+    const int16_t (*after_last)[64];
+    const int16_t (*after_earlier)[64];
+};
+quiet_tables quiet_tables_at(int ply, int side) {
+    quiet_tables t{history_score[side], NO_CONTINUATION, NO_CONTINUATION};
+    if (ply >= 1 && moved_man_at[ply] >= 0) t.after_last = continuation[moved_man_at[ply]][moved_to_at[ply]];
+    if (ply >= 2 && moved_man_at[ply - 1] >= 0)
+        t.after_earlier = continuation[moved_man_at[ply - 1]][moved_to_at[ply - 1]];
+    return t;
+}
 // A quiet move's history: its own, and after the last two moves.
-int quiet_history(int ply, int side, const move& m, const position& pos) {
+inline int quiet_history(const quiet_tables& t, const move& m, const position& pos) {
     const int from = square_index(m.from_file, m.from_rank), to = square_index(m.to_file, m.to_rank);
-    int h = history_score[side][from][to];
     const int man = man_of(pos.board[from]);
-    if (ply >= 1 && moved_man_at[ply] >= 0) h += continuation[moved_man_at[ply]][moved_to_at[ply]][man][to];
-    if (ply >= 2 && moved_man_at[ply - 1] >= 0) h += continuation[moved_man_at[ply - 1]][moved_to_at[ply - 1]][man][to];
-    return h;
+    return t.own[from][to] + t.after_last[man][to] + t.after_earlier[man][to];
 }
 
 void score_moves(int ply, uint16_t hash_move, bool captures_only) {
     frame& f = frames[ply];
     const position& pos = f.pos;
     const int side = side_at[ply];
+    const quiet_tables histories = quiet_tables_at(ply, side);
     for (int i = 0; i < f.list.count; ++i) {
         const move& m = f.list.moves[i];
         const int victim = captured_type(pos, m);
@@ -530,7 +544,7 @@ void score_moves(int ply, uint16_t hash_move, bool captures_only) {
         } else if (same_move(m, killers[ply][1])) {
             f.order[i] = ORDER_KILLER;
         } else {
-            f.order[i] = quiet_history(ply, side, m, pos);
+            f.order[i] = quiet_history(histories, m, pos);
         }
     }
 }
@@ -775,7 +789,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
                 if (cut_node) ++r;
                 if (killer) --r;
                 if (!improving) ++r;
-                r -= quiet_history(ply, side, m, f.pos) / 10000;
+                r -= quiet_history(quiet_tables_at(ply, side), m, f.pos) / 10000;
                 if (r < 0) r = 0;
                 if (r > new_depth - 1) r = new_depth - 1 > 0 ? new_depth - 1 : 0;
             }

@@ -94,8 +94,8 @@ inline uint64_t pawn_attacks(uint64_t pawns, int colour) {
 }
 
 inline int relative_rank(int colour, int sq) { return colour == WHITE ? sq >> 3 : 7 - (sq >> 3); }
-inline int own_square(int colour, int sq) { return colour == WHITE ? sq : sq ^ 56; }
-inline int half_square(int sq) {  // files mirrored to a-d
+constexpr int own_square(int colour, int sq) { return colour == WHITE ? sq : sq ^ 56; }
+constexpr int half_square(int sq) {  // files mirrored to a-d
     const int f = sq & 7;
     return (f < 4 ? f : 7 - f) + 4 * (sq >> 3);
 }
@@ -115,10 +115,35 @@ constexpr packed_weights make_packed() {
 }
 constexpr packed_weights PACKED = make_packed();
 
+// Men indexed as the terms count them: pawn 0, rook 1, knight 2, bishop 3, queen 4.
+constexpr int man_index(int type) { return type - 1; }
+constexpr int square_term(int colour, int type, int sq) {
+    return T::SQUARE + 32 * man_index(type) + half_square(own_square(colour, sq));
+}
+
+// A man's material and square weights together, signed for white, by
+// colour, type and square: the most frequent terms, one addition a man.
+struct man_weights {
+    int64_t both[3][8][64];
+};
+constexpr man_weights make_man_weights() {
+    man_weights w{};
+    for (int colour = WHITE; colour <= BLACK; ++colour)
+        for (int type = PAWN; type <= KING; ++type)
+            for (int sq = 0; sq < 64; ++sq) {
+                int64_t v = PACKED.both[square_term(colour, type, sq)];
+                if (type != KING) v += PACKED.both[T::MATERIAL + man_index(type)];
+                w.both[colour][type][sq] = colour == WHITE ? v : -v;
+            }
+    return w;
+}
+constexpr man_weights MAN_WEIGHTS = make_man_weights();
+
 // The engine's sum: the weights at once.
 struct score_sum {
     int64_t both = 0;
     void add(int term, int count) { both += count * PACKED.both[term]; }
+    void add_man(int colour, int type, int sq) { both += MAN_WEIGHTS.both[colour][type][sq]; }
     // The low half, read as signed, is the middlegame's sum; what is left is the endgame's.
     int mg() const { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(both))); }
     int eg() const { return static_cast<int>((both - mg()) / (int64_t{1} << 32)); }
@@ -129,7 +154,31 @@ struct count_sum {
     // Unknown while counting: the weighed pass decides the scale.
     int eg() const { return 0; }
     void add(int term, int count) { coeff[term] = static_cast<int16_t>(coeff[term] + count); }
+    void add_man(int colour, int type, int sq) {
+        const int sign = colour == WHITE ? 1 : -1;
+        if (type != KING) add(T::MATERIAL + man_index(type), sign);
+        add(square_term(colour, type, sq), sign);
+    }
 };
+
+// What a board byte holds: a man's colour and type, or colour 0 for a byte
+// that is no man (an empty square, or junk a hostile board put there).
+struct man_of_byte {
+    uint8_t colour, type;
+};
+struct byte_men {
+    man_of_byte of[256];
+};
+constexpr byte_men make_byte_men() {
+    byte_men t{};
+    for (int byte = 0; byte < 256; ++byte) {
+        const int colour = piece_colour(static_cast<uint8_t>(byte)), type = piece_type(static_cast<uint8_t>(byte));
+        if ((colour == WHITE || colour == BLACK) && type >= PAWN && type <= KING)
+            t.of[byte] = {static_cast<uint8_t>(colour), static_cast<uint8_t>(type)};
+    }
+    return t;
+}
+constexpr byte_men BYTE_MEN = make_byte_men();
 
 // What the position's men are, as bitboards: by colour (1, 2) and type.
 struct men {
@@ -216,9 +265,6 @@ inline uint64_t reach(uint64_t occupied, int sq, int type) {
     return r;
 }
 
-// Men indexed as the terms count them: pawn 0, rook 1, knight 2, bishop 3, queen 4.
-inline int man_index(int type) { return type - 1; }
-
 // Inlined into each entry below, so that the one built for the processor's
 // bit count compiles all of it that way.
 template <bool HARDWARE, class Sum>
@@ -230,17 +276,16 @@ template <bool HARDWARE, class Sum>
     const uint64_t occupied = occupied_squares(b);
     for (uint64_t o = occupied; o != 0; o &= o - 1) {
         const int sq = __builtin_ctzll(o);
-        const uint8_t piece = b[sq];
-        const int colour = piece_colour(piece), type = piece_type(piece);
-        if ((colour != WHITE && colour != BLACK) || type < PAWN || type > KING) continue;
-        m.by[colour][type] |= bit(sq);
-        m.all[colour] |= bit(sq);
-        m.phase += PHASE_WEIGHT[type];
-        if (type == KING) m.king[colour] = sq;
-        const int sign = colour == WHITE ? 1 : -1;
-        if (type != KING) sum.add(T::MATERIAL + man_index(type), sign);
-        sum.add(T::SQUARE + 32 * man_index(type) + half_square(own_square(colour, sq)), sign);
+        const man_of_byte man = BYTE_MEN.of[b[sq]];
+        if (man.colour == 0) continue;
+        m.by[man.colour][man.type] |= bit(sq);
+        m.all[man.colour] |= bit(sq);
+        m.phase += PHASE_WEIGHT[man.type];
+        sum.add_man(man.colour, man.type, sq);
     }
+    // The last king of a colour found, as the scan by squares kept it.
+    for (int colour = WHITE; colour <= BLACK; ++colour)
+        if (m.by[colour][KING] != 0) m.king[colour] = 63 - __builtin_clzll(m.by[colour][KING]);
     phase = m.phase > FULL_PHASE ? FULL_PHASE : m.phase;
 
     uint64_t passed[2];
