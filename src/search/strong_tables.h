@@ -69,11 +69,14 @@ static_assert(DIR_RANK[0] * 8 + DIR_FILE[0] > 0 && DIR_RANK[1] * 8 + DIR_FILE[1]
               "even directions run up the board");
 
 // The squares of ray d from sq up to and including the first one in occupied.
+// Without a branch on whether the ray is blocked: the far corner stands in
+// for a blocker (h8 for rays up the board, a1 for rays down), and no ray of
+// its direction leaves it, so an open ray is cut at nothing.
 inline uint64_t ray_reach(int sq, int d, uint64_t occupied) {
     const uint64_t ray = STRONG_MASKS.ray[sq][d];
-    const uint64_t blockers = ray & occupied;
-    if (blockers == 0) return ray;
-    const int first = (d & 1) == 0 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
+    const bool up = (d & 1) == 0;
+    const uint64_t blockers = (ray & occupied) | (up ? uint64_t{1} << 63 : uint64_t{1});
+    const int first = up ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
     return ray & ~STRONG_MASKS.ray[first][d];
 }
 }  // namespace strong_detail
