@@ -760,6 +760,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     int best = -INF, searched = 0, quiet_count = 0;
     move best_move = f.list.moves[0];
     const int lmp_limit = (3 + depth * depth) / (improving ? 1 : 2);
+    const quiet_tables histories = quiet_tables_at(ply, side);
     for (int i = 0; i < f.list.count; ++i) {
         pick(f, i);
         const move m = f.list.moves[i];
@@ -789,7 +790,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
                 if (cut_node) ++r;
                 if (killer) --r;
                 if (!improving) ++r;
-                r -= quiet_history(quiet_tables_at(ply, side), m, f.pos) / 10000;
+                r -= quiet_history(histories, m, f.pos) / 10000;
                 if (r < 0) r = 0;
                 if (r > new_depth - 1) r = new_depth - 1 > 0 ? new_depth - 1 : 0;
             }

@@ -283,7 +283,7 @@ template <bool HARDWARE, class Sum>
         m.phase += PHASE_WEIGHT[man.type];
         sum.add_man(man.colour, man.type, sq);
     }
-    // The last king of a colour found, as the scan by squares kept it.
+    // Each colour's king square; a board holding two kings of a colour gives the higher one.
     for (int colour = WHITE; colour <= BLACK; ++colour)
         if (m.by[colour][KING] != 0) m.king[colour] = 63 - __builtin_clzll(m.by[colour][KING]);
     phase = m.phase > FULL_PHASE ? FULL_PHASE : m.phase;
