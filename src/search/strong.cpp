@@ -2,9 +2,10 @@
 // deepening and aspiration windows, a transposition table, a quiescence
 // search of captures and promotions (all moves when in check), null-move
 // pruning, late-move reductions and pruning, reverse futility and futility
-// pruning, and a check extension.  Scores are centipawns from the side to
-// move inside; the shared root handling hears them in the classic search's
-// units, so both searches print alike.
+// pruning, and extensions of checks at the root and of singular moves.
+// Scores are centipawns from the side to move inside; the shared root
+// handling hears them in the classic search's units, so both searches print
+// alike.
 //
 // The positions are the rules layer's, copied from node to node.  Each node
 // works in a frame set up once, so the search allocates nothing; the table
@@ -776,8 +777,10 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
         if (quiet && !checked && !gives_check && best > -MATE_BOUND && depth <= 6 &&
             eval + 90 + 80 * depth <= alpha && searched > 0 && !strong_full_width)
             continue;
-        int extension = gives_check && ply < 2 * root_depth && !strong_full_width ? 1 : 0;
-        if (singular_extension != 0 && is_packed(m, hash_move)) extension = 1;
+        // Below the root a check is not searched deeper: it is never
+        // reduced nor pruned as futile, which is enough, and the plies an
+        // extension took cost more than the checks it resolved (measured).
+        const int extension = singular_extension != 0 && is_packed(m, hash_move) ? 1 : 0;
         const int new_depth = depth - 1 + extension;
         int v;
         if (searched == 0) {
