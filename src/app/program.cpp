@@ -12,6 +12,7 @@
 #include "book/book.h"
 #include "book/random.h"
 #include "cecp/cecp.h"
+#include "game/strength.h"
 #include "io/io.h"
 #include "protocol/turn.h"
 #include "search/search.h"
@@ -79,6 +80,7 @@ int run_program() {
     load_book();
     handle_terminate();
     random_seed(static_cast<uint32_t>(std::time(nullptr)));
+    strength_seed(static_cast<uint32_t>(std::time(nullptr)));
     start_console();
     read_standard_input();
     save_book();

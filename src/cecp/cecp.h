@@ -90,6 +90,10 @@ void ponder_after_engine_moves();
 // Forgets the reply the engine expected.
 void reset_engine_moves_state();
 
+// --- The console's help for people (help.cpp) ---
+// "help": every console word with a line.
+void print_console_help();
+
 // --- Game-end reports ---
 void report_user_win_or_stalemate();
 void report_engine_win_or_stalemate();

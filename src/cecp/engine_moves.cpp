@@ -11,6 +11,7 @@
 #include "io/io.h"
 #include "protocol/session.h"
 #include "protocol/turn.h"
+#include "rules/san.h"
 #include "settings/settings.h"
 
 namespace {
@@ -20,6 +21,16 @@ namespace {
 bool prediction_known = false;
 move prediction;
 
+// "12. Nf3" or "12... Nf6": the move number counts from the record's start.
+void numbered_san(const move& m, char* out, size_t size) {
+    int start_side = WHITE, halfmove = 0;
+    game_record_start(start_side, halfmove);
+    const int plies = game_plies() + (start_side == BLACK ? 1 : 0);
+    char san[SAN_TEXT_SIZE];
+    write_san(game_position, side_to_move, m, san);
+    std::snprintf(out, size, "%d%s %s", plies / 2 + 1, side_to_move == WHITE ? "." : "...", san);
+}
+
 // Its move (or the report that it has none) and what follows, for a turn
 // already thought (moved: chosen is the move).
 void answer_engine_turn(bool moved, const move& chosen) {
@@ -28,8 +39,14 @@ void answer_engine_turn(bool moved, const move& chosen) {
         const search_line line = best_line_of(chosen);
         prediction_known = line.length >= 2;
         if (prediction_known) prediction = line.moves[1];
+        // "sanon": the move as players write it, from the position before it.
+        char san_line[SAN_TEXT_SIZE + 16];
+        const bool show_san = san_enabled != 0 && console_extras();
+        if (show_san) numbered_san(chosen, san_line, sizeof san_line);
         game_play(chosen);
+        game_note_engine_move();
         emit_engine_move(chosen);
+        if (show_san) print_line(san_line);
     } else {
         report_user_win_or_stalemate();  // the engine has no move: mated or stalemated
     }

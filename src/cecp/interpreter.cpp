@@ -4,11 +4,15 @@
 
 #include "cecp/cecp.h"
 #include "game/game.h"
+#include "game/pgn.h"
+#include "game/strength.h"
 #include "game/time_manager.h"
+#include "io/files.h"
 #include "io/io.h"
 #include "protocol/options.h"
 #include "protocol/session.h"
 #include "protocol/turn.h"
+#include "rules/san.h"
 #include "settings/settings.h"
 
 namespace {
@@ -64,6 +68,59 @@ void set_option_by_name(const char* name, int32_t value) {
                      option->high);
 }
 
+// "elo N": the engine plays at the level of N Elo (UCI_Elo, UCI_LimitStrength on).
+void set_level_in_elo(int32_t elo) {
+    const engine_option* option = find_engine_option("UCI_Elo", 7);
+    if (option == nullptr) return;
+    if (change_engine_option(*option, elo) != option_change::done) {
+        std::fprintf(stderr, "orvane: elo %d refused: it must lie between %d and %d\n", elo, option->low, option->high);
+        return;
+    }
+    set_option_by_name("UCI_LimitStrength", 1);
+}
+
+// "hint": a move for the side to move, as the session's partner reads it.
+void give_hint() {
+    const hint_form form = hint_answer_form();
+    if (form == hint_form::none) return;
+    move suggested;
+    if (!hint_move(suggested)) return;
+    char text[SAN_TEXT_SIZE + 8];
+    if (form == hint_form::san)
+        write_san(game_position, side_to_move, suggested, text);
+    else
+        coordinate_text(suggested, text);
+    char line[sizeof text + 8];
+    std::snprintf(line, sizeof line, "Hint: %s", text);
+    print_line(line);
+}
+
+// The game so far as PGN (the buffer is large; one is enough).
+char pgn_buffer[PGN_TEXT_SIZE];
+size_t game_score() { return format_game_pgn(pgn_buffer, ORVANE_NAME); }
+
+// "pgn": the game printed; its closing blank line is print_line's line end.
+void print_game_score() {
+    const size_t length = game_score();
+    if (length > 0) pgn_buffer[length - 1] = '\0';
+    print_line(pgn_buffer);
+}
+
+// "savepgn FILE": the game appended to FILE, whole or not at all.
+void save_game_score(const char* file_name) {
+    const size_t length = game_score();
+    const char* why = nullptr;
+    if (!append_to_file(file_name, pgn_buffer, length, why)) {
+        std::fprintf(stderr, "orvane: cannot append the game to %s (%s)\n", file_name, why);
+        return;
+    }
+    if (console_extras()) {
+        char line[WORD_BUFFER_SIZE + 32];
+        std::snprintf(line, sizeof line, "Game appended to %s", file_name);
+        print_line(line);
+    }
+}
+
 // "draw": accepted when the side that is not to move cannot mate.
 void offer_draw() {
     if (!insufficient_material(other_colour(side_to_move))) return;
@@ -107,6 +164,11 @@ void reset_console_state() {
 //   lognodes             log_nodes := 1
 //   strongsearch / classicsearch   the strong search thinks / the classic one (the Search option)
 //   hash N               the strong search's table, N MB (the Hash option)
+//   elo N / fullstrength play at the level of N Elo / at full strength (UCI_Elo, UCI_LimitStrength)
+//   hint                 "Hint: Nf3" (console), "Hint: g1f3" (xboard), nothing (UCI); the game untouched
+//   pgn / savepgn FILE   print the game as PGN / append it to FILE
+//   sanon / sanoff       the engine's moves also in SAN, after the move line (human mode)
+//   help                 the console's words, a line each
 //   go                   force_mode := 0; the engine moves for side_to_move
 //   then the xboard protocol's own commands (see xboard.cpp): ping N, setboard
 //   FEN, undo, remove, time N, otim N, st S, sd N, post, nopost, analyze,
@@ -179,6 +241,21 @@ void interpret_word(char* word) {
         int32_t mb = 0;
         if (read_int(input_stream, mb)) set_option_by_name("Hash", mb);
     }
+    if (is(w, "elo")) {
+        int32_t elo = 0;
+        if (read_int(input_stream, elo)) set_level_in_elo(elo);
+    }
+    if (is(w, "fullstrength")) set_option_by_name("UCI_LimitStrength", 0);
+    if (is(w, "hint")) give_hint();
+    if (is(w, "pgn")) print_game_score();
+    if (is(w, "savepgn")) {
+        // The name is read aside: the word's tests below still see "savepgn".
+        char name[WORD_BUFFER_SIZE];
+        if (read_word(input_stream, name)) save_game_score(name);
+    }
+    if (is(w, "sanon")) san_enabled = 1;
+    if (is(w, "sanoff")) san_enabled = 0;
+    if (is(w, "help")) print_console_help();
     if (is(w, "go")) {
         force_mode = 0;
         engine_moves();

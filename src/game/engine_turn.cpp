@@ -5,6 +5,7 @@
 
 #include "book/book.h"
 #include "game/game.h"
+#include "game/strength.h"
 #include "game/time_manager.h"
 #include "search/request.h"
 #include "settings/settings.h"
@@ -24,10 +25,18 @@ int32_t clamp_to_int32(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
+// The level the turn in progress plays at (strength.h), and what it saw.
+struct {
+    bool active = false;
+    strength_plan plan;
+} level;
+strength_observer level_watch;
+
 // The move to play after a search: one of the best root moves; or, when a
 // hard limit cut the first iteration before any root move was searched, the
 // first legal move, so that the engine still moves.
 bool choose_move(move& chosen) {
+    if (level.active && level_watch.choose(level.plan, chosen)) return true;
     if (pick_best_root_move(chosen)) return true;
     if (!search_stopped) return false;
     static move_list fallback;
@@ -98,7 +107,7 @@ int32_t start_turn_clock(bool level_clock, bool pondered, int32_t budget, search
         // The strong search plans on the GUI's clock alone: the level
         // settings' budget is the classic engine's pace, far too short a
         // look for a search that deepens quickly.
-        const turn_plan plan = strong_search != 0 ? plan_strong_turn(moves_before)
+        const turn_plan plan = strong_search_thinks() ? plan_strong_turn(moves_before)
                                                   : plan_turn(level_clock ? budget : INT32_MAX, moves_before);
         if (level_clock) budget = plan.budget;
         if (turn.nps > 0) {
@@ -186,15 +195,28 @@ bool think_turn(move& played, const turn_options& options) {
         }
     }
 
+    // A level looks at fewer positions and may choose among its best few
+    // moves (analysis is always at full strength).
+    level.active = limit_strength != 0 && !options.analysis;
+    search_observer* observer = options.observer;
+    if (level.active) {
+        level.plan = plan_for_elo(strength_elo);
+        if (level.plan.nodes != 0) limits.soft_node_limit = node_count + level.plan.nodes;
+        limits.max_depth = smaller_cap(limits.max_depth, level.plan.max_depth);
+        if (limits.multi_pv < level.plan.lines) limits.multi_pv = level.plan.lines;
+        level_watch.watch(options.observer);
+        observer = &level_watch;
+    }
+
     search_request request;
     request.pos = &game_position;
     request.side = side;
-    request.engine = strong_search == 1 ? search_engine::strong : search_engine::classic;
+    request.engine = strong_search_thinks() ? search_engine::strong : search_engine::classic;
     request.mode = mode;
     request.depth_limit = depth;
     request.budget = budget;
     request.limits = limits;
-    request.observer = options.observer;
+    request.observer = observer;
     if (request.engine == search_engine::strong) {
         // The strong search scores repetitions and the fifty-move count itself.
         request.earlier_count = game_repetition_keys(earlier_keys, MAX_EARLIER_POSITIONS);
@@ -216,7 +238,7 @@ void start_pondered_clock() {
         // The go's clock is known now; the turn has run since it began.
         turn.awaiting_hit = false;
         if (!turn.searching || (!game_time.time_known && game_time.fixed_move_ms <= 0)) return;  // on until a stop
-        if (strong_search != 0) {
+        if (strong_search_thinks()) {
             // The strong search keeps deepening within its plan, with the
             // hard limit counted from when the go began.
             const turn_plan plan = plan_strong_turn(engine_moves_made);
@@ -253,5 +275,31 @@ void pondered_turn_missed() {
 bool engine_turn(move& played, const turn_options& options) {
     if (!think_turn(played, options)) return false;
     game_play(played);
+    game_note_engine_move();
     return true;
+}
+
+bool hint_move(move& suggested) {
+    // A short look by the classic search, whose traces (ordering hints,
+    // learning table, generator, node count) are put back afterwards, so
+    // that the game goes on exactly as if nobody had asked; the strong
+    // search's tables it never touches.
+    constexpr int HINT_DEPTH = 4;
+    constexpr uint64_t HINT_NODES = 2000000;  // a bound for positions where depth 4 is slow
+    keep_search_traces();
+    const int side = side_to_move;
+    search_request request;
+    request.pos = &game_position;
+    request.side = side;
+    request.engine = search_engine::classic;
+    request.mode = 0;
+    request.depth_limit = HINT_DEPTH;
+    request.limits.node_limit = node_count + HINT_NODES;
+    request.limits.stop_first_iteration = true;
+    request.limits.strict_root = true;  // never a move that leaves the king attacked
+    run_search(request);
+    side_to_move = side;
+    const bool found = pick_best_root_move(suggested);
+    restore_search_traces();
+    return found;
 }

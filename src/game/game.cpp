@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 
+#include "game/strength.h"
 #include "game/time_manager.h"
 #include "search/strong.h"
 
@@ -27,6 +28,7 @@ namespace {
 struct played_move {
     move m;
     int8_t side;
+    bool by_engine;  // the engine's own move (for the names a game score gives)
 };
 
 // Long games outgrow any fixed record; when it fills, the older half is
@@ -36,6 +38,7 @@ constexpr int RECORD_SIZE = 2048;
 constexpr int RECORD_KEEP = RECORD_SIZE / 2;
 
 position record_start;
+int record_start_side = WHITE;
 played_move record[RECORD_SIZE];
 int record_count = 0;
 
@@ -107,6 +110,7 @@ void game_begin_at(const position& pos, int side, int halfmove_clock) {
     if (&pos != &game_position) copy_position(game_position, pos);
     side_to_move = side;
     copy_position(record_start, game_position);
+    record_start_side = side;
     record_count = 0;
     game_ended = false;
     keys[0] = key_of(game_position, side);
@@ -121,6 +125,7 @@ void game_play(const move& m) {
         copy_position(current, game_position);
         replay(RECORD_SIZE - RECORD_KEEP);
         copy_position(record_start, game_position);
+        record_start_side = record[RECORD_SIZE - RECORD_KEEP].side;
         std::memmove(record, record + (RECORD_SIZE - RECORD_KEEP), sizeof(played_move) * RECORD_KEEP);
         std::memmove(keys, keys + (RECORD_SIZE - RECORD_KEEP), sizeof(standard_key) * (RECORD_KEEP + 1));
         std::memmove(halfmove_clocks, halfmove_clocks + (RECORD_SIZE - RECORD_KEEP), sizeof(int) * (RECORD_KEEP + 1));
@@ -132,13 +137,29 @@ void game_play(const move& m) {
     // "at least a hundred" matters, so the count stops at the top of its range.
     const int before = halfmove_clocks[record_count];
     const int clock = resets_halfmove_clock(game_position, m) ? 0 : before == INT_MAX ? before : before + 1;
-    record[record_count++] = played_move{m, static_cast<int8_t>(side_to_move)};
+    record[record_count++] = played_move{m, static_cast<int8_t>(side_to_move), false};
     make_move(game_position, m);
     keys[record_count] = key_of(game_position, other_colour(side_to_move));
     halfmove_clocks[record_count] = clock;
 }
 
 int game_plies() { return record_count; }
+
+const position& game_record_start(int& side, int& halfmove_clock) {
+    side = record_start_side;
+    halfmove_clock = halfmove_clocks[0];
+    return record_start;
+}
+
+const move& game_recorded_move(int i, int& side, bool& by_engine) {
+    side = record[i].side;
+    by_engine = record[i].by_engine;
+    return record[i].m;
+}
+
+void game_note_engine_move() {
+    if (record_count > 0) record[record_count - 1].by_engine = true;
+}
 
 bool game_take_back(int plies) {
     if (plies < 0 || plies > record_count) return false;
@@ -215,6 +236,9 @@ void game_clear_own_draw_flags() {
 void reset_game_state() {
     game_time = time_control{};
     user_move = move{};
+    limit_strength = 0;
+    strength_elo = DEFAULT_ELO;
+    strength_seed(0);
     new_game();
     game_moves.count = 0;  // as at start-up: nothing listed yet
 }

@@ -45,6 +45,15 @@ int game_plies();
 // is regenerated.  false, nothing changed, when fewer moves were recorded.
 bool game_take_back(int plies);
 
+// The record as a game score needs it: the position it starts from (where
+// the game began, or where the oldest moves of a very long game were folded
+// in), that position's side to move and half-moves since a capture or pawn
+// move; and recorded move i (0 to game_plies() - 1) with the side that
+// played it and whether it was the engine's (game_note_engine_move).
+const position& game_record_start(int& side, int& halfmove_clock);
+const move& game_recorded_move(int i, int& side, bool& by_engine);
+void game_note_engine_move();
+
 // The game has ended off the board: a draw was claimed, or the GUI said so.
 // Starting or setting up a game, and taking a move back, clear it.
 extern bool game_ended;
@@ -133,3 +142,8 @@ bool pondered_turn_answer(move& chosen);
 void pondered_turn_missed();
 // think_turn, then the chosen move played into the game with game_play.
 bool engine_turn(move& played, const turn_options& options = {});
+
+// A move to suggest to the user for side_to_move in game_position, from a
+// short search that leaves the game, the learning table and whatever the
+// next search reads exactly as they were; false when there is no move.
+bool hint_move(move& suggested);

@@ -77,3 +77,14 @@ class pgn_reader {
     bool started_ = false;        // a byte-order mark is looked for once, at the start
     long line_ = 1;
 };
+
+// --- Writing ---
+// The most bytes a game score takes: the tags, and the record's moves in SAN.
+inline constexpr size_t PGN_TEXT_SIZE = 65536;
+// The game so far as PGN, as a person keeps it: the seven standard tags
+// (Event, Site, Date, Round, White, Black, Result), SetUp and FEN when the
+// record starts elsewhere than at the standard start, the moves in SAN, and
+// the result ("*" while the game goes on).  engine_name names the colours
+// the engine has played this game, "?" the others.  Into out (PGN_TEXT_SIZE
+// bytes), ending in a blank line; returns the length.
+size_t format_game_pgn(char* out, const char* engine_name);

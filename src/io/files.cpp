@@ -57,3 +57,36 @@ bool sync_folder_of(const char* path) {
     ::close(fd);
     return synced;
 }
+
+bool append_to_file(const char* name, const char* data, size_t size, const char*& why) {
+    // Without waiting, as for reading: a named pipe must not hold the engine.
+    const int fd = ::open(name, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        why = "not a regular file";
+        return false;
+    }
+    const off_t before = status.st_size;
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    if (written < size || ::fsync(fd) != 0) {
+        why = written < size ? std::strerror(errno) : "cannot sync it to the disk";
+        // Nothing half written stays behind: the file is as it was.
+        if (::ftruncate(fd, before) != 0) why = "the write failed and the file could not be cut back";
+        ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    if (before == 0) sync_folder_of(name);  // a new file's name lasts too
+    return true;
+}

@@ -3,6 +3,7 @@
 // pipe or read a device without end.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 // Opens a regular file for reading; nullptr, with the reason in why, for
@@ -15,3 +16,9 @@ FILE* open_regular_file(const char* name, const char*& why);
 // open, fsync and close, so a signal handler may call it.  false if the
 // folder could not be synced.
 bool sync_folder_of(const char* path);
+
+// Appends size bytes of data to the regular file name (made if missing) in
+// one write, synced to the disk: the file gains all of it or, if the write
+// fails, is cut back to what it was.  Never waits on a pipe or a device.
+// false, with the reason in why, when nothing was appended.
+bool append_to_file(const char* name, const char* data, size_t size, const char*& why);

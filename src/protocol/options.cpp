@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "game/strength.h"
 #include "game/time_manager.h"
 #include "protocol/thinking.h"
 #include "search/strong.h"
@@ -22,18 +23,25 @@ int32_t shown_variant() {
 const char* const EMOTION_LABELS[] = {"More men", "Neutral", "Fewer men"};  // emotion -1, 0, 1
 const char* const SEARCH_LABELS[] = {"Classic", "Strong"};                 // strong_search 0, 1
 
-// The strong search's table exists only while that search is chosen, so
-// the classic engine keeps its small footprint.
-void choose_search(int32_t v) {
-    strong_search = v;
-    if (v != 0)
+// The strong search's table exists only while that search thinks (chosen,
+// or playing a level), so the classic engine keeps its small footprint.
+void match_table_to_search() {
+    if (strong_search_thinks())
         strong_prepare_table();
     else
         strong_release_table();
 }
+void choose_search(int32_t v) {
+    strong_search = v;
+    match_table_to_search();
+}
+void set_limit_strength(int32_t v) {
+    limit_strength = v;
+    match_table_to_search();
+}
 void set_hash_size(int32_t mb) {
     hash_mb = mb;
-    if (strong_search != 0) strong_prepare_table();
+    if (strong_search_thinks()) strong_prepare_table();
 }
 }  // namespace
 
@@ -72,6 +80,12 @@ const engine_option ENGINE_OPTIONS[] = {
     {"Search", "Search", false, 0, 1, [] { return strong_search; }, choose_search, false, SEARCH_LABELS, true},
     // The strong search's transposition table, in MB.
     {"Hash", "Hash", false, 1, MAX_HASH_MB, [] { return hash_mb; }, set_hash_size, false, nullptr},
+    // Levels in Elo (UCI's standard pair): on, the strong search plays
+    // weakened to the level, whichever search the Search option names.
+    {"UCI_LimitStrength", "UCI_LimitStrength", true, 0, 1, [] { return limit_strength; }, set_limit_strength, false,
+     nullptr},
+    {"UCI_Elo", "UCI_Elo", false, LOWEST_ELO, HIGHEST_ELO, [] { return strength_elo; },
+     [](int32_t v) { strength_elo = v; }, false, nullptr},
     {"Clear Hash", "ClearHash", false, 0, 0, [] { return 0; }, [](int32_t) { strong_clear_table(); }, false,
      nullptr, false, true},
 };

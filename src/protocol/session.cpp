@@ -156,6 +156,14 @@ bool claims_standard_draws() { return gui_protocol_in_use(); }
 
 bool strict_root() { return gui_protocol_in_use(); }
 
+hint_form hint_answer_form() {
+    switch (current_session_mode()) {
+        case session_mode::console: return hint_form::san;
+        case session_mode::uci: return hint_form::none;
+        default: return hint_form::coordinates;
+    }
+}
+
 early_action early_action_for(const char* line, bool analysing) {
     switch (current_session_mode()) {
         case session_mode::uci: return uci_action(line);

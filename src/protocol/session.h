@@ -12,6 +12,8 @@
 //   diagrams, bell, sentences     yes      no             no        no
 //   an abandoned turn's move      -        -              dropped   -
 //   pondering after own move      no       no             "hard"    no (go ponder)
+//   "hint" answered               SAN      coordinates    coordinates nothing
+//   engine's moves also in SAN    "sanon"  no             no        no
 #pragma once
 
 enum class session_mode {
@@ -48,6 +50,10 @@ bool claims_own_draws();
 bool claims_standard_draws();
 // Root moves that leave the king attacked are dropped before the search.
 bool strict_root();
+// How "hint" answers: in SAN for a person ("Hint: Nf3"), in coordinates
+// under xboard, as its protocol has it ("Hint: g1f3"), and not at all under UCI.
+enum class hint_form { none, san, coordinates };
+hint_form hint_answer_form();
 
 // --- Lines that arrive while the engine thinks ---
 // What a complete line read during a search does.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "book/book.h"
+#include "game/strength.h"
 #include "io/io.h"
 #include "rules/move_text.h"
 #include "search/strong.h"
@@ -16,7 +17,7 @@ int32_t multi_pv_lines = 1;
 namespace {
 // hashfull: how full the table of the search that thinks is (the learning
 // book for the classic search, the transposition table for the strong one).
-int table_fill_permille() { return strong_search != 0 ? strong_table_permill() : book_fill_permille(); }
+int table_fill_permille() { return strong_search_thinks() ? strong_table_permill() : book_fill_permille(); }
 }  // namespace
 
 namespace {

@@ -1,5 +1,6 @@
 // Positions from FEN text, for the developer tool and the tests.
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "rules/rules.h"
@@ -185,4 +186,44 @@ const char* read_set_up_position(const char* fen, position& pos, int& side, int&
         if (value <= INT32_MAX) value = value * 10 + (*field - '0');
     halfmove = value > INT32_MAX ? INT32_MAX : static_cast<int>(value);
     return nullptr;
+}
+
+void write_fen(const position& pos, int side, int halfmove, int fullmove, char* out) {
+    static const char LETTERS[] = " PRNBQK";
+    char* p = out;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            const uint8_t b = pos.board[square_index(file, rank)];
+            const int type = piece_type(b);
+            if (b == 0 || type < PAWN || type > KING || (piece_colour(b) != WHITE && piece_colour(b) != BLACK)) {
+                ++empty;
+                continue;
+            }
+            if (empty > 0) *p++ = static_cast<char>('0' + empty);
+            empty = 0;
+            const char letter = LETTERS[type];
+            *p++ = piece_colour(b) == WHITE ? letter : static_cast<char>(letter - 'A' + 'a');
+        }
+        if (empty > 0) *p++ = static_cast<char>('0' + empty);
+        if (rank > 0) *p++ = '/';
+    }
+    *p++ = ' ';
+    *p++ = side == WHITE ? 'w' : 'b';
+    *p++ = ' ';
+    // Only the rights whose king and rook still stand at home can be used.
+    const char* rights = p;
+    if (pos.white_castle_right && man_on(pos, 4, WHITE, KING) && man_on(pos, 7, WHITE, ROOK)) *p++ = 'K';
+    if (pos.white_castle_left && man_on(pos, 4, WHITE, KING) && man_on(pos, 0, WHITE, ROOK)) *p++ = 'Q';
+    if (pos.black_castle_right && man_on(pos, 60, BLACK, KING) && man_on(pos, 63, BLACK, ROOK)) *p++ = 'k';
+    if (pos.black_castle_left && man_on(pos, 60, BLACK, KING) && man_on(pos, 56, BLACK, ROOK)) *p++ = 'q';
+    if (p == rights) *p++ = '-';
+    *p++ = ' ';
+    if (pos.en_passant_file < 8 && en_passant_possible(pos, side)) {
+        *p++ = static_cast<char>('a' + pos.en_passant_file);
+        *p++ = side == WHITE ? '6' : '3';
+    } else {
+        *p++ = '-';
+    }
+    std::snprintf(p, 24, " %d %d", halfmove < 0 ? 0 : halfmove, fullmove < 1 ? 1 : fullmove);
 }

@@ -182,6 +182,12 @@ void generate_slider_moves(const position& pos, move_list& list, int file, int r
 // it cannot read.
 bool parse_fen(const char* fen, position& pos, int& side);
 
+// Writes pos with side to move as a FEN into out (FEN_TEXT_SIZE bytes at
+// least): the castling rights whose king and rook stand at home, the
+// en-passant square only where the capture can be made, and the two counters.
+inline constexpr int FEN_TEXT_SIZE = 96;
+void write_fen(const position& pos, int side, int halfmove, int fullmove, char* out);
+
 // --- Positions from outside ---
 // Why pos, with side to move, cannot be played, or nullptr when it can: it
 // needs exactly one king of each colour (the king fields are set from the

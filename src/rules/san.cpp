@@ -4,6 +4,8 @@
 // so that a move is found only when it is legal.
 #include "rules/san.h"
 
+#include <cstring>
+
 namespace {
 
 enum class shape_kind { piece, pawn, castle_short, castle_long };
@@ -179,4 +181,71 @@ san_result resolve_san(const position& pos, const move_list& legal, const char* 
     found = *first;
     if (s.promotion != 0) found.promotion = static_cast<uint8_t>(s.promotion);
     return san_result::legal_move;
+}
+
+void write_san(const position& pos, int side, const move& m, char* out) {
+    static const char LETTERS[] = " PRNBQK";
+    // Scratch, so that the generator's flags and the side to move are as the caller left them.
+    static position after;
+    static move_list legal;
+    const int saved_side = side_to_move, saved_check = side_in_check;
+    const int saved_right = castle_right_safe, saved_left = castle_left_safe;
+    // The engine's own draw flags list no moves; SAN asks what the rules allow.
+    copy_position(after, pos);
+    after.repetition_draw = 0;
+    after.fifty_move_draw = 0;
+    side_to_move = side;
+    generate_moves(after, legal);
+
+    const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+    const int type = piece_type(piece);
+    const bool onto_man = pos.board[square_index(m.to_file, m.to_rank)] != 0;
+    char* p = out;
+    if (type == KING && (m.to_file - m.from_file == 2 || m.from_file - m.to_file == 2)) {
+        std::memcpy(p, m.to_file > m.from_file ? "O-O" : "O-O-O", m.to_file > m.from_file ? 3 : 5);
+        p += m.to_file > m.from_file ? 3 : 5;
+    } else if (type == PAWN) {
+        if (m.from_file != m.to_file) {  // a capture, en passant too
+            *p++ = static_cast<char>('a' + m.from_file);
+            *p++ = 'x';
+        }
+        *p++ = static_cast<char>('a' + m.to_file);
+        *p++ = static_cast<char>('1' + m.to_rank);
+        if (m.promotion != NO_PROMOTION && m.promotion >= ROOK && m.promotion <= QUEEN) {
+            *p++ = '=';
+            *p++ = LETTERS[m.promotion];
+        }
+    } else {
+        *p++ = type >= PAWN && type <= KING ? LETTERS[type] : '?';
+        // Another man of the same kind that can go there: the file tells
+        // them apart, else the rank, else both.
+        bool other = false, same_file = false, same_rank = false;
+        for (int i = 0; i < legal.count; ++i) {
+            const move& l = legal.moves[i];
+            if (l.to_file != m.to_file || l.to_rank != m.to_rank) continue;
+            if (l.from_file == m.from_file && l.from_rank == m.from_rank) continue;
+            if (piece_type(pos.board[square_index(l.from_file, l.from_rank)]) != type) continue;
+            other = true;
+            same_file = same_file || l.from_file == m.from_file;
+            same_rank = same_rank || l.from_rank == m.from_rank;
+        }
+        if (other && (!same_file || same_rank)) *p++ = static_cast<char>('a' + m.from_file);
+        if (other && same_file) *p++ = static_cast<char>('1' + m.from_rank);
+        if (onto_man) *p++ = 'x';
+        *p++ = static_cast<char>('a' + m.to_file);
+        *p++ = static_cast<char>('1' + m.to_rank);
+    }
+    make_move(after, m);
+    side_to_move = other_colour(side);
+    after.repetition_draw = 0;
+    after.fifty_move_draw = 0;
+    if (in_check(after)) {
+        generate_moves(after, legal);
+        *p++ = legal.count == 0 ? '#' : '+';
+    }
+    *p = '\0';
+    side_to_move = saved_side;
+    side_in_check = saved_check;
+    castle_right_safe = saved_right;
+    castle_left_safe = saved_left;
 }

@@ -24,3 +24,9 @@ enum class san_result {
 // pawn move to the last rank must name its piece.  Reads nothing past the
 // word's terminator and allocates nothing.
 san_result resolve_san(const position& pos, const move_list& legal, const char* word, move& found);
+
+// The SAN of m, a legal move of side in pos, as PGN writes it: "Nbd7",
+// "exd5", "O-O", "e8=Q+", "Qh5#".  out needs SAN_TEXT_SIZE bytes.  Leaves
+// side_to_move and the generator's flags as they were.
+inline constexpr int SAN_TEXT_SIZE = 12;
+void write_san(const position& pos, int side, const move& m, char* out);

@@ -2,7 +2,9 @@
 // classic search in its four clock modes, and the random choice among the
 // equally best root moves.
 #include <cstdint>
+#include <cstring>
 
+#include "book/book.h"
 #include "book/random.h"
 #include "search/request.h"
 #include "search/root.h"
@@ -182,4 +184,54 @@ void reset_search_state() {
     node_count = 0;
     search_stopped = false;
     stop_requested.store(false, std::memory_order_relaxed);
+}
+
+namespace {
+// The traces kept by keep_search_traces (static: keeping them allocates nothing).
+struct search_traces {
+    move hints[PLY_BEST_SIZE];
+    move best_moves[MOVE_LIST_SIZE];
+    search_line best_lines[MOVE_LIST_SIZE];
+    uint16_t best_count;
+    move best_so_far;
+    int depth, deepest, side;
+    uint64_t nodes;
+    bool stopped, suspended;
+    uint32_t random;
+    book_entry book[BOOK_SLOTS];
+} kept_traces;
+}  // namespace
+
+void keep_search_traces() {
+    search_traces& k = kept_traces;
+    std::memcpy(k.hints, ply_best, sizeof ply_best);
+    std::memcpy(k.best_moves, best_root_moves, sizeof best_root_moves);
+    std::memcpy(k.best_lines, best_root_lines, sizeof best_root_lines);
+    k.best_count = best_root_count;
+    k.best_so_far = root_best_so_far;
+    k.depth = root_depth;
+    k.deepest = deepest_level;
+    k.side = engine_side;
+    k.nodes = node_count;
+    k.stopped = search_stopped;
+    k.suspended = refinements_suspended;
+    k.random = random_state_now();
+    std::memcpy(k.book, book_table, sizeof book_table);
+}
+
+void restore_search_traces() {
+    const search_traces& k = kept_traces;
+    std::memcpy(ply_best, k.hints, sizeof ply_best);
+    std::memcpy(best_root_moves, k.best_moves, sizeof best_root_moves);
+    std::memcpy(best_root_lines, k.best_lines, sizeof best_root_lines);
+    best_root_count = k.best_count;
+    root_best_so_far = k.best_so_far;
+    root_depth = k.depth;
+    deepest_level = k.deepest;
+    engine_side = k.side;
+    node_count = k.nodes;
+    search_stopped = k.stopped;
+    refinements_suspended = k.suspended;
+    random_seed(k.random);
+    std::memcpy(book_table, k.book, sizeof book_table);
 }

@@ -73,6 +73,9 @@ bool stop_due() {
     return stop;
 }
 
+// The node budget that ends any iteration but the first has been spent.
+bool soft_limit_reached() { return active_limits.soft_node_limit != 0 && node_count >= active_limits.soft_node_limit; }
+
 // Drops the en-passant captures that leave the mover's king attacked, judged
 // in full: the quick legality test looks only along the line through the
 // capturing pawn's square, not through the captured pawn's.  (Every other
@@ -223,13 +226,17 @@ void finish_root_iteration(int depth, int32_t score, const move* best, const sea
 
 bool root_should_stop(bool between_iterations) {
     if (between_iterations) {
-        if (!stop_due()) return false;
+        if (!stop_due() && !soft_limit_reached()) return false;
         search_stopped = true;
         return true;
     }
     if (search_stopped) return true;
     if (active_observer != nullptr) report_progress();
-    if (!stop_due()) return false;
+    if (!stop_due()) {
+        if (root_depth <= 1 || !soft_limit_reached()) return false;
+        search_stopped = true;
+        return true;
+    }
     if (root_depth <= 1 && !active_limits.stop_first_iteration) return false;
     search_stopped = true;
     return true;

@@ -75,6 +75,9 @@ struct search_limits {
     bool use_deadline = false;
     uint32_t deadline = 0;        // a clock_source() reading; reached when now - deadline >= 0 (signed)
     uint64_t node_limit = 0;      // stop once node_count reaches it (0: none)
+    // The same, but never in the first iteration, so that a move always
+    // comes from a whole search however small the budget (a level's).
+    uint64_t soft_node_limit = 0;
     bool (*poll)() = nullptr;     // asked at each look (input while thinking); true stops
     // Normally the first iteration always finishes, so that there is a move
     // from a whole search.  A hard limit (a node cap, a flag about to fall)
@@ -171,6 +174,13 @@ void set_search_deadline(uint32_t deadline);
 // for the budget that decides whether another iteration starts.
 void set_search_node_limit(uint64_t limit);
 void set_search_budget(int32_t budget);
+
+// What a search leaves behind for the next one and for the game: the
+// ordering hints, the best root moves and their lines, the node count, the
+// learning table's hints and the generator's state.  A look that must leave
+// no trace (a hint for the user) keeps them first and restores them after.
+void keep_search_traces();
+void restore_search_traces();
 
 // Back to where start-up leaves the search: no ordering hints (ply_best all
 // zero), no best root moves, no nodes counted, nothing stopped, the system's

@@ -17,6 +17,7 @@ int32_t settings_locked = 0;
 int32_t force_mode = 0;
 int32_t log_nodes = 0;
 int32_t strong_search = 0;
+int32_t san_enabled = 0;
 
 void set_default_settings() {
     search_depth = 4;
@@ -36,4 +37,5 @@ void set_default_settings() {
     force_mode = 0;
     log_nodes = 0;
     strong_search = 0;
+    san_enabled = 0;
 }

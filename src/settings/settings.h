@@ -28,6 +28,7 @@ extern int32_t settings_locked;    // "levellock": locked commands do nothing
 extern int32_t force_mode;         // the engine does not answer user moves
 extern int32_t log_nodes;          // log "nodes N" after each engine turn
 extern int32_t strong_search;      // 1: the strong search thinks instead of the classic one ("Search" option)
+extern int32_t san_enabled;        // "sanon": the engine's moves also in SAN (human mode)
 
 // Sets every setting to its start-up default.
 void set_default_settings();

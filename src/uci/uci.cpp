@@ -405,8 +405,9 @@ void run_uci(FILE* stream) {
         } else if (is(command, "quit")) {
             return;
         } else if (is(command, "stop") || is(command, "ponderhit") || is(command, "debug") ||
-                   is(command, "register")) {
-            // Nothing to stop, no pondering, no debug output, nothing to register.
+                   is(command, "register") || is(command, "hint")) {
+            // Nothing to stop, no pondering, no debug output, nothing to
+            // register; "hint" is the console's and xboard's, and UCI has none.
         } else {
             info_string(std::string("unknown command '") + command + "'");
         }

@@ -1,0 +1,105 @@
+// Levels in Elo: the plan of each level and its choice among the best root moves.
+#include "game/strength.h"
+
+#include <cmath>
+
+#include "settings/settings.h"
+
+int32_t limit_strength = 0;
+int32_t strength_elo = DEFAULT_ELO;
+
+namespace {
+uint32_t strength_state = 0;
+
+int strength_random() {
+    strength_state = strength_state * 214013u + 2531011u;
+    return static_cast<int>((strength_state >> 16) & 0x7fff);
+}
+
+// Centipawns of a score in the search's units (a pawn is 65536).
+int64_t centipawns(int32_t score) { return static_cast<int64_t>(score) * 100 / 65536; }
+
+bool is_mate_score(int32_t score) { return mate_in_moves(score) != 0; }
+
+constexpr int32_t SPREAD_FROM = 1400;
+}  // namespace
+
+bool strong_search_thinks() { return strong_search != 0 || limit_strength != 0; }
+
+void strength_seed(uint32_t seed) { strength_state = seed; }
+
+strength_plan plan_for_elo(int32_t elo) {
+    if (elo < LOWEST_ELO) elo = LOWEST_ELO;
+    if (elo > HIGHEST_ELO) elo = HIGHEST_ELO;
+    strength_plan plan;
+    // Each 130 Elo down halves the positions looked at: from about a tenth
+    // of a second's search at the top level to a few hundred at the bottom.
+    const double nodes = 100000.0 * std::pow(2.0, (elo - HIGHEST_ELO) / 130.0);
+    plan.nodes = static_cast<uint64_t>(nodes);
+    // Below SPREAD_FROM a move up to a spread below the best may be chosen.
+    if (elo < SPREAD_FROM) {
+        plan.spread = (SPREAD_FROM - elo) / 4;
+        plan.lines = 3;
+    }
+    return plan;
+}
+
+void strength_observer::iteration_finished(const iteration_report& report) {
+    // The best root moves by score, best first: the few a level chooses among.
+    kept_count_ = 0;
+    for (int i = 0; i < report.root_count; ++i) {
+        const move& m = report.root_moves[i];
+        int j = MAX_MULTI_PV - 1;
+        if (kept_count_ < MAX_MULTI_PV)
+            j = kept_count_++;
+        else if (kept_[j].score >= m.score)
+            continue;
+        while (j > 0 && kept_[j - 1].score < m.score) {
+            kept_[j] = kept_[j - 1];
+            --j;
+        }
+        kept_[j] = m;
+    }
+    // The tied best that the search itself chose comes first.
+    if (report.best_count > 0) {
+        for (int i = 1; i < kept_count_; ++i) {
+            if (!same_move(kept_[i], report.best_moves[0]) || kept_[i].score != kept_[0].score) continue;
+            const move best = kept_[i];
+            for (int j = i; j > 0; --j) kept_[j] = kept_[j - 1];
+            kept_[0] = best;
+            break;
+        }
+    }
+    if (inner_ != nullptr) inner_->iteration_finished(report);
+}
+
+void strength_observer::progress(const progress_report& report) {
+    if (inner_ != nullptr) inner_->progress(report);
+}
+
+bool strength_observer::choose(const strength_plan& plan, move& chosen) {
+    if (kept_count_ == 0) return false;
+    chosen = kept_[0];
+    // A mate seen, for or against, is played as the search found it.
+    if (plan.spread <= 0 || is_mate_score(kept_[0].score)) return true;
+    const int candidates = kept_count_ < plan.lines ? kept_count_ : plan.lines;
+    int64_t weights[MAX_MULTI_PV];
+    int64_t total = 0;
+    for (int i = 0; i < candidates; ++i) {
+        const int64_t behind = centipawns(kept_[0].score) - centipawns(kept_[i].score);
+        // Closer to the best is likelier; past the spread, or into a mate, never.
+        const int64_t room = plan.spread - behind;
+        weights[i] = room < 0 || is_mate_score(kept_[i].score) ? 0 : (room + 1) * (room + 1);
+        total += weights[i];
+    }
+    if (total <= 0) return true;
+    int64_t draw = (static_cast<int64_t>(strength_random()) << 15 | strength_random()) % total;
+    for (int i = 0; i < candidates; ++i) {
+        if (draw < weights[i]) {
+            chosen = kept_[i];
+            return true;
+        }
+        draw -= weights[i];
+    }
+    return true;
+}
