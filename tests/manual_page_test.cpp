@@ -111,6 +111,21 @@ std::vector<std::string> readme_commands(const std::string& readme) {
     return first_column_names(section, false, "");
 }
 
+// The words of the first table under "## Commands": the console's own.
+std::vector<std::string> readme_console_commands(const std::string& readme) {
+    std::vector<std::string> table;
+    bool inside = false;
+    for (const std::string& line : lines(readme)) {
+        if (line.rfind("## ", 0) == 0) {
+            inside = trimmed(line.substr(3)) == "Commands";
+        } else if (inside) {
+            if (is_table_row(line)) table.push_back(line);
+            else if (!table.empty()) break;
+        }
+    }
+    return first_column_names(table, false, "");
+}
+
 // The names of every option table of the README, the tables whose first
 // column is headed "Option" (xboard's and UCI's), each name once.
 std::vector<std::string> readme_option_names(const std::string& readme) {
@@ -356,6 +371,33 @@ TEST(ManualPage, NamesEveryCommandOfTheReadmesTables) {
     for (const char* not_a_command : {"N", "FILE", "Command", "NAME=VALUE", "..."})
         EXPECT_FALSE(all.count(not_a_command)) << not_a_command;
     EXPECT_EQ(missing_from_page(page, commands), names{}) << "commands of README.md missing from doc/orvane.6";
+}
+
+// "help" at the console lists every word of the README's table of the
+// console's commands, each at the start of a line or after a comma.
+TEST(ManualPage, HelpListsEveryConsoleWordOfTheReadme) {
+    const names words = readme_console_commands(source_file("README.md"));
+    EXPECT_GE(words.size(), 40u);
+    const std::set<std::string> all(words.begin(), words.end());
+    for (const char* expected : {"xboard", "hint", "savepgn", "sanoff", "help", "elo", "quit"})
+        EXPECT_TRUE(all.count(expected)) << expected;
+    EXPECT_FALSE(all.count("undo")) << "the protocol's table is not the console's";
+    const session::session_result r = session::run_session("help\nquit\n");
+    std::set<std::string> listed;
+    for (const std::string& line : session::lines_of(r.out)) {
+        if (line.rfind("  ", 0) != 0) continue;
+        // "  donullmove, docutting  switch on ...": the words before the text.
+        std::string head = line.substr(2, line.find("  ", 2) - 2);
+        size_t start = 0;
+        while (start < head.size()) {
+            size_t end = head.find(", ", start);
+            if (end == std::string::npos) end = head.size();
+            const std::string word = head.substr(start, end - start);
+            listed.insert(word.substr(0, word.find(' ')));
+            start = end + 2;
+        }
+    }
+    for (const std::string& word : words) EXPECT_TRUE(listed.count(word)) << word << " is not in help";
 }
 
 TEST(ManualPage, NamesEveryOptionOfTheReadmesTables) {

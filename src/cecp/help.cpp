@@ -38,6 +38,7 @@ const char* const HELP_LINES[] = {
     "  post, nopost           thinking lines on or off",
     "  analyze, exit          think about the position until exit",
     "  xboard                 a GUI speaks the xboard protocol from here on",
+    "  protover N             answer a GUI's handshake",
     "  help                   this list",
     "  quit                   save the book and end",
 };

@@ -21,7 +21,6 @@ int64_t centipawns(int32_t score) { return static_cast<int64_t>(score) * 100 / 6
 
 bool is_mate_score(int32_t score) { return mate_in_moves(score) != 0; }
 
-constexpr int32_t SPREAD_FROM = 1400;
 }  // namespace
 
 bool strong_search_thinks() { return strong_search != 0 || limit_strength != 0; }
@@ -32,14 +31,26 @@ strength_plan plan_for_elo(int32_t elo) {
     if (elo < LOWEST_ELO) elo = LOWEST_ELO;
     if (elo > HIGHEST_ELO) elo = HIGHEST_ELO;
     strength_plan plan;
-    // Each 130 Elo down halves the positions looked at: from about a tenth
-    // of a second's search at the top level to a few hundred at the bottom.
-    const double nodes = 100000.0 * std::pow(2.0, (elo - HIGHEST_ELO) / 130.0);
-    plan.nodes = static_cast<uint64_t>(nodes);
-    // Below SPREAD_FROM a move up to a spread below the best may be chosen.
-    if (elo < SPREAD_FROM) {
-        plan.spread = (SPREAD_FROM - elo) / 4;
-        plan.lines = 3;
+    // The nodes a move at the measured levels (tools/calibrate.py against
+    // Stockfish's scale; README), in between evenly in the logarithm.  Below
+    // the lowest, fewer nodes hardly weaken the search (its first iteration
+    // always finishes), so it stays that small and the spread grows instead.
+    struct anchor {
+        int32_t elo;
+        double nodes;
+    };
+    static constexpr anchor ANCHORS[] = {{1600, 2000}, {1790, 20000}, {2220, 100000}};
+    constexpr int LAST = static_cast<int>(sizeof ANCHORS / sizeof ANCHORS[0]) - 1;
+    int i = 0;
+    while (i < LAST - 1 && elo > ANCHORS[i + 1].elo) ++i;
+    const anchor& a = ANCHORS[i];
+    const anchor& b = ANCHORS[i + 1];
+    const int32_t at = elo < ANCHORS[0].elo ? ANCHORS[0].elo : elo;
+    const double fraction = static_cast<double>(at - a.elo) / (b.elo - a.elo);
+    plan.nodes = static_cast<uint64_t>(a.nodes * std::pow(b.nodes / a.nodes, fraction));
+    if (elo < ANCHORS[0].elo) {
+        plan.spread = (ANCHORS[0].elo - elo) / 4;
+        plan.lines = 4;
     }
     return plan;
 }

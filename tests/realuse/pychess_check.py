@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The engine as python-chess drives it (the client library of lichess-bot and
 many analysis scripts), over both protocols: MultiPV analysis, a node-limited
-game over xboard, every option configured, a pondering game, and the rule that
-the last line shown before a move starts with that move.
+game over xboard, every option configured, a pondering game, a game at the
+lowest level against full strength on a clock, and the rule that the last
+line shown before a move starts with that move.
 
 Usage: pychess_check.py ENGINE [--searches N]
 Needs python-chess: the folder named by ORVANE_PYCHESS, else
@@ -79,6 +80,35 @@ def main():
         board.push(rng.choice(list(board.legal_moves)))
     uci.quit()
 
+    # A game of the lowest level (UCI_LimitStrength, UCI_Elo 1200) against
+    # full strength on a 10 s + 0.1 s clock: every move legal and in time, the
+    # last pv the move played, though a level may play another than the best.
+    weak = chess.engine.SimpleEngine.popen_uci([engine_path], cwd=folder)
+    weak.configure({"UCI_LimitStrength": True, "UCI_Elo": 1200})
+    full = chess.engine.SimpleEngine.popen_uci([engine_path], cwd=folder)
+    full.configure({"Search": "Strong"})
+    board, clocks, level_moves = chess.Board(), {chess.WHITE: 10.0, chess.BLACK: 10.0}, 0
+    while not board.is_game_over() and board.ply() < 160:
+        player = weak if board.turn == chess.WHITE else full
+        limit = chess.engine.Limit(white_clock=clocks[chess.WHITE], black_clock=clocks[chess.BLACK],
+                                   white_inc=0.1, black_inc=0.1)
+        started = time.monotonic()
+        result = player.play(board, limit, info=chess.engine.INFO_PV)
+        clocks[board.turn] -= time.monotonic() - started
+        if clocks[board.turn] < 0:
+            fail("level game: %s lost on time" % ("the level" if player is weak else "full strength"))
+        clocks[board.turn] += 0.1
+        if result.move not in board.legal_moves:
+            fail("level game: illegal move %s in %s" % (result.move, board.fen()))
+        pv = result.info.get("pv") or []
+        if not pv or pv[0] != result.move:
+            fail("level game: last pv %s does not start with %s in %s" % (pv, result.move, board.fen()))
+        level_moves += 1 if player is weak else 0
+        board.push(result.move)
+    level_result = board.result(claim_draw=True)
+    weak.quit()
+    full.quit()
+
     # xboard: every option set, and a game move under a node limit.
     xb = chess.engine.SimpleEngine.popen_xboard([engine_path], cwd=folder)
     for name, option in xb.options.items():
@@ -129,8 +159,9 @@ def main():
         fail("xboard pondering: an answer took %.1f s on a 20 s clock" % slowest)
     xb.quit()
     print("pychess_check: passed: multipv 3, options of both protocols, %d searches whose last pv starts "
-          "with the move played, a pondering game, node-limited xboard moves, an xboard pondering game "
-          "(%d expected replies, slowest answer %.2f s)" % (agree, hits, slowest))
+          "with the move played, a pondering game, a level game (%d moves at UCI_Elo 1200, %s), "
+          "node-limited xboard moves, an xboard pondering game (%d expected replies, slowest answer %.2f s)"
+          % (agree, level_moves, level_result, hits, slowest))
     return 0
 
 
