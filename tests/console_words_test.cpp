@@ -145,7 +145,7 @@ TEST(ConsoleWords, SavedGamesReadBackThroughTheProjectsReader) {
             expected = {"e8g8", engine[2]};
             EXPECT_TRUE(game.has_setup);
             EXPECT_STREQ(game.setup, "1");
-            EXPECT_STREQ(game.fen, "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 5 1");
+            EXPECT_STREQ(game.fen, "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 5 20");
             ASSERT_TRUE(parse_fen(game.fen, pos, side));
         } else {
             EXPECT_FALSE(game.has_fen);

@@ -250,3 +250,70 @@ TEST(MoveText, CoordinateTextToALegalMove) {
         }
     }
 }
+
+namespace {
+// The SAN write_san gives each coordinate move in the position of fen, and
+// that the SAN reads back as the same move.
+void check_written(const char* fen, const std::vector<std::pair<const char*, const char*>>& cases) {
+    load_fen(fen);
+    static move_list legal;
+    generate_moves(game_position, legal);
+    for (const auto& [coordinates, expected] : cases) {
+        move m = text_move(coordinates);
+        char written[SAN_TEXT_SIZE];
+        write_san(game_position, side_to_move, m, written);
+        EXPECT_STREQ(written, expected) << fen << ": " << coordinates;
+        move back{};
+        EXPECT_EQ(resolve_san(game_position, legal, written, back), san_result::legal_move) << written;
+        EXPECT_EQ(move_string(back), coordinates) << written;
+    }
+}
+}  // namespace
+
+// Worked out on a board: pieces, pawns and captures, disambiguation by file,
+// by rank and by both, castling, en passant, promotions, check and mate.
+TEST(San, WrittenAsPgnWritesIt) {
+    check_written(START, {{"g1f3", "Nf3"}, {"e2e4", "e4"}, {"b1c3", "Nc3"}});
+    // Knights on b1 and f3 both reach d2; rooks on a1 and a5 both reach a3.
+    check_written("4k3/8/8/R7/8/8/8/RN3NK1 w - - 0 1",
+                  {{"b1d2", "Nbd2"}, {"f1d2", "Nfd2"}, {"a1a3", "R1a3"}, {"a5a3", "R5a3"}, {"a5e5", "Re5+"}});
+    // Queens on a1, c1 and a3 all reach b2: the a1 queen needs file and rank.
+    check_written("6k1/8/8/8/8/Q7/8/Q1Q4K w - - 0 1", {{"a1b2", "Qa1b2"}, {"c1b2", "Qcb2"}, {"a3b2", "Q3b2"}});
+    check_written("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", {{"e1g1", "O-O"}, {"e1c1", "O-O-O"}, {"a1a8", "Rxa8+"}});
+    check_written("rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
+                  {{"e5f6", "exf6"}, {"e5e6", "e6"}});
+    check_written("3r3k/2P5/8/8/8/8/8/4K3 w - - 0 1",
+                  {{"c7c8q", "c8=Q"}, {"c7d8q", "cxd8=Q+"}, {"c7d8n", "cxd8=N"}, {"c7c8r", "c8=R"}});
+    // Fool's mate, and a rook's mate on the back rank.
+    check_written("rnbqkbnr/pppp1ppp/8/4p3/6P1/5P2/PPPPP2P/RNBQKBNR b KQkq - 0 2", {{"d8h4", "Qh4#"}});
+    check_written("6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", {{"a1a8", "Ra8#"}});
+}
+
+// A FEN written back: the castling rights whose king and rook stand at
+// home, the en-passant square only where the capture can be made, and the
+// move number of the sixth field (1 when there is none to read).
+TEST(Fen, WrittenAsGuisWriteIt) {
+    const auto written = [](const char* fen, int halfmove, int number) {
+        position pos;
+        int side = WHITE;
+        EXPECT_TRUE(parse_fen(fen, pos, side)) << fen;
+        char out[FEN_TEXT_SIZE];
+        write_fen(pos, side, halfmove, number, out);
+        return std::string(out);
+    };
+    EXPECT_EQ(written(START, 0, 1), START);
+    EXPECT_EQ(written("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", 0, 1),
+              "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+    EXPECT_EQ(written("rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", 0, 3),
+              "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3");
+    EXPECT_EQ(written("r3k2r/8/8/8/8/8/8/R3K2R b Kq - 7 40", 7, 40), "r3k2r/8/8/8/8/8/8/R3K2R b Kq - 7 40");
+    EXPECT_EQ(written("4k3/8/8/8/8/8/8/4K3 w - - 99 80", 99, 80), "4k3/8/8/8/8/8/8/4K3 w - - 99 80");
+
+    EXPECT_EQ(fen_move_number("4k3/8/8/8/8/8/8/4K3 w - - 99 80"), 80);
+    EXPECT_EQ(fen_move_number("4k3/8/8/8/8/8/8/4K3 w - - 99 +12"), 12);
+    EXPECT_EQ(fen_move_number("4k3/8/8/8/8/8/8/4K3 w - - 99"), 1);
+    EXPECT_EQ(fen_move_number("4k3/8/8/8/8/8/8/4K3 w - - 99 0"), 1);
+    EXPECT_EQ(fen_move_number("4k3/8/8/8/8/8/8/4K3 w - - 99 x"), 1);
+    EXPECT_EQ(fen_move_number("4k3/8/8/8/8/8/8/4K3 w - - 99 99999999999999999999"), MAX_FEN_MOVE_NUMBER);
+    EXPECT_EQ(fen_move_number("4k3/8/8/8/8/8/8/4K3 w - - 99 5 extra"), 1);
+}

@@ -48,10 +48,11 @@ TEST(Strength, EachLevelLooksAtMoreOrChoosesMoreNarrowlyThanTheOneBelow) {
     for (int32_t elo = LOWEST_ELO + 50; elo <= HIGHEST_ELO; elo += 50) {
         SCOPED_TRACE(elo);
         const strength_plan plan = plan_for_elo(elo);
-        // More positions, or a narrower choice, and never less of either.
-        EXPECT_GE(plan.nodes, below.nodes);
+        // More positions for each line searched exactly, or a narrower
+        // choice, and never less of either.
+        EXPECT_GE(plan.nodes / plan.lines, below.nodes / below.lines);
         EXPECT_LE(plan.spread, below.spread);
-        EXPECT_TRUE(plan.nodes > below.nodes || plan.spread < below.spread);
+        EXPECT_TRUE(plan.nodes / plan.lines > below.nodes / below.lines || plan.spread < below.spread);
         below = plan;
     }
     EXPECT_EQ(below.spread, 0);

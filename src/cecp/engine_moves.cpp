@@ -21,14 +21,14 @@ namespace {
 bool prediction_known = false;
 move prediction;
 
-// "12. Nf3" or "12... Nf6": the move number counts from the record's start.
+// "12. Nf3" or "12... Nf6": the move number counts on from the record's start.
 void numbered_san(const move& m, char* out, size_t size) {
-    int start_side = WHITE, halfmove = 0;
-    game_record_start(start_side, halfmove);
+    int start_side = WHITE, halfmove = 0, number = 1;
+    game_record_start(start_side, halfmove, number);
     const int plies = game_plies() + (start_side == BLACK ? 1 : 0);
     char san[SAN_TEXT_SIZE];
     write_san(game_position, side_to_move, m, san);
-    std::snprintf(out, size, "%d%s %s", plies / 2 + 1, side_to_move == WHITE ? "." : "...", san);
+    std::snprintf(out, size, "%d%s %s", number + plies / 2, side_to_move == WHITE ? "." : "...", san);
 }
 
 // Its move (or the report that it has none) and what follows, for a turn

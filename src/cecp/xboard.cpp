@@ -203,7 +203,7 @@ void set_board(const char* fen) {
         print_line("tellusererror Illegal position");
         return;
     }
-    game_begin_at(pos, side, halfmove);
+    game_begin_at(pos, side, halfmove, fen_move_number(fen));
     engine_moves_made = 0;
     time_used = 0;
     position_changed();

@@ -202,7 +202,6 @@ bool think_turn(move& played, const turn_options& options) {
     if (level.active) {
         level.plan = plan_for_elo(strength_elo);
         if (level.plan.nodes != 0) limits.soft_node_limit = node_count + level.plan.nodes;
-        limits.max_depth = smaller_cap(limits.max_depth, level.plan.max_depth);
         if (limits.multi_pv < level.plan.lines) limits.multi_pv = level.plan.lines;
         level_watch.watch(options.observer);
         observer = &level_watch;
@@ -291,9 +290,7 @@ bool hint_move(move& suggested) {
     search_request request;
     request.pos = &game_position;
     request.side = side;
-    request.engine = search_engine::classic;
-    request.mode = 0;
-    request.depth_limit = HINT_DEPTH;
+    request.depth_limit = HINT_DEPTH;  // the classic search (the default) in mode 0, a fixed depth
     request.limits.node_limit = node_count + HINT_NODES;
     request.limits.stop_first_iteration = true;
     request.limits.strict_root = true;  // never a move that leaves the king attacked

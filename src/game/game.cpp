@@ -39,6 +39,7 @@ constexpr int RECORD_KEEP = RECORD_SIZE / 2;
 
 position record_start;
 int record_start_side = WHITE;
+int record_start_number = 1;  // the move number there
 played_move record[RECORD_SIZE];
 int record_count = 0;
 
@@ -105,12 +106,13 @@ void new_game() {
     game_begin_at(game_position, WHITE);
 }
 
-void game_begin_at(const position& pos, int side, int halfmove_clock) {
+void game_begin_at(const position& pos, int side, int halfmove_clock, int move_number) {
     // Each recorded move carries its side, so the start needs no side of its own.
     if (&pos != &game_position) copy_position(game_position, pos);
     side_to_move = side;
     copy_position(record_start, game_position);
     record_start_side = side;
+    record_start_number = move_number < 1 ? 1 : move_number;
     record_count = 0;
     game_ended = false;
     keys[0] = key_of(game_position, side);
@@ -125,7 +127,9 @@ void game_play(const move& m) {
         copy_position(current, game_position);
         replay(RECORD_SIZE - RECORD_KEEP);
         copy_position(record_start, game_position);
-        record_start_side = record[RECORD_SIZE - RECORD_KEEP].side;
+        const int folded = RECORD_SIZE - RECORD_KEEP;
+        record_start_number += (folded + (record_start_side == BLACK ? 1 : 0)) / 2;
+        record_start_side = record[folded].side;
         std::memmove(record, record + (RECORD_SIZE - RECORD_KEEP), sizeof(played_move) * RECORD_KEEP);
         std::memmove(keys, keys + (RECORD_SIZE - RECORD_KEEP), sizeof(standard_key) * (RECORD_KEEP + 1));
         std::memmove(halfmove_clocks, halfmove_clocks + (RECORD_SIZE - RECORD_KEEP), sizeof(int) * (RECORD_KEEP + 1));
@@ -145,9 +149,10 @@ void game_play(const move& m) {
 
 int game_plies() { return record_count; }
 
-const position& game_record_start(int& side, int& halfmove_clock) {
+const position& game_record_start(int& side, int& halfmove_clock, int& move_number) {
     side = record_start_side;
     halfmove_clock = halfmove_clocks[0];
+    move_number = record_start_number;
     return record_start;
 }
 

@@ -26,8 +26,9 @@ void new_game();
 // The game goes on from pos with side to move, as if it had begun there: the
 // record starts afresh (no move before it can be taken back).  The clock
 // accounts are left alone.  halfmove_clock: half-moves already played since
-// the last capture or pawn move (a FEN's fifth field).
-void game_begin_at(const position& pos, int side, int halfmove_clock = 0);
+// the last capture or pawn move (a FEN's fifth field); move_number: the
+// number of the move the game goes on with (its sixth), for game scores.
+void game_begin_at(const position& pos, int side, int halfmove_clock = 0, int move_number = 1);
 
 // Back to where start-up leaves the game layer: the GUI's clock forgotten,
 // no user move, a new game.
@@ -47,10 +48,11 @@ bool game_take_back(int plies);
 
 // The record as a game score needs it: the position it starts from (where
 // the game began, or where the oldest moves of a very long game were folded
-// in), that position's side to move and half-moves since a capture or pawn
-// move; and recorded move i (0 to game_plies() - 1) with the side that
-// played it and whether it was the engine's (game_note_engine_move).
-const position& game_record_start(int& side, int& halfmove_clock);
+// in), that position's side to move, half-moves since a capture or pawn
+// move and move number; and recorded move i (0 to game_plies() - 1) with
+// the side that played it and whether it was the engine's
+// (game_note_engine_move).
+const position& game_record_start(int& side, int& halfmove_clock, int& move_number);
 const move& game_recorded_move(int i, int& side, bool& by_engine);
 void game_note_engine_move();
 

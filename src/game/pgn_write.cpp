@@ -85,9 +85,9 @@ const char* result_now(const position& pos, int side) {
 size_t format_game_pgn(char* out, const char* engine_name) {
     pgn_text text{out};
     out[0] = '\0';
-    int side = WHITE, halfmove = 0;
+    int side = WHITE, halfmove = 0, number = 1;
     static position pos;
-    copy_position(pos, game_record_start(side, halfmove));
+    copy_position(pos, game_record_start(side, halfmove, number));
     const bool set_up = !standard_start(pos, side);
 
     // Who played: the engine's colours by its name.
@@ -103,13 +103,15 @@ size_t format_game_pgn(char* out, const char* engine_name) {
     static char moves_text[PGN_TEXT_SIZE];
     pgn_text moves{moves_text};
     moves_text[0] = '\0';
-    int number = 1;
-    bool first = true;
+    bool first = true, whole = true;
     for (int i = 0; i < game_plies(); ++i) {
         int s = WHITE;
         bool by_engine = false;
         const move& m = game_recorded_move(i, s, by_engine);
-        if (s != side) break;  // a hand-over without a move: the score cannot go on
+        if (s != side) {  // a hand-over without a move: the score cannot go on
+            whole = false;
+            break;
+        }
         char token[SAN_TEXT_SIZE + 16];
         if (side == WHITE || first) {
             token[0] = '\0';
@@ -126,7 +128,7 @@ size_t format_game_pgn(char* out, const char* engine_name) {
         first = false;
     }
     side_to_move = saved_side;
-    const char* result = result_now(pos, side);
+    const char* result = whole ? result_now(pos, side) : "*";
     moves.token(result);
 
     char date[40] = "????.??.??";
@@ -148,10 +150,10 @@ size_t format_game_pgn(char* out, const char* engine_name) {
     text.tag("Black", engine_played[BLACK] ? engine_name : "?");
     text.tag("Result", result);
     if (set_up) {
-        int start_side = WHITE, start_halfmove = 0;
-        const position& start = game_record_start(start_side, start_halfmove);
+        int start_side = WHITE, start_halfmove = 0, start_number = 1;
+        const position& start = game_record_start(start_side, start_halfmove, start_number);
         char fen[FEN_TEXT_SIZE];
-        write_fen(start, start_side, start_halfmove, 1, fen);
+        write_fen(start, start_side, start_halfmove, start_number, fen);
         text.tag("SetUp", "1");
         text.tag("FEN", fen);
     }

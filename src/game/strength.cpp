@@ -49,8 +49,11 @@ strength_plan plan_for_elo(int32_t elo) {
     const double fraction = static_cast<double>(at - a.elo) / (b.elo - a.elo);
     plan.nodes = static_cast<uint64_t>(a.nodes * std::pow(b.nodes / a.nodes, fraction));
     if (elo < ANCHORS[0].elo) {
-        plan.spread = (ANCHORS[0].elo - elo) / 4;
+        // Each of the best few moves gets its exact score at about the depth
+        // the lowest budget reaches for one; the spread does the weakening.
         plan.lines = 4;
+        plan.nodes *= static_cast<uint64_t>(plan.lines);
+        plan.spread = (ANCHORS[0].elo - elo) / 4;
     }
     return plan;
 }

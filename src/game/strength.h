@@ -1,10 +1,10 @@
 // Playing strength in Elo: a level weakens the strong search the way a
 // weaker player is weaker.  It looks at fewer positions (a node budget per
-// move, and at the lowest levels a depth cap), and below the top levels it
-// chooses among its few best root moves, a move the more likely the closer
-// its score to the best and none that loses more than the level's spread.
-// It never chooses a move at random from all of them, so it does not hang
-// pieces for no reason, and it never passes up a mate it has seen.
+// move), and at the lower levels it chooses among its few best root moves,
+// a move the more likely the closer its score to the best, and none that
+// loses more than the level's spread.  It never chooses a move at random
+// from all of them, so it does not hang pieces for no reason, and it never
+// passes up a mate it has seen nor walks into one.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +26,6 @@ bool strong_search_thinks();
 // What a level searches and how it chooses.
 struct strength_plan {
     uint64_t nodes = 0;  // the most nodes a move (0: no limit)
-    int max_depth = 0;   // no iteration deeper (0: none)
     int lines = 1;       // root moves searched to exact scores
     int32_t spread = 0;  // centipawns below the best score a chosen move may lie (0: the best only)
 };

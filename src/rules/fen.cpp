@@ -219,11 +219,29 @@ void write_fen(const position& pos, int side, int halfmove, int fullmove, char* 
     if (pos.black_castle_left && man_on(pos, 60, BLACK, KING) && man_on(pos, 56, BLACK, ROOK)) *p++ = 'q';
     if (p == rights) *p++ = '-';
     *p++ = ' ';
-    if (pos.en_passant_file < 8 && en_passant_possible(pos, side)) {
+    // The square only where a pawn of the side to move stands beside the
+    // pawn that has just made its double step (what python-chess and most
+    // GUIs write).
+    const int ep = pos.en_passant_file, ep_rank = side == WHITE ? 4 : 3;
+    const bool capturer = ep < 8 && ((ep > 0 && man_on(pos, square_index(ep - 1, ep_rank), side, PAWN)) ||
+                                     (ep < 7 && man_on(pos, square_index(ep + 1, ep_rank), side, PAWN)));
+    if (capturer && en_passant_possible(pos, side)) {
         *p++ = static_cast<char>('a' + pos.en_passant_file);
         *p++ = side == WHITE ? '6' : '3';
     } else {
         *p++ = '-';
     }
     std::snprintf(p, 24, " %d %d", halfmove < 0 ? 0 : halfmove, fullmove < 1 ? 1 : fullmove);
+}
+
+int fen_move_number(const char* fen) {
+    const char* start[7];
+    size_t length[7];
+    if (split_fields(fen, start, length, 6) != 6 || !is_clock_field(start[5], length[5])) return 1;
+    int value = 0;
+    for (size_t i = start[5][0] == '+' ? 1 : 0; i < length[5]; ++i) {
+        value = value * 10 + (start[5][i] - '0');
+        if (value > MAX_FEN_MOVE_NUMBER) return MAX_FEN_MOVE_NUMBER;
+    }
+    return value < 1 ? 1 : value;
 }

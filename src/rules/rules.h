@@ -186,6 +186,11 @@ bool parse_fen(const char* fen, position& pos, int& side);
 // least): the castling rights whose king and rook stand at home, the
 // en-passant square only where the capture can be made, and the two counters.
 inline constexpr int FEN_TEXT_SIZE = 96;
+// The move number of a FEN's sixth field, 1 when it is missing, 0 or not a
+// number, and at most MAX_FEN_MOVE_NUMBER (so that counting on from it
+// stays far inside the int range).
+inline constexpr int MAX_FEN_MOVE_NUMBER = 1000000;
+int fen_move_number(const char* fen);
 void write_fen(const position& pos, int side, int halfmove, int fullmove, char* out);
 
 // --- Positions from outside ---

@@ -75,8 +75,7 @@ def engine_reply(lines, board):
         move = chess.Move.from_uci(line[5:].strip().lower())
         if move not in board.legal_moves:
             fail("illegal engine move %s in %s" % (line, board.fen()))
-        # A game is numbered from its start: a set-up position's FEN tag says move 1.
-        number = board.fullmove_number - board.root().fullmove_number + 1
+        number = board.fullmove_number  # a set-up game counts on from its FEN's move number
         expected = "%d%s %s" % (number, "." if board.turn == chess.WHITE else "...", board.san(move))
         got = lines[i + 1] if i + 1 < len(lines) else ""
         if got != expected:
@@ -139,7 +138,7 @@ def check_game(game, board, played, start, what):
     if start:
         if game.headers.get("SetUp") != "1" or "FEN" not in game.headers:
             fail(what + ": a set-up game without SetUp and FEN")
-        if chess.Board(game.headers["FEN"]).epd(en_passant="legal") != chess.Board(start).epd(en_passant="legal"):
+        if chess.Board(game.headers["FEN"]).fen(en_passant="legal") != chess.Board(start).fen(en_passant="legal"):
             fail("%s: FEN %r is not the start %r" % (what, game.headers["FEN"], start))
     elif "FEN" in game.headers:
         fail(what + ": a FEN tag for a game from the standard start")
