@@ -49,7 +49,7 @@ inline const std::string HANDSHAKE =
     "feature option=\"Search -combo *Classic /// Strong\"\n"
     "feature option=\"Hash -spin 16 1 1024\"\n"
     "feature option=\"UCI_LimitStrength -check 0\"\n"
-    "feature option=\"UCI_Elo -spin 1600 1200 2200\"\n"
+    "feature option=\"UCI_Elo -spin 1600 1200 2100\"\n"
     "feature option=\"ClearHash -button\"\n"
     "feature done=1\n";
 

@@ -141,7 +141,7 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
                   "option name Search type combo default Classic var Classic var Strong\n"
                   "option name Hash type spin default 16 min 1 max 1024\n"
                   "option name UCI_LimitStrength type check default false\n"
-                  "option name UCI_Elo type spin default 1600 min 1200 max 2200\n"
+                  "option name UCI_Elo type spin default 1600 min 1200 max 2100\n"
                   "option name Clear Hash type button\n"
                   "uciok\n"
                   "readyok\n");

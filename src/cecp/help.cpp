@@ -9,7 +9,7 @@ const char* const HELP_LINES[] = {
     "  go                     the engine moves for the side to move",
     "  force, twoplayers      the engine stops answering moves; you play both sides",
     "  hint                   suggest a move for the side to move (the game is not touched)",
-    "  elo N                  play at a level of N Elo (1200 to 2200)",
+    "  elo N                  play at a level of N Elo (1200 to 2100)",
     "  fullstrength           play at full strength again",
     "  strongsearch           the strong search thinks from now on",
     "  classicsearch          the classic search thinks again",

@@ -33,21 +33,27 @@ strength_plan plan_for_elo(int32_t elo) {
     strength_plan plan;
     // The nodes a move at the measured levels (tools/calibrate.py against
     // Stockfish's scale; README), in between evenly in the logarithm.  Below
-    // the lowest, fewer nodes hardly weaken the search (its first iteration
-    // always finishes), so it stays that small and the spread grows instead.
+    // the lowest, fewer nodes hardly weaken the search any more (its first
+    // iteration always finishes): the search keeps that size for each of
+    // its best few moves, and the spread it chooses within grows instead.
     struct anchor {
         int32_t elo;
         double nodes;
     };
-    static constexpr anchor ANCHORS[] = {{1600, 2000}, {1790, 20000}, {2220, 100000}};
+    static constexpr anchor ANCHORS[] = {{1600, 2000}, {1790, 20000}, {1900, 30188}, {2100, 92787}};
     constexpr int LAST = static_cast<int>(sizeof ANCHORS / sizeof ANCHORS[0]) - 1;
     int i = 0;
     while (i < LAST - 1 && elo > ANCHORS[i + 1].elo) ++i;
     const anchor& a = ANCHORS[i];
     const anchor& b = ANCHORS[i + 1];
     const int32_t at = elo < ANCHORS[0].elo ? ANCHORS[0].elo : elo;
-    const double fraction = static_cast<double>(at - a.elo) / (b.elo - a.elo);
-    plan.nodes = static_cast<uint64_t>(a.nodes * std::pow(b.nodes / a.nodes, fraction));
+    // A measured level plays exactly as it did when it was measured.
+    if (at == a.elo || at == b.elo) {
+        plan.nodes = static_cast<uint64_t>(at == a.elo ? a.nodes : b.nodes);
+    } else {
+        const double fraction = static_cast<double>(at - a.elo) / (b.elo - a.elo);
+        plan.nodes = static_cast<uint64_t>(a.nodes * std::pow(b.nodes / a.nodes, fraction));
+    }
     if (elo < ANCHORS[0].elo) {
         // Each of the best few moves gets its exact score at about the depth
         // the lowest budget reaches for one; the spread does the weakening.

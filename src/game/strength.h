@@ -13,7 +13,7 @@
 
 // The range of levels ("UCI_Elo"): what the calibration table measures.
 inline constexpr int32_t LOWEST_ELO = 1200;
-inline constexpr int32_t HIGHEST_ELO = 2200;
+inline constexpr int32_t HIGHEST_ELO = 2100;
 inline constexpr int32_t DEFAULT_ELO = 1600;
 
 extern int32_t limit_strength;  // 1: the engine plays at strength_elo ("UCI_LimitStrength")
