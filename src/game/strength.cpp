@@ -55,9 +55,13 @@ strength_plan plan_for_elo(int32_t elo) {
         plan.nodes = static_cast<uint64_t>(a.nodes * std::pow(b.nodes / a.nodes, fraction));
     }
     if (elo < ANCHORS[0].elo) {
-        // Each of the best few moves gets its exact score at about the depth
-        // the lowest budget reaches for one; the spread does the weakening.
+        // Each of the best few moves gets its exact score with that budget
+        // (from 1500 down a smaller one, a quarter of it at the bottom), and
+        // the spread does most of the weakening.
         plan.lines = 4;
+        if (elo < 1500)
+            plan.nodes = static_cast<uint64_t>(ANCHORS[0].nodes *
+                                               std::pow(0.25, static_cast<double>(1500 - elo) / (1500 - LOWEST_ELO)));
         plan.nodes *= static_cast<uint64_t>(plan.lines);
         plan.spread = (ANCHORS[0].elo - elo) / 4;
     }
