@@ -7,7 +7,10 @@ and prints each level's measured strength: the rating at which the scores agains
 anchors are what the logistic Elo curve expects, with a 95% interval.
 
     python3 tools/calibrate.py --level 1500:1350,1600 --level 1900:2000 --games 100
-    python3 tools/calibrate.py --level 2200:2000,2400 --tc 10+0.1 --games 50
+    python3 tools/calibrate.py --level 2100:2000,2400 --tc 10+0.1 --games 50
+    python3 tools/calibrate.py --level 1900:phalanx,fairymax --games 40   # peers: scores, no rating
+
+The table of the README: --level 1200:1350 --level 1500:1600 --level 1900:2000 --level 2100:2400.
 
 --games is per anchor. Games run two at a time (two cores); a run of 100 games at 5+0.05
 takes about ten minutes. This is for the calibration table (README), not for CI.
@@ -22,6 +25,14 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SHARED = os.path.join(os.path.dirname(ROOT), "shared")
 STOCKFISH = "/usr/games/stockfish"
+# Engines without a calibrated scale: their scores cross-check the levels
+# (they count in no rating).
+PEERS = {
+    "fairymax": "name=fairymax cmd=/usr/games/fairymax proto=xboard",
+    "hoichess": "name=hoichess cmd=/usr/games/hoichess proto=xboard",
+    "phalanx": "name=phalanx cmd=/usr/games/phalanx proto=xboard",
+    "gnuchess": "name=gnuchess cmd='/usr/games/gnuchess --uci' proto=uci option.OwnBook=false",
+}
 
 
 def expected(diff):
@@ -62,18 +73,23 @@ def performance(results):
 
 
 def play(args, level, anchor):
+    """Games of the level against an anchor (a Stockfish UCI_Elo) or a peer (a name of PEERS)."""
     engine = "name=orvane%d cmd=%s proto=uci option.UCI_LimitStrength=true option.UCI_Elo=%d option.Hash=%d" % (
         level, args.engine, level, args.hash)
-    opponent = "name=sf%d cmd=%s proto=uci option.UCI_LimitStrength=true option.UCI_Elo=%d" % (
-        anchor, STOCKFISH, anchor)
+    if isinstance(anchor, int):
+        name = "sf%d" % anchor
+        opponent = "name=%s cmd=%s proto=uci option.UCI_LimitStrength=true option.UCI_Elo=%d" % (
+            name, STOCKFISH, anchor)
+    else:
+        name, opponent = anchor, PEERS[anchor]
     cmd = [sys.executable, args.harness, "--engine", engine, "--opponent", opponent, "--games", str(args.games),
            "--tc", args.tc, "--openings", args.openings, "--concurrency", str(args.concurrency),
            "--seed", str(args.seed)]
     if args.pgn:
-        cmd += ["--pgn", "%s.%d-%d.pgn" % (args.pgn, level, anchor)]
+        cmd += ["--pgn", "%s.%d-%s.pgn" % (args.pgn, level, anchor)]
     out = subprocess.run(cmd, capture_output=True, text=True).stdout
     for line in out.splitlines():
-        m = re.match(r"sf%d\s+(\d+)\s+(\d+)\s+(\d+)\s+(\d+)\s" % anchor, line)
+        m = re.match(r"%s\s+(\d+)\s+(\d+)\s+(\d+)\s+(\d+)\s" % name, line)
         if m:
             return int(m.group(2)), int(m.group(3)), int(m.group(4))
         if line.startswith("losses other than") and "none" not in line:
@@ -102,20 +118,29 @@ def main():
         level_text, _, anchors_text = spec.partition(":")
         level = int(level_text)
         results = []
-        for anchor in [int(a) for a in anchors_text.split(",") if a]:
+        peers = []
+        for text in [a for a in anchors_text.split(",") if a]:
+            anchor = int(text) if text.isdigit() else text
+            if not isinstance(anchor, int) and anchor not in PEERS:
+                raise SystemExit("no such anchor or peer: %s (peers: %s)" % (text, ", ".join(sorted(PEERS))))
             w, d, l = play(args, level, anchor)
-            results.append((anchor, w, d, l))
-            print("level %d vs Stockfish %d: +%d =%d -%d" % (level, anchor, w, d, l), flush=True)
+            (results if isinstance(anchor, int) else peers).append((anchor, w, d, l))
+            label = "Stockfish %d" % anchor if isinstance(anchor, int) else anchor
+            print("level %d vs %s: +%d =%d -%d" % (level, label, w, d, l), flush=True)
         rating, half = performance(results)
-        rows.append((level, results, rating, half))
+        rows.append((level, results, rating, half, peers))
 
     print()
-    print("| Level | Anchors (Stockfish UCI_Elo: W-D-L) | Games | Measured Elo (95%) | Off by |")
-    print("|---|---|---|---|---|")
-    for level, results, rating, half in rows:
+    print("| Level | Anchors (Stockfish UCI_Elo: W-D-L) | Games | Measured Elo (95%) | Off by "
+          "| Peers (W-D-L, score) |")
+    print("|---|---|---|---|---|---|")
+    for level, results, rating, half, peers in rows:
         anchors = ", ".join("%d: %d-%d-%d" % r for r in results)
         games = sum(w + d + l for _, w, d, l in results)
-        print("| %d | %s | %d | %.0f +/- %.0f | %+.0f |" % (level, anchors, games, rating, half, rating - level))
+        measured = "%.0f +/- %.0f | %+.0f" % (rating, half, rating - level) if rating is not None else "- | -"
+        others = ", ".join("%s: %d-%d-%d, %.1f%%" % (p, w, d, l, 100.0 * (w + d / 2.0) / max(1, w + d + l))
+                           for p, w, d, l in peers)
+        print("| %d | %s | %d | %s | %s |" % (level, anchors, games, measured, others))
 
 
 if __name__ == "__main__":
