@@ -114,8 +114,8 @@ def main():
     args.engine = os.path.abspath(args.engine)  # the harness runs each engine in a directory of its own
 
     rows = []
-    for spec in args.level:
-        level_text, _, anchors_text = spec.partition(":")
+    for item in args.level:
+        level_text, _, anchors_text = item.partition(":")
         level = int(level_text)
         results = []
         peers = []
