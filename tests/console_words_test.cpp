@@ -38,22 +38,22 @@ std::vector<std::string> lines_starting(const std::string& text, const std::stri
     return kept;
 }
 
-// The words of the start position a SAN or coordinate text names, resolved
-// by the rules layer: true when it is a legal first move.
+// Whether text names a legal first move: read as SAN by the SAN reader, or
+// compared with the coordinate text of each legal move.
 bool legal_at_start(const std::string& text, bool san) {
     position pos;
     set_start_position(pos);
     side_to_move = WHITE;
     move_list legal;
     generate_moves(pos, legal);
+    if (san) {
+        move found;
+        return resolve_san(pos, legal, text.c_str(), found) == san_result::legal_move;
+    }
     for (int i = 0; i < legal.count; ++i) {
-        char written[SAN_TEXT_SIZE];
-        if (san) {
-            write_san(pos, WHITE, legal.moves[i], written);
-        } else {
-            coordinate_text(legal.moves[i], written);
-            for (char* c = written; *c != '\0'; ++c) *c = static_cast<char>(*c | 0x20);
-        }
+        char written[8];
+        coordinate_text(legal.moves[i], written);
+        for (char* c = written; *c != '\0'; ++c) *c = static_cast<char>(*c | 0x20);
         if (text == written) return true;
     }
     return false;

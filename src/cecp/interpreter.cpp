@@ -59,24 +59,21 @@ void set_level() {
 }
 
 // A setting of the option table from a console word; a value out of its
-// range is refused with a line on the error stream.
-void set_option_by_name(const char* name, int32_t value) {
+// range is refused with a line on the error stream, which names the word
+// when it is given (else the option).  true when the setting was made.
+bool set_option_by_name(const char* name, int32_t value, const char* word = nullptr) {
     const engine_option* option = find_engine_option(name, std::strlen(name));
-    if (option == nullptr) return;
-    if (change_engine_option(*option, value) == option_change::out_of_range)
-        std::fprintf(stderr, "orvane: %s %d refused: it must lie between %d and %d\n", option->name, value, option->low,
-                     option->high);
+    if (option == nullptr) return false;
+    const option_change change = change_engine_option(*option, value);
+    if (change == option_change::out_of_range)
+        std::fprintf(stderr, "orvane: %s %d refused: it must lie between %d and %d\n",
+                     word != nullptr ? word : option->name, value, option->low, option->high);
+    return change == option_change::done;
 }
 
 // "elo N": the engine plays at the level of N Elo (UCI_Elo, UCI_LimitStrength on).
 void set_level_in_elo(int32_t elo) {
-    const engine_option* option = find_engine_option("UCI_Elo", 7);
-    if (option == nullptr) return;
-    if (change_engine_option(*option, elo) != option_change::done) {
-        std::fprintf(stderr, "orvane: elo %d refused: it must lie between %d and %d\n", elo, option->low, option->high);
-        return;
-    }
-    set_option_by_name("UCI_LimitStrength", 1);
+    if (set_option_by_name("UCI_Elo", elo, "elo")) set_option_by_name("UCI_LimitStrength", 1);
 }
 
 // "hint": a move for the side to move, as the session's partner reads it.

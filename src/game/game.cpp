@@ -69,15 +69,9 @@ standard_key key_of(const position& pos, int side) {
     if (black_home && pos.black_castle_right && b[63] == BLACK * 16 + ROOK) key.castling |= 4;
     if (black_home && pos.black_castle_left && b[56] == BLACK * 16 + ROOK) key.castling |= 8;
     key.en_passant = NO_EN_PASSANT;
-    if (pos.en_passant_file != NO_EN_PASSANT && pos.en_passant_file < 8) {
-        // The capture is there when a pawn of the side to move stands beside
-        // the pawn that has just made its double step.
-        const int file = pos.en_passant_file, rank = side == WHITE ? 4 : 3;
-        const uint8_t own_pawn = static_cast<uint8_t>(side * 16 + PAWN);
-        if ((file > 0 && b[square_index(file - 1, rank)] == own_pawn) ||
-            (file < 7 && b[square_index(file + 1, rank)] == own_pawn))
-            key.en_passant = static_cast<uint8_t>(file);
-    }
+    // The capture is there when a pawn of the side to move stands beside
+    // the pawn that has just made its double step.
+    if (en_passant_capturer_beside(pos, side)) key.en_passant = pos.en_passant_file;
     return key;
 }
 

@@ -222,10 +222,7 @@ void write_fen(const position& pos, int side, int halfmove, int fullmove, char* 
     // The square only where a pawn of the side to move stands beside the
     // pawn that has just made its double step (what python-chess and most
     // GUIs write).
-    const int ep = pos.en_passant_file, ep_rank = side == WHITE ? 4 : 3;
-    const bool capturer = ep < 8 && ((ep > 0 && man_on(pos, square_index(ep - 1, ep_rank), side, PAWN)) ||
-                                     (ep < 7 && man_on(pos, square_index(ep + 1, ep_rank), side, PAWN)));
-    if (capturer && en_passant_possible(pos, side)) {
+    if (en_passant_capturer_beside(pos, side) && en_passant_possible(pos, side)) {
         *p++ = static_cast<char>('a' + pos.en_passant_file);
         *p++ = side == WHITE ? '6' : '3';
     } else {

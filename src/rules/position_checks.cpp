@@ -35,6 +35,14 @@ const char* position_problem(position& pos, int side) {
 // An en-passant file needs the enemy pawn that has just made its double step
 // there, with the two squares it passed empty; otherwise the capture would
 // take whatever stands on that square.
+bool en_passant_capturer_beside(const position& pos, int side) {
+    const int file = pos.en_passant_file, rank = side == WHITE ? 4 : 3;
+    if (file >= 8) return false;
+    const uint8_t own_pawn = static_cast<uint8_t>(side * 16 + PAWN);
+    return (file > 0 && pos.board[square_index(file - 1, rank)] == own_pawn) ||
+           (file < 7 && pos.board[square_index(file + 1, rank)] == own_pawn);
+}
+
 bool en_passant_possible(const position& pos, int side) {
     if (pos.en_passant_file == NO_EN_PASSANT) return true;
     const int file = pos.en_passant_file;

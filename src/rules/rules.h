@@ -201,6 +201,9 @@ const char* position_problem(position& pos, int side);
 // Whether the en-passant file of pos names a capture side can make: the enemy
 // pawn that has just made its double step, and the two squares it passed empty.
 bool en_passant_possible(const position& pos, int side);
+// Whether a pawn of side stands beside the pawn that has just made its
+// double step (en_passant_file), so that it could take it en passant.
+bool en_passant_capturer_beside(const position& pos, int side);
 // What is wrong with the fields of fen beyond its board (pos, as parse_fen
 // read it), or nullptr: at most six fields; the side w or b; castling "-"
 // or K, Q, k, q (or H, A, h, a), White's first, each with its king and rook
