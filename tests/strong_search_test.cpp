@@ -63,15 +63,27 @@ struct strong_fixture : ::testing::Test {
 // static score; mates by distance, the fifty-move rule, and the dead
 // positions.  No bounds, no table, no ordering.
 
+// The legal moves with all four promotions: the generator's default lists
+// the queen and the knight only, and each knight promotion here brings the
+// rook and the bishop on the same squares (legal exactly when it is).
 void legal(const position& p, int s, move_list& list) {
     side_to_move = s;
     generate_moves(p, list);
+    move all[MOVE_LIST_SIZE];
     int kept = 0;
     for (int i = 0; i < list.count; ++i) {
         side_to_move = s;
-        if (leaves_king_attacked_after_making(p, list.moves[i])) continue;
-        list.moves[kept++] = list.moves[i];
+        const move m = list.moves[i];
+        if (leaves_king_attacked_after_making(p, m)) continue;
+        all[kept++] = m;
+        if (m.promotion == KNIGHT) {
+            for (const uint8_t piece : {ROOK, BISHOP}) {
+                all[kept] = m;
+                all[kept++].promotion = piece;
+            }
+        }
     }
+    for (int i = 0; i < kept; ++i) list.moves[i] = all[i];
     list.count = static_cast<uint16_t>(kept);
 }
 
@@ -111,11 +123,12 @@ bool dead(const position& p) {
 }
 
 int quiesce_minimax(const position& p, int s, int ply, int hm) {
-    if (hm >= 100) return 0;
     side_to_move = s;
     const bool checked = in_check(p) != 0;
     move_list list;
     legal(p, s, list);
+    // A mate on the move that reaches fifty moves is still a mate.
+    if (hm >= 100) return checked && list.count == 0 ? -VALUE_MATE + ply : 0;
     int best = checked ? -VALUE_MATE + ply : strong_evaluate(p, s);
     for (int i = 0; i < list.count; ++i) {
         const move& m = list.moves[i];
@@ -130,12 +143,12 @@ int quiesce_minimax(const position& p, int s, int ply, int hm) {
 
 int minimax(const position& p, int s, int ply, int depth, int hm) {
     if (depth <= 0) return quiesce_minimax(p, s, ply, hm);
-    if (ply > 0 && (hm >= 100 || dead(p))) return 0;
     side_to_move = s;
     const bool checked = in_check(p) != 0;
     move_list list;
     legal(p, s, list);
     if (list.count == 0) return checked ? -VALUE_MATE + ply : 0;
+    if (ply > 0 && (hm >= 100 || dead(p))) return 0;
     int best = -VALUE_MATE - 1;
     for (int i = 0; i < list.count; ++i) {
         const move& m = list.moves[i];
@@ -167,6 +180,8 @@ TEST_F(strong_fixture, FullWidthSearchEqualsPlainMinimax) {
         {"8/8/8/4k3/8/8/3RK3/8 w - - 0 1", 5},              // the aspiration windows' depth
         {"7k/8/8/8/8/8/1r6/K7 w - - 0 1", 3},               // lost, with a capture to find
         {"4k3/2r3q1/8/3N4/8/8/8/4K3 w - - 0 1", 3},          // a knight's forks with check
+        {"8/6P1/8/8/8/8/2K5/k7 w - - 0 1", 3},               // g8=Q stalemates, g8=R wins
+        {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 99 80", 3},      // a mate on the hundredth half-move
     };
     for (const auto& c : cases) {
         set(c.fen);
@@ -207,6 +222,24 @@ TEST_F(strong_fixture, MatesAtTheirDistance) {
     set("k7/8/1K6/8/8/8/8/7R b - - 0 1");
     strong_clear_table();
     EXPECT_EQ(mate_in_moves(search_to(6).score), -1);
+}
+
+TEST_F(strong_fixture, ChessToTheLetterAtTheEdges) {
+    // The back-rank mate with 99 half-moves behind: Rd8 mates on the
+    // hundredth, and a mate ends the game before the fifty-move rule can.
+    set("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 99 80");
+    search_result result = search_to(6);
+    EXPECT_EQ(mate_in_moves(result.score), 1);
+    ASSERT_GE(result.best_count, 1);
+    EXPECT_EQ(move_string(result.best_moves[0]), "d1d8");
+    // The Saavedra study: 6.c8=Q? Rc4+ 7.Qxc4 is stalemate, 6.c8=R! wins
+    // (threatening Ra8 mate after ...Ra4, and Kb3 forking).
+    set("8/2P5/8/8/3r4/8/2K5/k7 w - - 0 6");
+    strong_clear_table();
+    result = search_to(16);
+    ASSERT_GE(result.best_count, 1);
+    EXPECT_EQ(move_string(result.best_moves[0]), "c7c8r");
+    EXPECT_GT(result.score, in_report_units(300));
 }
 
 TEST_F(strong_fixture, FiftyMovesAndRepetitionScoreZero) {

@@ -66,6 +66,7 @@ struct move_writer {
     judge mode = judge::test;
     int en_passant = -1;         // the position's en_passant_file, or -1
     uint8_t own_king = 0;        // side_to_move's king byte
+    bool every_promotion = false;  // the rook and bishop promotions too
     int pin_f = 0, pin_r = 0;
     attack_sets sets;            // the board's men, for the evade judge
     attack_sets kingless;        // the same without side_to_move's king, for the king judge
@@ -121,10 +122,15 @@ struct move_writer {
         add_squares(square_index(ff, fr), square_index(tf, tr), promotion, bonus);
     }
     inline void add(int ff, int fr, int tf, int tr) { add(ff, fr, tf, tr, NO_PROMOTION, 0); }
-    // The queen and the knight promotion of one pawn move.
+    // The queen and the knight promotion of one pawn move (and the rook and
+    // the bishop when every promotion is wanted).
     inline void add_promotions(int ff, int fr, int tf, int tr) {
         add(ff, fr, tf, tr, QUEEN, PROMOTION_QUEEN_BONUS);
         add(ff, fr, tf, tr, KNIGHT, PROMOTION_KNIGHT_BONUS);
+        if (every_promotion) {
+            add(ff, fr, tf, tr, ROOK, 0);
+            add(ff, fr, tf, tr, BISHOP, 0);
+        }
     }
     // An en-passant capture: its victim leaves a square of its own, so out of
     // check it is always put to leaves_king_attacked (in check the evade
@@ -193,6 +199,10 @@ struct free_writer {
     inline void add_promotions(int ff, int fr, int tf, int tr) {
         add(ff, fr, tf, tr, QUEEN, PROMOTION_QUEEN_BONUS);
         add(ff, fr, tf, tr, KNIGHT, PROMOTION_KNIGHT_BONUS);
+        if (w.every_promotion) {
+            add(ff, fr, tf, tr, ROOK, 0);
+            add(ff, fr, tf, tr, BISHOP, 0);
+        }
     }
     inline void add_en_passant(int ff, int fr, int tf, int tr) {
         finish();
@@ -390,12 +400,13 @@ void piece_moves(move_writer& w, const position& pos, int square) {
 
 }  // namespace
 
-void generate_moves(const position& pos, move_list& list) {
+void generate_moves(const position& pos, move_list& list, promotions which) {
     if (pos.repetition_draw || pos.fifty_move_draw) {
         list.count = 0;
         return;
     }
     move_writer w(pos, list, 0);
+    w.every_promotion = which == promotions::all;
     set_shared_flags(pos, w);
     for (uint64_t pieces = colour_mask(pos.board, side_to_move); pieces != 0; pieces &= pieces - 1)
         piece_moves(w, pos, __builtin_ctzll(pieces));
@@ -459,12 +470,13 @@ void man_captures(Writer& w, const uint8_t* board, uint64_t occupied, int square
 
 }  // namespace
 
-void generate_captures(const position& pos, move_list& list) {
+void generate_captures(const position& pos, move_list& list, promotions which) {
     if (pos.repetition_draw || pos.fifty_move_draw) {
         list.count = 0;
         return;
     }
     move_writer w(pos, list, 0);
+    w.every_promotion = which == promotions::all;
     set_shared_flags(pos, w);
     const uint8_t* board = pos.board;
     const int own = side_to_move;

@@ -155,13 +155,18 @@ int leaves_king_attacked(const position& pos, const move& m);
 int leaves_king_attacked_after_making(const position& pos, const move& m);
 
 // --- Move generation ---
+// Which promotions a list holds.  The classic engine's trees, its book and
+// its node counts know the queen and the knight only; the strong search
+// plays chess to the letter and lists the rook and the bishop too (each
+// right after the knight, with no ordering bonus).
+enum class promotions : uint8_t { queen_and_knight, all };
 // Fills list with the legal moves of side_to_move, in the fixed order, and
 // sets side_in_check, castle_right_safe and castle_left_safe.
-void generate_moves(const position& pos, move_list& list);
+void generate_moves(const position& pos, move_list& list, promotions which = promotions::queen_and_knight);
 // The moves of generate_moves that take a man (en passant included) or
 // promote, in the same order, with the same flags set: for a quiescence
 // search, which looks at no other move, without the cost of listing them.
-void generate_captures(const position& pos, move_list& list);
+void generate_captures(const position& pos, move_list& list, promotions which = promotions::queen_and_knight);
 // Bit s set when square s of board holds anything (a byte of no man too).
 uint64_t occupied_squares(const uint8_t* board);
 // 1 if a man of side_to_move other than a king, standing on none of the

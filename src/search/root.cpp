@@ -147,8 +147,8 @@ void end_root_search() {
 
 bool strict_root_in_force() { return strict_root; }
 
-void generate_root_moves(const position& pos, move_list& list, bool strict) {
-    generate_moves(pos, list);
+void generate_root_moves(const position& pos, move_list& list, bool strict, promotions which) {
+    generate_moves(pos, list, which);
     if (strict) drop_moves_into_check(pos, list);
     if (root_filter != nullptr) keep_allowed_root_moves(list);
     root_count = list.count;

@@ -11,8 +11,10 @@
 
 // The root's moves for side_to_move in pos: the legal moves (each judged in
 // full when strict, so that no move that leaves the king attacked is ever
-// offered), less those the request's root-move filter leaves out.
-void generate_root_moves(const position& pos, move_list& list, bool strict);
+// offered), less those the request's root-move filter leaves out; which
+// promotions as the search asks.
+void generate_root_moves(const position& pos, move_list& list, bool strict,
+                         promotions which = promotions::queen_and_knight);
 
 // How many best root moves the request wants searched to exact scores (1 to MAX_MULTI_PV).
 int root_lines_wanted();

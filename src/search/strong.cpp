@@ -275,6 +275,9 @@ inline int captured_type(const position& pos, const move& m) {
     return 0;
 }
 inline bool is_promotion(const move& m) { return m.promotion != NO_PROMOTION; }
+// A rook or bishop promotion is only ever better than the queen's to dodge a
+// stalemate: it is ordered after every other move and pruned as a quiet move.
+inline bool is_rook_or_bishop_promotion(const move& m) { return m.promotion == ROOK || m.promotion == BISHOP; }
 inline int man_of(uint8_t piece) { return (piece_colour(piece) - 1) * 6 + piece_type(piece) - 1; }
 
 // Drops the en-passant captures of a generated list that leave the mover's
@@ -297,14 +300,14 @@ void drop_bad_en_passant(const position& pos, move_list& list) {
 // The legal moves of side in pos.
 void legal_moves(const position& pos, int side, move_list& list) {
     side_to_move = side;
-    generate_moves(pos, list);
+    generate_moves(pos, list, promotions::all);
     drop_bad_en_passant(pos, list);
 }
 
 // The captures and promotions among legal_moves, in its order.
 void legal_captures(const position& pos, int side, move_list& list) {
     side_to_move = side;
-    generate_captures(pos, list);
+    generate_captures(pos, list, promotions::all);
     drop_bad_en_passant(pos, list);
 }
 
@@ -375,10 +378,22 @@ void make_null_child(int ply) {
     checked_at[ply + 1] = false;
 }
 
+// The fifty-move rule at a node: a draw once a hundred half-moves have
+// passed, unless the move that got there mated (a mate ends the game before
+// anyone can claim).  In check the node's list is filled to tell, which it
+// will be anyway before it is searched.
+bool fifty_moves_drawn(int ply) {
+    if (halfmove[ply] < 100) return false;
+    if (!checked_at[ply]) return true;
+    frame& f = frames[ply];
+    legal_moves(f.pos, side_at[ply], f.list);
+    return f.list.count != 0;
+}
+
 // Draws at a node below the root: fifty moves, a repetition (once within
 // the search, twice counting the game before it), no mating material.
 bool drawn(int ply) {
-    if (halfmove[ply] >= 100) return true;
+    if (fifty_moves_drawn(ply)) return true;
     const uint64_t key = key_at(ply);
     int seen_before_root = 0;
     const int reach = halfmove[ply] < earlier + ply ? halfmove[ply] : earlier + ply;
@@ -534,6 +549,8 @@ void score_moves(int ply, uint16_t hash_move, bool captures_only) {
         const int attacker = piece_type(pos.board[square_index(m.from_file, m.from_rank)]);
         if (is_packed(m, hash_move) && (!captures_only || victim != 0 || is_promotion(m))) {
             f.order[i] = ORDER_HASH;
+        } else if (is_rook_or_bishop_promotion(m)) {
+            f.order[i] = ORDER_BAD_CAPTURE;
         } else if (victim != 0 || is_promotion(m)) {
             const int mvv = SEE_VALUE[victim] * 8 - SEE_VALUE[attacker] / 16 + (is_promotion(m) ? SEE_VALUE[m.promotion & 7] : 0);
             const bool good = SEE_VALUE[victim] >= SEE_VALUE[attacker] || see(pos, m, side) >= 0;
@@ -601,7 +618,7 @@ int quiesce(int ply, int alpha, int beta) {
     frame& f = frames[ply];
     const int side = side_at[ply];
     if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
-    if (halfmove[ply] >= 100) return 0;
+    if (fifty_moves_drawn(ply)) return 0;
 
     const uint64_t key = key_at(ply);
     const tt_entry* entry = probe(key);
@@ -766,7 +783,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
         pick(f, i);
         const move m = f.list.moves[i];
         if (excluded != 0 && is_packed(m, excluded)) continue;
-        const bool quiet = captured_type(f.pos, m) == 0 && !is_promotion(m);
+        const bool quiet = captured_type(f.pos, m) == 0 && (!is_promotion(m) || is_rook_or_bishop_promotion(m));
         const bool killer = same_move(m, killers[ply][0]) || same_move(m, killers[ply][1]);
         if (best > -MATE_BOUND && !checked && !strong_full_width) {
             if (quiet && depth <= 6 && searched >= lmp_limit + 2 && !killer) continue;
@@ -1046,7 +1063,7 @@ int32_t strong_deepen(const search_request& request) {
 
     side_to_move = side;
     move_list& list = frames[0].list;
-    generate_root_moves(root, list, true);
+    generate_root_moves(root, list, true, promotions::all);
     root_count = list.count;
     if (root_count == 0) {
         side_to_move = side;
