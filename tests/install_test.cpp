@@ -73,11 +73,36 @@ TEST(Install, HelpDescribesTheProgramOnStandardOutput) {
     const run_result r = run({ORVANE_BINARY, "--help"});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out.rfind("usage: orvane [--help | --version]\n", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("usage: orvane [-h | --help | -v | --version]\n", 0), 0u) << r.out;
     for (const char* text : {"Orvane 1.25 by Quenwick", "standard input", "book.dat", "orvane.log", "board.txt",
-                             "orvane.ini", "xboard -fcp orvane -fd DIR", "--help", "--version"})
+                             "orvane.ini", "xboard -fcp orvane -fd DIR", "-h, --help", "-v, --version"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
     EXPECT_TRUE(r.left_behind.empty()) << r.left_behind.front();
+}
+
+// The usage text names both engines, where each plays unless chosen, and
+// every way of choosing: the option under either protocol and the console's
+// words.
+TEST(Install, HelpNamesTheTwoEnginesAndHowToChoose) {
+    const std::string out = run({ORVANE_BINARY, "--help"}).out;
+    for (const char* text : {"Strong", "Classic", "under UCI", "\"protover 2\"", "at the console",
+                             "setoption name Search value Classic", "option Search=Strong", "\"strongsearch\"",
+                             "\"classicsearch\"", "orvane.ini"})
+        EXPECT_NE(out.find(text), std::string::npos) << text << " not in:\n" << out;
+}
+
+// The short forms answer exactly as the long ones, and start nothing either.
+TEST(Install, ShortOptionsAnswerAsTheLongOnes) {
+    const run_result help = run({ORVANE_BINARY, "-h"}), long_help = run({ORVANE_BINARY, "--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_EQ(help.out, long_help.out);
+    EXPECT_EQ(help.err, "");
+    EXPECT_TRUE(help.left_behind.empty());
+    const run_result version = run({ORVANE_BINARY, "-v"});
+    EXPECT_EQ(version.exit_code, 0);
+    EXPECT_EQ(version.out, "Orvane 1.25 by Quenwick\n");
+    EXPECT_EQ(version.err, "");
+    EXPECT_TRUE(version.left_behind.empty());
 }
 
 TEST(Install, AnyOtherArgumentIsAnErrorWithTheUsage) {
@@ -86,8 +111,11 @@ TEST(Install, AnyOtherArgumentIsAnErrorWithTheUsage) {
         const char* named;
     } cases[] = {
         {{ORVANE_BINARY, "--bogus"}, "--bogus"},
-        {{ORVANE_BINARY, "-h"}, "-h"},
+        {{ORVANE_BINARY, "-x"}, "-x"},
+        {{ORVANE_BINARY, "-H"}, "-H"},
+        {{ORVANE_BINARY, "-hv"}, "-hv"},
         {{ORVANE_BINARY, "--version", "extra"}, "extra"},
+        {{ORVANE_BINARY, "-v", "-h"}, "-h"},
         {{ORVANE_BINARY, "xboard", "--help"}, "xboard"},
     };
     for (const auto& c : cases) {

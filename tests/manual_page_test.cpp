@@ -1,7 +1,11 @@
-// The manual page keeps up with the README: every command of the README's
-// command tables and every option of its option tables is named in
-// doc/orvane.6 in bold, the way a manual page shows words to be typed.
-// Prose that merely uses a word ("go on", "undo the damage") does not count.
+// The documents keep up with the engine.  The manual page doc/orvane.6
+// names, in bold (the way a manual page shows words to be typed), every word
+// the console's "help" lists, every feature and option the engine sends in
+// its xboard handshake and every option of its UCI handshake, all read from
+// the engine's own output.  The README's table of console words lists
+// exactly the words of "help", and its option table exactly the options of
+// both handshakes.  Prose that merely uses a word ("go on", "undo the
+// damage") does not count.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -37,14 +41,20 @@ bool is_separator_row(const std::string& line) {
     return is_table_row(line) && line.find_first_not_of("|-: ") == std::string::npos;
 }
 
-// The first cell of a table row, its "|" inside backticks kept.
-std::string first_cell(const std::string& row) {
+// The cells of a table row, a "|" inside backticks kept in its cell.
+std::vector<std::string> cells(const std::string& row) {
+    std::vector<std::string> result;
     bool quoted = false;
+    size_t start = 1;
     for (size_t i = 1; i < row.size(); ++i) {
         if (row[i] == '`') quoted = !quoted;
-        if (row[i] == '|' && !quoted) return row.substr(1, i - 1);
+        if (row[i] == '|' && !quoted) {
+            result.push_back(row.substr(start, i - start));
+            start = i + 1;
+        }
     }
-    return row.substr(1);
+    if (start < row.size()) result.push_back(row.substr(start));
+    return result;
 }
 
 std::string trimmed(const std::string& text) {
@@ -72,26 +82,29 @@ void add_once(std::vector<std::string>& names, const std::string& name) {
     names.push_back(name);
 }
 
-// The first-column spans of the body rows of every table among these lines
-// (header and separator rows left out).  whole_span: the span as it stands
-// (an option's name may hold spaces); otherwise its first word (the command).
-std::vector<std::string> first_column_names(const std::vector<std::string>& text, bool whole_span,
-                                            const std::string& header_first_cell) {
+// The backticked spans of one column of the body rows of every table whose
+// first header cell is header (header and separator rows left out).
+// whole_span: the span as it stands (an option's name may hold spaces);
+// otherwise its first word (a command without its arguments).
+std::vector<std::string> column_names(const std::string& text, const std::string& header, size_t column,
+                                      bool whole_span) {
+    const std::vector<std::string> all = lines(text);
     std::vector<std::string> names;
     bool in_wanted_table = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const std::string& line = text[i];
+    for (size_t i = 0; i < all.size(); ++i) {
+        const std::string& line = all[i];
         if (!is_table_row(line)) {
             in_wanted_table = false;
             continue;
         }
         if (is_separator_row(line)) continue;
-        if (i + 1 < text.size() && is_separator_row(text[i + 1])) {  // a header
-            in_wanted_table = header_first_cell.empty() || trimmed(first_cell(line)) == header_first_cell;
+        const std::vector<std::string> row = cells(line);
+        if (i + 1 < all.size() && is_separator_row(all[i + 1])) {  // a header
+            in_wanted_table = !row.empty() && trimmed(row[0]) == header;
             continue;
         }
-        if (!in_wanted_table) continue;
-        for (const std::string& span : backticked(first_cell(line))) {
+        if (!in_wanted_table || column >= row.size()) continue;
+        for (const std::string& span : backticked(row[column])) {
             const std::string name = whole_span ? trimmed(span) : trimmed(span).substr(0, trimmed(span).find(' '));
             if (!name.empty()) add_once(names, name);
         }
@@ -99,37 +112,84 @@ std::vector<std::string> first_column_names(const std::vector<std::string>& text
     return names;
 }
 
-// The command words of every table under "## Commands", up to the next
-// "## " heading: "`depth N`, `ply N`" gives "depth" and "ply".
-std::vector<std::string> readme_commands(const std::string& readme) {
-    std::vector<std::string> section;
-    bool inside = false;
-    for (const std::string& line : lines(readme)) {
-        if (line.rfind("## ", 0) == 0) inside = trimmed(line.substr(3)) == "Commands";
-        else if (inside) section.push_back(line);
-    }
-    return first_column_names(section, false, "");
+// The README's table of the console's words: the first column of the table
+// headed "Word".
+std::vector<std::string> readme_console_words(const std::string& readme) { return column_names(readme, "Word", 0, false); }
+
+// The README's option table (headed "Option"): column 0 holds the UCI names,
+// column 1 the xboard names.
+std::vector<std::string> readme_option_names(const std::string& readme, size_t column) {
+    return column_names(readme, "Option", column, true);
 }
 
-// The words of the first table under "## Commands": the console's own.
-std::vector<std::string> readme_console_commands(const std::string& readme) {
-    std::vector<std::string> table;
+// ---- The engine's own lists --------------------------------------------------
+
+// The words "help" lists, in the indented lines after its first line (which
+// ends "Words:"), up to the first line that is not indented (the console's
+// board, drawn before and after, has indented lines of its own):
+// "  donullmove, docutting  switch on ..." gives "donullmove" and
+// "docutting" (the text after two blanks is left out, and an argument after
+// a word: "level M T I" gives "level").
+std::vector<std::string> help_words(const std::string& out) {
+    std::vector<std::string> words;
     bool inside = false;
-    for (const std::string& line : lines(readme)) {
-        if (line.rfind("## ", 0) == 0) {
-            inside = trimmed(line.substr(3)) == "Commands";
-        } else if (inside) {
-            if (is_table_row(line)) table.push_back(line);
-            else if (!table.empty()) break;
+    for (const std::string& line : session::lines_of(out)) {
+        if (!inside) {
+            inside = line.size() >= 6 && line.compare(line.size() - 6, 6, "Words:") == 0;
+            continue;
+        }
+        if (line.rfind("  ", 0) != 0) break;
+        const std::string head = line.substr(2, line.find("  ", 2) - 2);
+        size_t start = 0;
+        while (start < head.size()) {
+            size_t end = head.find(", ", start);
+            if (end == std::string::npos) end = head.size();
+            const std::string word = head.substr(start, end - start);
+            add_once(words, word.substr(0, word.find(' ')));
+            start = end + 2;
         }
     }
-    return first_column_names(table, false, "");
+    return words;
 }
 
-// The names of every option table of the README, the tables whose first
-// column is headed "Option" (xboard's and UCI's), each name once.
-std::vector<std::string> readme_option_names(const std::string& readme) {
-    return first_column_names(lines(readme), true, "Option");
+struct handshake {
+    std::vector<std::string> features;  // "ping=1", ..., "done=1" (myname and the options apart)
+    std::vector<std::string> options;   // the names of the "feature option" lines
+};
+
+// The xboard handshake as the engine prints it: every "feature" line.
+handshake xboard_handshake(const std::string& out) {
+    handshake result;
+    for (const std::string& line : session::lines_of(out)) {
+        if (line.rfind("feature ", 0) != 0) continue;
+        const std::string rest = line.substr(8);
+        if (rest.rfind("myname=", 0) == 0) continue;
+        if (rest.rfind("option=\"", 0) == 0) {
+            // option="NAME -type ...": the name ends at the blank before the type.
+            const std::string body = rest.substr(8);
+            add_once(result.options, body.substr(0, body.find(" -")));
+            continue;
+        }
+        size_t start = 0;
+        while (start < rest.size()) {
+            size_t end = rest.find(' ', start);
+            if (end == std::string::npos) end = rest.size();
+            if (end > start) add_once(result.features, rest.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    return result;
+}
+
+// The option names of the UCI handshake: "option name NAME type ...".
+std::vector<std::string> uci_option_names(const std::string& out) {
+    std::vector<std::string> names;
+    for (const std::string& line : session::lines_of(out)) {
+        if (line.rfind("option name ", 0) != 0) continue;
+        const size_t type = line.find(" type ");
+        if (type != std::string::npos) add_once(names, line.substr(12, type - 12));
+    }
+    return names;
 }
 
 // ---- The manual page's bold text ------------------------------------------
@@ -351,111 +411,121 @@ std::string source_file(const char* relative) {
 
 using names = std::vector<std::string>;
 
+std::set<std::string> as_set(const names& list) { return std::set<std::string>(list.begin(), list.end()); }
+
 }  // namespace
 
-// ---- The real README and manual page ---------------------------------------
+// ---- The real documents against the real engine --------------------------
 
-TEST(ManualPage, NamesEveryCommandOfTheReadmesTables) {
-    const std::string readme = source_file("README.md");
-    const std::string page = source_file("doc/orvane.6");
-    ASSERT_FALSE(readme.empty());
-    ASSERT_FALSE(page.empty());
-    const names commands = readme_commands(readme);
-    // Both tables are read: the engine's own commands and the protocol's.
-    EXPECT_GE(commands.size(), 40u);
-    const std::set<std::string> all(commands.begin(), commands.end());
-    for (const char* expected : {"xboard", "depth", "ply", "twoplayers", "advancedsearchingoff", "quit", "undo",
-                                 "remove", "otim", "sd", "?", "result", "option"})
-        EXPECT_TRUE(all.count(expected)) << expected << " not read from the README's tables";
-    // Arguments and the header are not commands.
-    for (const char* not_a_command : {"N", "FILE", "Command", "NAME=VALUE", "..."})
-        EXPECT_FALSE(all.count(not_a_command)) << not_a_command;
-    EXPECT_EQ(missing_from_page(page, commands), names{}) << "commands of README.md missing from doc/orvane.6";
-}
-
-// "help" at the console lists every word of the README's table of the
-// console's commands, each at the start of a line or after a comma.
-TEST(ManualPage, HelpListsEveryConsoleWordOfTheReadme) {
-    const names words = readme_console_commands(source_file("README.md"));
+TEST(ManualPage, NamesEveryWordThatHelpLists) {
+    const names words = help_words(session::run_session("help\nquit\n").out);
     EXPECT_GE(words.size(), 40u);
     const std::set<std::string> all(words.begin(), words.end());
-    for (const char* expected : {"xboard", "hint", "savepgn", "sanoff", "help", "elo", "quit"})
-        EXPECT_TRUE(all.count(expected)) << expected;
-    EXPECT_FALSE(all.count("undo")) << "the protocol's table is not the console's";
-    const session::session_result r = session::run_session("help\nquit\n");
-    std::set<std::string> listed;
-    for (const std::string& line : session::lines_of(r.out)) {
-        if (line.rfind("  ", 0) != 0) continue;
-        // "  donullmove, docutting  switch on ...": the words before the text.
-        std::string head = line.substr(2, line.find("  ", 2) - 2);
-        size_t start = 0;
-        while (start < head.size()) {
-            size_t end = head.find(", ", start);
-            if (end == std::string::npos) end = head.size();
-            const std::string word = head.substr(start, end - start);
-            listed.insert(word.substr(0, word.find(' ')));
-            start = end + 2;
-        }
-    }
-    for (const std::string& word : words) EXPECT_TRUE(listed.count(word)) << word << " is not in help";
+    for (const char* expected : {"new", "twoplayers", "strongsearch", "classicsearch", "elo", "ply", "post",
+                                 "analyze", "exit", "savepgn", "help", "quit"})
+        EXPECT_TRUE(all.count(expected)) << expected << " not read from help";
+    // The text after the words and the words' arguments are not words.
+    for (const char* not_a_word : {"N", "FILE", "switch", "M", "Moves:"})
+        EXPECT_FALSE(all.count(not_a_word)) << not_a_word;
+    EXPECT_EQ(missing_from_page(source_file("doc/orvane.6"), words), names{})
+        << "words of help missing from doc/orvane.6";
 }
 
-TEST(ManualPage, NamesEveryOptionOfTheReadmesTables) {
-    const std::string readme = source_file("README.md");
+TEST(ManualPage, NamesEveryFeatureAndOptionOfTheXboardHandshake) {
+    const handshake sent = xboard_handshake(session::run_session("xboard\nprotover 2\nquit\n").out);
+    const std::set<std::string> features(sent.features.begin(), sent.features.end());
+    // The features an earlier page left out among them, and the last line.
+    for (const char* expected : {"ping=1", "setboard=1", "nps=1", "exclude=1", "memory=1", "done=1"})
+        EXPECT_TRUE(features.count(expected)) << expected << " not read from the handshake";
+    EXPECT_GE(sent.options.size(), 10u);
     const std::string page = source_file("doc/orvane.6");
-    const names options = readme_option_names(readme);
-    EXPECT_GE(options.size(), 8u);
+    EXPECT_EQ(missing_from_page(page, sent.features), names{}) << "features missing from doc/orvane.6";
+    EXPECT_EQ(missing_from_page(page, sent.options), names{}) << "xboard options missing from doc/orvane.6";
+}
+
+TEST(ManualPage, NamesEveryOptionOfTheUciHandshake) {
+    const names options = uci_option_names(session::run_session("uci\nquit\n").out);
     const std::set<std::string> all(options.begin(), options.end());
-    for (const char* expected : {"Evaluation", "Null move", "Move-count cutting", "Learning book", "Move Overhead"})
-        EXPECT_TRUE(all.count(expected)) << expected << " not read from the README's option tables";
-    // Only the first column: the "Same as" column holds commands, not options.
-    EXPECT_FALSE(all.count("advancelevel N"));
-    EXPECT_EQ(missing_from_page(page, options), names{}) << "options of README.md missing from doc/orvane.6";
+    for (const char* expected : {"Null move", "Move Overhead", "Search", "UCI_Elo", "Clear Hash"})
+        EXPECT_TRUE(all.count(expected)) << expected << " not read from the handshake";
+    EXPECT_EQ(missing_from_page(source_file("doc/orvane.6"), options), names{})
+        << "UCI options missing from doc/orvane.6";
+}
+
+// The README's table of console words and "help" list the same words.
+TEST(Readme, ConsoleTableListsExactlyTheWordsOfHelp) {
+    const names table = readme_console_words(source_file("README.md"));
+    const names help = help_words(session::run_session("help\nquit\n").out);
+    EXPECT_GE(table.size(), 40u);
+    const std::set<std::string> in_table = as_set(table), in_help = as_set(help);
+    for (const std::string& word : help) EXPECT_TRUE(in_table.count(word)) << word << " of help is not in the README";
+    for (const std::string& word : table) EXPECT_TRUE(in_help.count(word)) << word << " of the README is not in help";
+}
+
+// The README's option table: the UCI names in its first column, the xboard
+// names in its second, each exactly the options the handshakes send.
+TEST(Readme, OptionTableListsExactlyTheOptionsOfBothHandshakes) {
+    const std::string readme = source_file("README.md");
+    const names uci = uci_option_names(session::run_session("uci\nquit\n").out);
+    const names xboard = xboard_handshake(session::run_session("xboard\nprotover 2\nquit\n").out).options;
+    ASSERT_GE(uci.size(), 10u);
+    EXPECT_EQ(as_set(readme_option_names(readme, 0)), as_set(uci)) << "UCI names";
+    EXPECT_EQ(as_set(readme_option_names(readme, 1)), as_set(xboard)) << "xboard names";
 }
 
 TEST(ManualPage, AMadeUpCommandIsReportedMissing) {
     const std::string page = source_file("doc/orvane.6");
-    EXPECT_EQ(missing_from_page(page, {"levellock", "frobnicate", "Move Overhead", "Hash size"}),
-              (names{"frobnicate", "Hash size"}));
+    EXPECT_EQ(missing_from_page(page, {"levellock", "frobnicate", "Move Overhead", "Hash size", "pause=1"}),
+              (names{"frobnicate", "Hash size", "pause=1"}));
 }
 
 // ---- The readers, on made-up text ------------------------------------------
 
-TEST(ManualPage, ReadsOnlyTheTablesUnderTheCommandsHeading) {
+TEST(ManualPage, ReadsTheColumnsOfTheTablesWithTheirHeader) {
     const std::string readme =
         "# Title\n"
-        "| Command | What |\n|---|---|\n| `before` | not in the section |\n"
-        "## Commands\n\n"
-        "Text with `inline` words.\n\n"
-        "| Command | What it does |\n"
+        "| Word | What it does |\n"
         "|---|---|\n"
         "| `depth N`, `ply N` | limits |\n"
         "| `a|b` | a bar inside backticks |\n"
         "| `result ...` | end; `notthis` is in the second column |\n"
         "\n"
-        "| Command | What it does |\n"
+        "| Command | What |\n|---|---|\n| `other` | another table |\n"
+        "\n"
+        "| Word | What it does |\n"
         "|:--|--:|\n"
         "| `?` | move now |\n"
-        "| `depth N` | again: named once |\n"
-        "## Next\n"
-        "| Command | What |\n|---|---|\n| `after` | not in the section |\n";
-    EXPECT_EQ(readme_commands(readme), (names{"depth", "ply", "a|b", "result", "?"}));
+        "| `depth N` | again: named once |\n";
+    EXPECT_EQ(readme_console_words(readme), (names{"depth", "ply", "a|b", "result", "?"}));
 }
 
-TEST(ManualPage, ReadsTheOptionTablesWholeNames) {
+TEST(ManualPage, ReadsTheOptionTablesWholeNamesByColumn) {
     const std::string readme =
-        "| Option | Values | Same as |\r\n"
+        "| Option | xboard name | Type |\r\n"
         "|---|---|---|\r\n"
-        "| `Null move` | check | `donullmove` |\r\n"
-        "| `Move Overhead` | 0 to 5000 | time |\r\n"
+        "| `Null move` | `NullMove` | check |\r\n"
+        "| `Move Overhead` | `MoveOverhead` | spin |\r\n"
         "\r\n"
-        "| Command | What |\r\n|---|---|\r\n| `go` | not an option |\r\n"
-        "\r\n"
-        "| Option | Type | Values |\r\n"
-        "|---|---|---|\r\n"
-        "| `Null move` | check | default false |\r\n"
-        "| `MultiPV` | spin | 1 to 64 |\r\n";
-    EXPECT_EQ(readme_option_names(readme), (names{"Null move", "Move Overhead", "MultiPV"}));
+        "| Word | What |\r\n|---|---|\r\n| `go` | not an option |\r\n";
+    EXPECT_EQ(readme_option_names(readme, 0), (names{"Null move", "Move Overhead"}));
+    EXPECT_EQ(readme_option_names(readme, 1), (names{"NullMove", "MoveOverhead"}));
+}
+
+TEST(ManualPage, ReadsHelpLinesAndHandshakes) {
+    EXPECT_EQ(help_words("  A B C D E F G H\n\nMoves: ... Words:\n  new                    start\n"
+                         "  donullmove, docutting  switch on null-move search, move-count cutting\n"
+                         "  level M T I            M moves per T minutes\n"
+                         "\n  A B C D E F G H\n"),
+              (names{"new", "donullmove", "docutting", "level"}));
+    const handshake h = xboard_handshake(
+        "feature myname=\"Some Engine 1.0\"\nfeature ping=1 setboard=1  nps=1\n"
+        "feature option=\"NullMove -check 0\"\nfeature option=\"Search -combo Classic /// *Strong\"\n"
+        "feature done=1\n");
+    EXPECT_EQ(h.features, (names{"ping=1", "setboard=1", "nps=1", "done=1"}));
+    EXPECT_EQ(h.options, (names{"NullMove", "Search"}));
+    EXPECT_EQ(uci_option_names("id name X\noption name Move Overhead type spin default 50 min 0 max 5000\n"
+                               "option name Clear Hash type button\nuciok\n"),
+              (names{"Move Overhead", "Clear Hash"}));
 }
 
 TEST(ManualPage, CountsOnlyBoldWordsWithTheEscapesResolved) {
