@@ -12,7 +12,7 @@
 
 #include "app/app.h"
 #include "protocol/session.h"
-#include "search/strong.h"
+#include "rules/position_key.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
@@ -288,7 +288,7 @@ TEST_F(GameRecord, RepetitionKeysAreThePositionsSinceTheLastCaptureOrPawnMove) {
     // again, and the four before the one now are handed over, oldest first.
     for (const char* text : {"g8f6", "g1f3", "f6g8", "f3g1"}) play_recorded(text);
     ASSERT_EQ(game_repetition_keys(keys, MAX_EARLIER_POSITIONS), 4);
-    const uint64_t now = strong_position_key(game_position.board, side_to_move, 15, NO_EN_PASSANT);
+    const uint64_t now = position_key(game_position.board, side_to_move, 15, NO_EN_PASSANT);
     EXPECT_EQ(keys[0], now);
     // Only the newest ones when fewer fit.
     uint64_t newest[2];

@@ -1,12 +1,15 @@
 // A search never allocates, not even when it looks at the input that has
 // arrived while it thinks: the poll runs every few thousand nodes, and an
 // allocation there turned a short search into a thousand calls to the heap
-// once a long line waited behind it.  Every operator new of this program is
-// counted here, on the searching thread alone, while a search runs with
-// lines waiting in the input.
+// once a long line waited behind it.  Every operator new of this program
+// (every replaceable form: plain, array, aligned, nothrow) is counted here,
+// on the searching thread alone, while a search runs with lines waiting in
+// the input.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -18,6 +21,7 @@
 #include "protocol/session.h"
 #include "search/request.h"
 #include "search/search.h"
+#include "search/strong.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
@@ -25,25 +29,54 @@ namespace {
 thread_local bool counting = false;
 std::atomic<long> allocations{0};
 
-void* counted_allocation(std::size_t size) {
+// Every replaceable allocation function ends here: plain and array, with an
+// alignment or without, throwing or nothrow.  The aligned ones matter: a
+// type declared alignas(64), the transposition table's buckets among them,
+// goes through them, and a counter that missed them would pass a search
+// that allocated its table.  nullptr when the heap has no room.
+void* counted_allocation(std::size_t size, std::size_t alignment = 0) noexcept {
     if (counting) allocations.fetch_add(1, std::memory_order_relaxed);
-    void* p = std::malloc(size == 0 ? 1 : size);
+    if (size == 0) size = 1;
+    if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
+    // posix_memalign wants a power of two no smaller than a pointer (an
+    // align_val_t is a power of two); its memory goes back with free.
+    void* p = nullptr;
+    return posix_memalign(&p, alignment < sizeof(void*) ? sizeof(void*) : alignment, size) == 0 ? p : nullptr;
+}
+void* counted_or_throw(std::size_t size, std::size_t alignment = 0) {
+    void* p = counted_allocation(size, alignment);
     if (p == nullptr) throw std::bad_alloc();
     return p;
 }
+std::size_t alignment_of(std::align_val_t alignment) { return static_cast<std::size_t>(alignment); }
 }  // namespace
 
-void* operator new(std::size_t size) { return counted_allocation(size); }
-void* operator new[](std::size_t size) { return counted_allocation(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (counting) allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
+void* operator new(std::size_t size) { return counted_or_throw(size); }
+void* operator new[](std::size_t size) { return counted_or_throw(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return counted_allocation(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return counted_allocation(size); }
+void* operator new(std::size_t size, std::align_val_t a) { return counted_or_throw(size, alignment_of(a)); }
+void* operator new[](std::size_t size, std::align_val_t a) { return counted_or_throw(size, alignment_of(a)); }
+void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return counted_allocation(size, alignment_of(a));
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    return counted_allocation(size, alignment_of(a));
+}
+// Every delete, whatever it is told of size and alignment, hands the memory
+// back to free (malloc and posix_memalign both came from there).
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -58,6 +91,18 @@ protected:
     void TearDown() override {
         standard_input_queue = nullptr;
         reset_engine_state();
+    }
+
+    // Makes the strong search's table afresh, as the options that choose
+    // that search make it before any search, and returns the operator-new
+    // calls that took.
+    static long allocations_making_table() {
+        strong_release_table();
+        allocations.store(0);
+        counting = true;
+        strong_prepare_table();
+        counting = false;
+        return allocations.load();
     }
 
     // Searches MIDDLEGAME to a fixed depth with the input poll on, and
@@ -99,6 +144,9 @@ TEST_F(SearchAllocationTest, NeitherSearchAllocatesWithUciLinesWaiting) {
     queue_waiting_lines(queue);
     standard_input_queue = &queue;
     session_begin_uci();
+    // One allocation, the table's: its buckets are alignas(64), so it goes
+    // through the aligned operator new[], which the count must not miss.
+    EXPECT_EQ(allocations_making_table(), 1);
     for (const search_engine engine : {search_engine::classic, search_engine::strong}) {
         uint64_t nodes = 0;
         // Each to a depth where it searches some tens of thousands of nodes.
@@ -122,14 +170,48 @@ TEST_F(SearchAllocationTest, NoAllocationWithXboardLinesWaiting) {
     EXPECT_GT(nodes, 20000u);
 }
 
-// The counter itself works: the same thread counts an allocation it makes.
-TEST_F(SearchAllocationTest, TheCounterSeesAnAllocation) {
+// The counter itself works: the same thread counts each form of new, once.
+struct alignas(64) cache_line {
+    unsigned char bytes[64];
+};
+void* volatile kept_pointer = nullptr;  // each pointer is stored: no allocation is optimised away
+
+template <class Make>
+long allocations_in(Make make) {
     allocations.store(0);
     counting = true;
-    std::string* text = new std::string(100, 'x');
+    make();
     counting = false;
-    delete text;
-    EXPECT_GE(allocations.load(), 1);
+    return allocations.load();
+}
+
+// Each form of new for T counted once, its memory aligned for T.
+template <class T>
+void expect_each_form_counted_once() {
+    bool aligned = true;  // judged after counting, so that a failure's message is not counted
+    const auto note = [&aligned](T* p) {
+        kept_pointer = p;
+        aligned = aligned && p != nullptr && reinterpret_cast<std::uintptr_t>(p) % alignof(T) == 0;
+    };
+    EXPECT_EQ(allocations_in([&] { T* p = new T; note(p); delete p; }), 1) << "new, alignment " << alignof(T);
+    EXPECT_EQ(allocations_in([&] { T* p = new T[3]; note(p); delete[] p; }), 1) << "new[], alignment " << alignof(T);
+    EXPECT_EQ(allocations_in([&] { T* p = new (std::nothrow) T; note(p); delete p; }), 1)
+        << "nothrow new, alignment " << alignof(T);
+    EXPECT_EQ(allocations_in([&] { T* p = new (std::nothrow) T[3]; note(p); delete[] p; }), 1)
+        << "nothrow new[], alignment " << alignof(T);
+    EXPECT_TRUE(aligned) << "alignment " << alignof(T);
+}
+
+TEST_F(SearchAllocationTest, TheCounterSeesEveryFormOfNew) {
+    expect_each_form_counted_once<int>();
+    expect_each_form_counted_once<cache_line>();  // the aligned forms
+    // A library's allocator calls operator new itself: counted too.
+    EXPECT_GE(allocations_in([] {
+                  std::string* text = new std::string(100, 'x');
+                  kept_pointer = text;
+                  delete text;
+              }),
+              2);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "book/book.h"
 #include "game/game.h"
 #include "game/time_manager.h"
+#include "rules/position_key.h"
 #include "search/request.h"
 #include "search/strong.h"
 #include "search/strong_eval.h"
@@ -258,7 +259,7 @@ TEST_F(strong_fixture, FiftyMovesAndRepetitionScoreZero) {
     after.history_count = 0;
     side_to_move = WHITE;
     make_move(after, text_move("a1b1"));
-    const uint64_t key = strong_position_key(after.board, BLACK, 0, NO_EN_PASSANT);
+    const uint64_t key = position_key(after.board, BLACK, 0, NO_EN_PASSANT);
     const uint64_t once[] = {7, key, 8, 9};
     const uint64_t twice[] = {7, key, 8, 9, 10, key, 11, 12};
     halfmove = 4;
@@ -269,6 +270,51 @@ TEST_F(strong_fixture, FiftyMovesAndRepetitionScoreZero) {
     const search_result drawn = search_to(4, twice, 8);
     EXPECT_EQ(drawn.score, 0);
     EXPECT_EQ(move_string(drawn.best_moves[0]), "a1b1");
+}
+
+// The game keys its record and the search keys its nodes; a position that
+// stood twice in the game and comes again in the search must get one key
+// from both, even where its fields say more than the rules let count.
+TEST_F(strong_fixture, RepetitionThroughTheGameSeenWhereFieldsCountForNothing) {
+    // 1...Nxh1 takes White's rook on its corner: the king-side right stays
+    // in the fields, but can never be used.  2.a4 is a double step no black
+    // pawn can take.  The position after it (Q) comes again after 3.Kf1 Kg8
+    // 4.Ke1, with the right gone from the fields (the king moved) and no
+    // en-passant file; after 4...Kh8 5.Kf1 Kg8 White, a queen and a rook
+    // down, can play Ke1 into Q a third time.  (python-chess: threefold.)
+    load_fen("1r4k1/8/8/8/8/6n1/Pq6/4K2R b K - 0 1");
+    generate_moves(game_position, game_moves);
+    for (const char* text : {"g3h1", "a2a4", "g8h8", "e1f1", "h8g8", "f1e1", "g8h8", "e1f1", "h8g8"}) {
+        const move* found = nullptr;
+        for (int i = 0; i < game_moves.count; ++i)
+            if (move_string(game_moves.moves[i]) == text) found = &game_moves.moves[i];
+        ASSERT_NE(found, nullptr) << text;
+        game_play(*found);
+        game_hand_over();
+    }
+    copy_position(pos, game_position);
+    side = side_to_move;
+    halfmove = game_halfmove_clock();
+    ASSERT_EQ(side, WHITE);
+    ASSERT_EQ(halfmove, 7);
+    uint64_t earlier[MAX_EARLIER_POSITIONS];
+    const int count = game_repetition_keys(earlier, MAX_EARLIER_POSITIONS);
+    ASSERT_EQ(count, 7);  // Q (after a4) to 5.Kf1
+
+    // Without the game's positions White is lost; with them Ke1 draws.
+    EXPECT_LT(search_to(4).score, in_report_units(-500));
+    strong_clear_table();
+    const search_result drawn = search_to(4, earlier, count);
+    EXPECT_EQ(drawn.score, 0);
+    ASSERT_GE(drawn.best_count, 1);
+    EXPECT_EQ(move_string(drawn.best_moves[0]), "f1e1");
+
+    // The game, judging by standard chess, sees the same repetition.
+    EXPECT_EQ(game_standard_draw(), standard_draw::none);
+    for (int i = 0; i < game_moves.count; ++i)
+        if (move_string(game_moves.moves[i]) == "f1e1") game_play(game_moves.moves[i]);
+    side_to_move = BLACK;
+    EXPECT_EQ(game_standard_draw(), standard_draw::repetition);
 }
 
 // --- The clock ---------------------------------------------------------------

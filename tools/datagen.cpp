@@ -17,6 +17,7 @@
 #include "app/app.h"
 #include "book/book.h"
 #include "game/game.h"
+#include "rules/position_key.h"
 #include "search/request.h"
 #include "search/strong.h"
 #include "tools/tool.h"
@@ -78,15 +79,6 @@ bool is_capture(const position& pos, const move& m) {
     return piece_type(piece) == PAWN && m.from_file != m.to_file;
 }
 
-unsigned usable_rights(const position& pos) {
-    unsigned rights = 0;
-    if (pos.white_castle_right && pos.board[4] == WHITE * 16 + KING && pos.board[7] == WHITE * 16 + ROOK) rights |= 1;
-    if (pos.white_castle_left && pos.board[4] == WHITE * 16 + KING && pos.board[0] == WHITE * 16 + ROOK) rights |= 2;
-    if (pos.black_castle_right && pos.board[60] == BLACK * 16 + KING && pos.board[63] == BLACK * 16 + ROOK) rights |= 4;
-    if (pos.black_castle_left && pos.board[60] == BLACK * 16 + KING && pos.board[56] == BLACK * 16 + ROOK) rights |= 8;
-    return rights;
-}
-
 struct played_game {
     std::vector<std::string> quiet;  // FENs kept
     std::vector<int> white_scores;   // the search's score of each, centipawns for white
@@ -107,7 +99,7 @@ played_game play_one(uint64_t& rng, const datagen_options& options) {
 
     auto play = [&](const move& m) {
         const bool resets = is_capture(pos, m) || piece_type(pos.board[square_index(m.from_file, m.from_rank)]) == PAWN;
-        keys.push_back(strong_position_key(pos.board, side, usable_rights(pos), NO_EN_PASSANT));
+        keys.push_back(position_key(pos, side));
         side_to_move = side;
         const int kind = make_move(pos, m);
         record_position(pos, kind);

@@ -12,7 +12,7 @@
 
 #include "game/strength.h"
 #include "game/time_manager.h"
-#include "search/strong.h"
+#include "rules/position_key.h"
 
 position game_position;
 move_list game_moves;
@@ -43,37 +43,12 @@ int record_start_number = 1;  // the move number there
 played_move record[RECORD_SIZE];
 int record_count = 0;
 
-// What makes two positions the same for standard chess's repetition rule:
-// the board, the side to move, the castling rights that can still be used
-// and an en-passant capture that is there to be made.
-struct standard_key {
-    uint8_t board[64];
-    int8_t side;
-    uint8_t castling;  // bit 0 white king-side, 1 white queen-side, 2 and 3 black's
-    uint8_t en_passant;
-    bool operator==(const standard_key&) const = default;
-};
-// Entry i: the position after i recorded moves (0: the start); with the
-// half-moves since a capture or a pawn move there.
-standard_key keys[RECORD_SIZE + 1];
+// Entry i: the position after i recorded moves (0: the start) as standard
+// chess's repetition rule compares it (the board, the side to move, the
+// castling rights that can still be used and an en-passant capture that is
+// there to be made); with the half-moves since a capture or a pawn move there.
+repetition_key keys[RECORD_SIZE + 1];
 int halfmove_clocks[RECORD_SIZE + 1];
-
-standard_key key_of(const position& pos, int side) {
-    standard_key key{};
-    std::memcpy(key.board, pos.board, 64);
-    key.side = static_cast<int8_t>(side);
-    const uint8_t* b = pos.board;
-    const bool white_home = b[4] == WHITE * 16 + KING, black_home = b[60] == BLACK * 16 + KING;
-    if (white_home && pos.white_castle_right && b[7] == WHITE * 16 + ROOK) key.castling |= 1;
-    if (white_home && pos.white_castle_left && b[0] == WHITE * 16 + ROOK) key.castling |= 2;
-    if (black_home && pos.black_castle_right && b[63] == BLACK * 16 + ROOK) key.castling |= 4;
-    if (black_home && pos.black_castle_left && b[56] == BLACK * 16 + ROOK) key.castling |= 8;
-    key.en_passant = NO_EN_PASSANT;
-    // The capture is there when a pawn of the side to move stands beside
-    // the pawn that has just made its double step.
-    if (en_passant_capturer_beside(pos, side)) key.en_passant = pos.en_passant_file;
-    return key;
-}
 
 // A capture or a pawn move: standard chess's fifty-move count starts again.
 bool resets_halfmove_clock(const position& pos, const move& m) {
@@ -109,7 +84,7 @@ void game_begin_at(const position& pos, int side, int halfmove_clock, int move_n
     record_start_number = move_number < 1 ? 1 : move_number;
     record_count = 0;
     game_ended = false;
-    keys[0] = key_of(game_position, side);
+    keys[0] = repetition_key_of(game_position, side);
     halfmove_clocks[0] = halfmove_clock < 0 ? 0 : halfmove_clock;
 }
 
@@ -125,7 +100,7 @@ void game_play(const move& m) {
         record_start_number += (folded + (record_start_side == BLACK ? 1 : 0)) / 2;
         record_start_side = record[folded].side;
         std::memmove(record, record + (RECORD_SIZE - RECORD_KEEP), sizeof(played_move) * RECORD_KEEP);
-        std::memmove(keys, keys + (RECORD_SIZE - RECORD_KEEP), sizeof(standard_key) * (RECORD_KEEP + 1));
+        std::memmove(keys, keys + (RECORD_SIZE - RECORD_KEEP), sizeof(repetition_key) * (RECORD_KEEP + 1));
         std::memmove(halfmove_clocks, halfmove_clocks + (RECORD_SIZE - RECORD_KEEP), sizeof(int) * (RECORD_KEEP + 1));
         record_count = RECORD_KEEP;
         copy_position(game_position, current);
@@ -137,7 +112,7 @@ void game_play(const move& m) {
     const int clock = resets_halfmove_clock(game_position, m) ? 0 : before == INT_MAX ? before : before + 1;
     record[record_count++] = played_move{m, static_cast<int8_t>(side_to_move), false};
     make_move(game_position, m);
-    keys[record_count] = key_of(game_position, other_colour(side_to_move));
+    keys[record_count] = repetition_key_of(game_position, other_colour(side_to_move));
     halfmove_clocks[record_count] = clock;
 }
 
@@ -188,8 +163,7 @@ int game_repetition_keys(uint64_t* out, int capacity) {
     if (record_count - first > capacity) first = record_count - capacity;
     int count = 0;
     for (int i = first; i < record_count; ++i) {
-        const standard_key& key = keys[i];
-        out[count++] = strong_position_key(key.board, key.side, key.castling, key.en_passant);
+        out[count++] = position_key(keys[i]);
     }
     return count;
 }
@@ -197,7 +171,7 @@ int game_repetition_keys(uint64_t* out, int capacity) {
 standard_draw game_standard_draw() {
     // The key of the position now, with the side actually to move (a turn
     // without a move hands over without a recorded move).
-    const standard_key now = key_of(game_position, side_to_move);
+    const repetition_key now = repetition_key_of(game_position, side_to_move);
     int seen = 0;
     for (int i = 0; i <= record_count; ++i)
         if (keys[i] == now) ++seen;

@@ -86,8 +86,8 @@ int game_halfmove_clock();
 inline constexpr int MAX_EARLIER_POSITIONS = 2049;
 // The game's positions since the last capture or pawn move, oldest first,
 // the position now not among them, as the strong search's keys
-// (strong_position_key): into out, the newest capacity of them at most.
-// Returns how many.  Only positions the record still holds are known.
+// (position_key): into out, the newest capacity of them at most.  Returns
+// how many.  Only positions the record still holds are known.
 int game_repetition_keys(uint64_t* out, int capacity);
 // 1 if no sequence of moves can end in mate: kings alone, a king and one
 // minor piece against a king, or kings and bishops all on squares of one colour.

@@ -160,6 +160,20 @@ int leaves_king_attacked_after_making(const position& pos, const move& m) {
     return in_check(scratch_position);
 }
 
+void drop_bad_en_passant(const position& pos, move_list& list) {
+    if (pos.en_passant_file == NO_EN_PASSANT) return;
+    int kept = 0;
+    for (int i = 0; i < list.count; ++i) {
+        const move& m = list.moves[i];
+        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+        const bool en_passant = piece_type(piece) == PAWN && m.from_file != m.to_file &&
+                                pos.board[square_index(m.to_file, m.to_rank)] == 0;
+        if (en_passant && leaves_king_attacked_after_making(pos, m)) continue;
+        list.moves[kept++] = m;
+    }
+    list.count = static_cast<uint16_t>(kept);
+}
+
 int leaves_king_attacked(const position& pos, const move& m) {
     const int from = square_index(m.from_file, m.from_rank);
     const int to = square_index(m.to_file, m.to_rank);

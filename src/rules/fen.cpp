@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "rules/position_key.h"
 #include "rules/rules.h"
 
 namespace {
@@ -212,12 +213,12 @@ void write_fen(const position& pos, int side, int halfmove, int fullmove, char* 
     *p++ = side == WHITE ? 'w' : 'b';
     *p++ = ' ';
     // Only the rights whose king and rook still stand at home can be used.
-    const char* rights = p;
-    if (pos.white_castle_right && man_on(pos, 4, WHITE, KING) && man_on(pos, 7, WHITE, ROOK)) *p++ = 'K';
-    if (pos.white_castle_left && man_on(pos, 4, WHITE, KING) && man_on(pos, 0, WHITE, ROOK)) *p++ = 'Q';
-    if (pos.black_castle_right && man_on(pos, 60, BLACK, KING) && man_on(pos, 63, BLACK, ROOK)) *p++ = 'k';
-    if (pos.black_castle_left && man_on(pos, 60, BLACK, KING) && man_on(pos, 56, BLACK, ROOK)) *p++ = 'q';
-    if (p == rights) *p++ = '-';
+    const unsigned usable = usable_castling(pos);
+    if (usable & CASTLE_WHITE_RIGHT) *p++ = 'K';
+    if (usable & CASTLE_WHITE_LEFT) *p++ = 'Q';
+    if (usable & CASTLE_BLACK_RIGHT) *p++ = 'k';
+    if (usable & CASTLE_BLACK_LEFT) *p++ = 'q';
+    if (usable == 0) *p++ = '-';
     *p++ = ' ';
     // The square only where a pawn of the side to move stands beside the
     // pawn that has just made its double step (what python-chess and most

@@ -154,6 +154,15 @@ int leaves_king_attacked(const position& pos, const move& m);
 // leaves_king_attacked does for king moves and out of check.
 int leaves_king_attacked_after_making(const position& pos, const move& m);
 
+// Drops from list, generated for side_to_move in pos, the en-passant
+// captures that leave the mover's king attacked, judged in full: the quick
+// test looks along the line through the capturing pawn's square only, not
+// through the captured pawn's, which also leaves the rank.  Every other kind
+// of move the generator already judges exactly.  The classic search keeps
+// the generator's list as it is (its trees depend on it); whoever needs the
+// legal moves to the letter filters through this.
+void drop_bad_en_passant(const position& pos, move_list& list);
+
 // --- Move generation ---
 // Which promotions a list holds.  The classic engine's trees, its book and
 // its node counts know the queen and the knight only; the strong search

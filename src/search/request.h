@@ -30,7 +30,7 @@ struct search_request {
     search_observer* observer = nullptr;  // told of each finished iteration (may be null)
     // For the strong search, which scores repetitions itself: the game's
     // positions since the last capture or pawn move, oldest first, as
-    // strong_position_key gives them (the position searched not among them),
+    // position_key gives them (the position searched not among them),
     // and the half-moves since the last capture or pawn move.
     const uint64_t* earlier_keys = nullptr;
     int earlier_count = 0;

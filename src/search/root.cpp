@@ -76,23 +76,6 @@ bool stop_due() {
 // The node budget that ends any iteration but the first has been spent.
 bool soft_limit_reached() { return active_limits.soft_node_limit != 0 && node_count >= active_limits.soft_node_limit; }
 
-// Drops the en-passant captures that leave the mover's king attacked, judged
-// in full: the quick legality test looks only along the line through the
-// capturing pawn's square, not through the captured pawn's.  (Every other
-// kind of move the generator already judges exactly.)
-void drop_moves_into_check(const position& pos, move_list& list) {
-    int kept = 0;
-    for (int i = 0; i < list.count; ++i) {
-        const move& m = list.moves[i];
-        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
-        const bool en_passant = piece_type(piece) == PAWN && m.from_file != m.to_file &&
-                                pos.board[square_index(m.to_file, m.to_rank)] == 0;
-        if (en_passant && leaves_king_attacked_after_making(pos, m)) continue;
-        list.moves[kept++] = m;
-    }
-    list.count = static_cast<uint16_t>(kept);
-}
-
 // Keeps only the root moves the caller allows (squares and promotion; a
 // filter move without a promotion matches a promotion's squares too).
 void keep_allowed_root_moves(move_list& list) {
@@ -149,7 +132,7 @@ bool strict_root_in_force() { return strict_root; }
 
 void generate_root_moves(const position& pos, move_list& list, bool strict, promotions which) {
     generate_moves(pos, list, which);
-    if (strict) drop_moves_into_check(pos, list);
+    if (strict) drop_bad_en_passant(pos, list);
     if (root_filter != nullptr) keep_allowed_root_moves(list);
     root_count = list.count;
 }

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "book/book.h"
+#include "rules/position_key.h"
 #include "search/root.h"
 #include "search/strong_eval.h"
 #include "search/strong_tables.h"
@@ -33,64 +34,6 @@ constexpr int VALUE_MATE = 32000;
 constexpr int MATE_BOUND = VALUE_MATE - 1000;  // scores beyond are mates
 constexpr int MAX_PLY = 120;
 constexpr int MAX_EARLIER = 256;  // earlier game positions the repetition test looks at
-
-// --- Keys -------------------------------------------------------------------
-
-constexpr uint64_t splitmix(uint64_t& state) {
-    uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-}
-struct key_tables {
-    uint64_t piece[64][64];  // [board byte & 63][square]; byte 0 keys 0
-    uint64_t castling[16];
-    uint64_t en_passant[9];  // by file; [8]: none
-    uint64_t black_to_move;
-};
-constexpr key_tables make_keys() {
-    key_tables k{};
-    uint64_t state = 0x4F7276616E65ULL;
-    for (int b = 0; b < 64; ++b)
-        for (int sq = 0; sq < 64; ++sq) k.piece[b][sq] = (b & 15) == 0 ? 0 : splitmix(state);
-    for (auto& c : k.castling) c = splitmix(state);
-    k.castling[0] = 0;
-    for (auto& e : k.en_passant) e = splitmix(state);
-    k.en_passant[8] = 0;
-    k.black_to_move = splitmix(state);
-    return k;
-}
-constexpr key_tables KEYS = make_keys();
-
-// The castling rights that can still be used: the right, the king and the rook at home.
-unsigned usable_castling(const position& pos) {
-    const uint8_t* b = pos.board;
-    unsigned c = 0;
-    const bool white_home = b[4] == WHITE * 16 + KING, black_home = b[60] == BLACK * 16 + KING;
-    if (white_home && pos.white_castle_right && b[7] == WHITE * 16 + ROOK) c |= 1;
-    if (white_home && pos.white_castle_left && b[0] == WHITE * 16 + ROOK) c |= 2;
-    if (black_home && pos.black_castle_right && b[63] == BLACK * 16 + ROOK) c |= 4;
-    if (black_home && pos.black_castle_left && b[56] == BLACK * 16 + ROOK) c |= 8;
-    return c;
-}
-// The file of an en-passant capture side can make, or NO_EN_PASSANT.
-int usable_en_passant(const position& pos, int side) {
-    const int file = pos.en_passant_file;
-    if (file == NO_EN_PASSANT || file > 7) return NO_EN_PASSANT;
-    const int rank = side == WHITE ? 4 : 3;
-    const uint8_t own_pawn = static_cast<uint8_t>(side * 16 + PAWN);
-    if ((file > 0 && pos.board[square_index(file - 1, rank)] == own_pawn) ||
-        (file < 7 && pos.board[square_index(file + 1, rank)] == own_pawn))
-        return file;
-    return NO_EN_PASSANT;
-}
-uint64_t key_extras(unsigned castling, int ep, int side) {
-    return KEYS.castling[castling & 15] ^ KEYS.en_passant[ep >= 0 && ep < 8 ? ep : 8] ^
-           (side == BLACK ? KEYS.black_to_move : 0);
-}
-uint64_t key_of(const position& pos, int side) {
-    return strong_position_key(pos.board, side, usable_castling(pos), usable_en_passant(pos, side));
-}
 
 // --- The transposition table -------------------------------------------------
 
@@ -280,23 +223,6 @@ inline bool is_promotion(const move& m) { return m.promotion != NO_PROMOTION; }
 inline bool is_rook_or_bishop_promotion(const move& m) { return m.promotion == ROOK || m.promotion == BISHOP; }
 inline int man_of(uint8_t piece) { return (piece_colour(piece) - 1) * 6 + piece_type(piece) - 1; }
 
-// Drops the en-passant captures of a generated list that leave the mover's
-// king attacked, judged in full (the generator's quick test looks along one
-// line only).
-void drop_bad_en_passant(const position& pos, move_list& list) {
-    if (pos.en_passant_file == NO_EN_PASSANT) return;
-    int kept = 0;
-    for (int i = 0; i < list.count; ++i) {
-        const move& m = list.moves[i];
-        const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
-        if (piece_type(piece) == PAWN && m.from_file != m.to_file &&
-            pos.board[square_index(m.to_file, m.to_rank)] == 0 && leaves_king_attacked_after_making(pos, m))
-            continue;
-        list.moves[kept++] = m;
-    }
-    list.count = static_cast<uint16_t>(kept);
-}
-
 // The legal moves of side in pos.
 void legal_moves(const position& pos, int side, move_list& list) {
     side_to_move = side;
@@ -350,9 +276,9 @@ bool make_child(int ply, const move& m) {
     uint64_t key = key_at(ply) ^ extras_at[ply];
     for (uint64_t changed = changed_squares(parent.board, child.board); changed != 0; changed &= changed - 1) {
         const int sq = __builtin_ctzll(changed);
-        key ^= KEYS.piece[parent.board[sq] & 63][sq] ^ KEYS.piece[child.board[sq] & 63][sq];
+        key ^= piece_square_key(parent.board[sq], sq) ^ piece_square_key(child.board[sq], sq);
     }
-    extras_at[ply + 1] = key_extras(usable_castling(child), usable_en_passant(child, other), other);
+    extras_at[ply + 1] = key_extras(child, other);
     key ^= extras_at[ply + 1];
     key_at(ply + 1) = key;
     __builtin_prefetch(&bucket_of(key));
@@ -371,7 +297,7 @@ void make_null_child(int ply) {
     halfmove[ply + 1] = halfmove[ply] + 1;
     after_null[ply + 1] = true;
     moved_man_at[ply + 1] = -1;
-    extras_at[ply + 1] = key_extras(usable_castling(child), NO_EN_PASSANT, other);
+    extras_at[ply + 1] = key_extras(child, other);
     key_at(ply + 1) = key_at(ply) ^ extras_at[ply] ^ extras_at[ply + 1];
     // A null move is tried only out of check, and the side that passed
     // cannot have left the other side in check.
@@ -976,12 +902,6 @@ void report_iteration(int depth, int score) {
 
 }  // namespace
 
-uint64_t strong_position_key(const uint8_t* board, int side, unsigned castling, int en_passant_file) {
-    uint64_t key = key_extras(castling, en_passant_file, side);
-    for (int sq = 0; sq < 64; ++sq) key ^= KEYS.piece[board[sq] & 63][sq];
-    return key;
-}
-
 void strong_release_table() {
     table.reset();
     table_buckets = 0;
@@ -1020,8 +940,8 @@ bool strong_is_quiet(const position& pos, int side) {
     side_at[0] = side;
     halfmove[0] = 0;
     after_null[0] = false;
-    key_at(0) = key_of(root, side);
-    extras_at[0] = key_extras(usable_castling(root), usable_en_passant(root, side), side);
+    key_at(0) = position_key(root, side);
+    extras_at[0] = key_extras(root, side);
     side_to_move = side;
     checked_at[0] = in_check(root) != 0;
     if (checked_at[0]) return false;
@@ -1051,8 +971,8 @@ int32_t strong_deepen(const search_request& request) {
     side_at[0] = side;
     halfmove[0] = request.halfmove_clock < 0 ? 0 : request.halfmove_clock;
     after_null[0] = false;
-    key_at(0) = key_of(root, side);
-    extras_at[0] = key_extras(usable_castling(root), usable_en_passant(root, side), side);
+    key_at(0) = position_key(root, side);
+    extras_at[0] = key_extras(root, side);
     side_to_move = side;
     checked_at[0] = in_check(root) != 0;
     moved_man_at[0] = -1;

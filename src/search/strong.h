@@ -16,14 +16,6 @@
 // depth in root_depth.
 int32_t strong_deepen(const search_request& request);
 
-// A position's key as the strong search's repetition test and table see it:
-// the board, the side to move, the castling rights that can still be used
-// (bit 0 white king-side, 1 white queen-side, 2 and 3 black's; king and rook
-// at home) and the file of an en-passant capture that can be made
-// (NO_EN_PASSANT: none).  The game hands its earlier positions to the search
-// as such keys.
-uint64_t strong_position_key(const uint8_t* board, int side, unsigned castling, int en_passant_file);
-
 // Whether pos, with side to move, is quiet: not in check, and the
 // quiescence search's line from it is empty (no capture or promotion
 // changes its score).  What the evaluation's tuning data keeps.  Needs the
