@@ -33,6 +33,10 @@ STARTS = [
     "r3k2r/pppq1ppp/2npbn2/4p3/2B1P3/2NP1N2/PPPQ1PPP/R3K2R b KQkq - 4 8",
     "8/2P3k1/8/8/8/8/5Kp1/8 w - - 0 50",
     "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
+    # The user's only move, Kxg2, leaves two bare kings: the engine prints its
+    # insufficient-material claim and still answers, and that answer belongs
+    # to the game.
+    "k7/8/8/8/8/8/6q1/7K w - - 0 60",
 ]
 MAX_PLIES = 80
 
@@ -107,10 +111,15 @@ def play_game(console, start, rng, typed_san):
         board.push(user)
         played.append(user)
         console.send(word)
-        if board.is_game_over():
-            console.until_pong()
+        lines = console.until_pong()
+        if board.is_checkmate() or board.is_stalemate():
+            if any(line.startswith("move ") for line in lines):
+                fail("the engine moved after %s ended the game (%s)" % (word, board.fen()))
             break
-        reply = engine_reply(console.until_pong(), board)
+        # Insufficient material does not end the game for the engine: it
+        # prints its draw claim and moves on, and its move is recorded, so
+        # it is read here like any other.
+        reply = engine_reply(lines, board)
         if reply is None:
             break  # the engine sees the game as over (its own draw rules)
         board.push(reply)
