@@ -1,5 +1,8 @@
-// Option names and values reach the engine in either case of letters.
-// Whole sessions of the built program over pipes.
+// Which search plays in each kind of session: a person at the console and a
+// GUI of the old xboard subset get the classic search, a UCI GUI and an
+// xboard GUI of protocol 2 the strong one, unless the user or the GUI named
+// a search.  Option names and values reach the engine in either case of
+// letters.  Whole sessions of the built program over pipes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,10 +17,172 @@ using namespace session;
 
 namespace {
 
+// The words of a line.
+std::vector<std::string> words_of(const std::string& line) {
+    std::vector<std::string> words;
+    for (size_t at = 0, end; at < line.size(); at = end + 1) {
+        end = line.find_first_of(" \t", at);
+        if (end == std::string::npos) end = line.size();
+        if (end > at) words.push_back(line.substr(at, end - at));
+    }
+    return words;
+}
+
+// The word after key in a line ("" without it).
+std::string word_after(const std::string& line, const std::string& key) {
+    const std::vector<std::string> words = words_of(line);
+    for (size_t i = 0; i + 1 < words.size(); ++i)
+        if (words[i] == key) return words[i + 1];
+    return "";
+}
+
+// The first of lines that begins with prefix ("" when none does).
+std::string first_starting(const std::vector<std::string>& lines, const std::string& prefix) {
+    for (const std::string& line : lines)
+        if (line.rfind(prefix, 0) == 0) return line;
+    return "";
+}
+
+// What a search showed: the Search line of the handshake, and the node count
+// of one iteration.
+struct shown_search {
+    std::string search_line;
+    std::string nodes;
+};
+
+// UCI: the handshake, then the words of before (setoption lines), then
+// "go depth 5" from the start: the Search option line and the nodes of
+// depth 5.  Each answer is waited for ("quit" would end the search).
+shown_search uci_depth_five(const std::string& before, const session_options& options = {}) {
+    live_session live(options);
+    size_t seen = 0;
+    std::vector<std::string> passed;
+    shown_search shown;
+    live.send("uci\n");
+    EXPECT_NE(next_line_with(live, seen, passed, "uciok", 20000), "");
+    shown.search_line = first_starting(passed, "option name Search ");
+    live.send(before + "position startpos\ngo depth 5\n");
+    EXPECT_NE(next_line_with(live, seen, passed, "bestmove ", 30000), "");
+    for (const std::string& line : passed)
+        if (line.rfind("info depth 5 ", 0) == 0 && line.find(" pv ") != std::string::npos)
+            shown.nodes = word_after(line, "nodes");
+    live.send("quit\n");
+    live.close_input();
+    live.finish(10000);
+    return shown;
+}
+
+// xboard: "xboard", the words of before, "protover 2", the words of after,
+// then thinking lines and a move from the start with "sd 4": the Search
+// feature line and the nodes of ply 4 ("ply score time nodes ...").
+shown_search xboard_ply_four(const std::string& before, const std::string& after,
+                             const session_options& options = {}) {
+    live_session live(options);
+    size_t seen = 0;
+    std::vector<std::string> passed;
+    shown_search shown;
+    live.send("xboard\n" + before + "protover 2\n");
+    EXPECT_NE(next_line_with(live, seen, passed, "feature done=1", 20000), "");
+    shown.search_line = first_starting(passed, "feature option=\"Search ");
+    live.send(after + "new\npost\nsd 4\ngo\n");
+    EXPECT_NE(next_line_with(live, seen, passed, "move ", 30000), "");
+    for (const std::string& line : passed) {
+        const std::vector<std::string> words = words_of(line);
+        if (words.size() > 4 && words[0] == "4") shown.nodes = words[3];
+    }
+    live.send("quit\n");
+    live.close_input();
+    live.finish(10000);
+    return shown;
+}
+
+// The nodes of the last engine turn, from the log's "nodes N" (lognodes).
+std::string logged_nodes(const session_result& r) {
+    const std::string& log = r.file("orvane.log");
+    const size_t at = log.rfind("\nnodes ");
+    return at == std::string::npos ? "" : log.substr(at + 7, log.find('\n', at + 7) - at - 7);
+}
+
+const std::string UCI_STRONG = "option name Search type combo default Strong var Classic var Strong";
 const std::string UCI_CLASSIC = "option name Search type combo default Classic var Classic var Strong";
+const std::string XBOARD_STRONG = "feature option=\"Search -combo Classic /// *Strong\"";
 const std::string XBOARD_CLASSIC = "feature option=\"Search -combo *Classic /// Strong\"";
 
 }  // namespace
+
+// With nothing set, a UCI session says Strong in its handshake and searches
+// as with Search set to Strong, node for node; Classic searches otherwise.
+TEST(SessionSearch, UciStartsWithTheStrongSearch) {
+    const shown_search plain = uci_depth_five("");
+    const shown_search strong = uci_depth_five("setoption name Search value Strong\n");
+    const shown_search classic = uci_depth_five("setoption name Search value Classic\n");
+    EXPECT_EQ(plain.search_line, UCI_STRONG);
+    ASSERT_FALSE(plain.nodes.empty());
+    ASSERT_FALSE(classic.nodes.empty());
+    EXPECT_EQ(plain.nodes, strong.nodes);
+    EXPECT_NE(plain.nodes, classic.nodes);
+    // The classic search's count is the console's (noclocks depth 5 from the start).
+    EXPECT_EQ(classic.nodes, logged_nodes(run_session("noclocks depth 5 lognodes go quit\n")));
+}
+
+// A search named before the handshake is kept: orvane.ini with the console
+// word or the option, which run before "uci" is read.
+TEST(SessionSearch, UciKeepsASearchNamedBeforeTheHandshake) {
+    const shown_search classic = uci_depth_five("setoption name Search value Classic\n");
+    for (const std::string ini : {"classicsearch\nend\n", "option Search=Classic\nend\n"}) {
+        session_options o;
+        o.files["orvane.ini"] = ini;
+        const shown_search named = uci_depth_five("", o);
+        EXPECT_EQ(named.search_line, UCI_CLASSIC) << ini;
+        EXPECT_EQ(named.nodes, classic.nodes) << ini;
+    }
+}
+
+// "protover 2" under xboard: the handshake shows Strong and the strong
+// search thinks; a search named before it, by the console word, the option
+// or orvane.ini, or after it, is the one that thinks.
+TEST(SessionSearch, XboardProtocolTwoStartsWithTheStrongSearch) {
+    const shown_search plain = xboard_ply_four("", "");
+    const shown_search strong = xboard_ply_four("", "option Search=Strong\n");
+    const shown_search classic = xboard_ply_four("", "option Search=Classic\n");
+    EXPECT_EQ(plain.search_line, XBOARD_STRONG);
+    ASSERT_FALSE(plain.nodes.empty());
+    ASSERT_FALSE(classic.nodes.empty());
+    EXPECT_EQ(plain.nodes, strong.nodes);
+    EXPECT_NE(plain.nodes, classic.nodes);
+    // The classic count is depth 4's from the start with nothing cut.
+    EXPECT_EQ(classic.nodes, "7324");
+
+    for (const std::string before : {"classicsearch\n", "option Search=Classic\n"}) {
+        const shown_search named = xboard_ply_four(before, "");
+        EXPECT_EQ(named.search_line, XBOARD_CLASSIC) << before;
+        EXPECT_EQ(named.nodes, classic.nodes) << before;
+    }
+    session_options o;
+    o.files["orvane.ini"] = "classicsearch\nend\n";
+    const shown_search from_file = xboard_ply_four("", "", o);
+    EXPECT_EQ(from_file.search_line, XBOARD_CLASSIC);
+    EXPECT_EQ(from_file.nodes, classic.nodes);
+    // Named strong at the console, then classic after the handshake: classic.
+    EXPECT_EQ(xboard_ply_four("strongsearch\n", "classicsearch\n").nodes, classic.nodes);
+}
+
+// The console and the old xboard subset (no "protover") keep the classic
+// search: depth 4 from the start searches 7324 nodes with nothing cut.
+// "protover" typed at the console, before "xboard", changes nothing.  The
+// strong search's count differs, so the count tells the searches apart.
+TEST(SessionSearch, ConsoleAndOldSubsetKeepTheClassicSearch) {
+    const std::string turn = "noclocks depth 4 lognodes go quit\n";
+    EXPECT_EQ(logged_nodes(run_session(turn)), "7324");
+    EXPECT_EQ(logged_nodes(run_session("xboard\n" + turn)), "7324");
+    EXPECT_EQ(logged_nodes(run_session("xboard new force e2e4 e7e5 new level 40 5 0\n" + turn)), "7324");
+    const session_result console_protover = run_session("protover 2\n" + turn);
+    EXPECT_EQ(logged_nodes(console_protover), "7324");
+    EXPECT_NE(console_protover.out.find(XBOARD_CLASSIC), std::string::npos);
+    const std::string strong = logged_nodes(run_session("strongsearch\n" + turn));
+    ASSERT_FALSE(strong.empty());
+    EXPECT_NE(strong, "7324");
+}
 
 // UCI: option names and values in any case of letters; a value that is no
 // label is still refused, in the case it was sent.
@@ -49,7 +214,7 @@ TEST(SessionSearch, UciOptionNamesAndValuesInAnyCase) {
 // button too.
 TEST(SessionSearch, XboardOptionNamesAndValuesInAnyCase) {
     const session_result r = run_session(
-        "xboard\nprotover 2\noption search=STRONG\noption search=CLASSIC\noption NULLMOVE=1\noption clearhash\noption uci_elo=1500\n"
+        "xboard\nprotover 2\noption search=CLASSIC\noption NULLMOVE=1\noption clearhash\noption uci_elo=1500\n"
         "option Search=weak\noption HASH=8\nprotover 2\nquit\n");
     // The option lines of the second handshake.
     std::vector<std::string> second;

@@ -7,6 +7,7 @@
 
 #include "game/strength.h"
 #include "game/time_manager.h"
+#include "protocol/session.h"
 #include "protocol/thinking.h"
 #include "search/strong.h"
 #include "settings/settings.h"
@@ -36,6 +37,7 @@ void match_table_to_search() {
 void choose_search(int32_t v) {
     strong_search = v;
     match_table_to_search();
+    session_note_search_named();
 }
 void set_limit_strength(int32_t v) {
     limit_strength = v;
@@ -105,6 +107,11 @@ bool option_label_value(const engine_option& option, const char* text, int32_t& 
     for (int32_t v = option.low; v <= option.high; ++v)
         if (::strcasecmp(text, option.labels[v - option.low]) == 0) return value = v, true;
     return false;
+}
+
+void start_with_search(bool strong) {
+    strong_search = strong ? 1 : 0;
+    match_table_to_search();
 }
 
 option_change change_engine_option(const engine_option& option, int32_t value) {

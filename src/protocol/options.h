@@ -37,6 +37,10 @@ option_change change_engine_option(const engine_option& option, int32_t value);
 // value; false when text is none of its labels (or it has none).
 bool option_label_value(const engine_option& option, const char* text, int32_t& value);
 
+// The search a session starts with (the session policy chooses it at the
+// handshake): set as the Search option sets it, but no choice of the user's.
+void start_with_search(bool strong);
+
 // The GUI lets the engine think on the opponent's time ("Ponder"; xboard's
 // "hard" and "easy").
 extern int32_t ponder_enabled;
