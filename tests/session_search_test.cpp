@@ -1,8 +1,9 @@
 // Which search plays in each kind of session: a person at the console and a
 // GUI of the old xboard subset get the classic search, a UCI GUI and an
 // xboard GUI of protocol 2 the strong one, unless the user or the GUI named
-// a search.  Option names and values reach the engine in either case of
-// letters.  Whole sessions of the built program over pipes.
+// a search.  The hint comes from the search that plays.  Option names and
+// values reach the engine in either case of letters.  Whole sessions of the
+// built program over pipes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -103,10 +104,25 @@ std::string logged_nodes(const session_result& r) {
     return at == std::string::npos ? "" : log.substr(at + 7, log.find('\n', at + 7) - at - 7);
 }
 
+// The "Hint: " lines of an output, without the prefix.
+std::vector<std::string> hints(const std::string& out) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines_of(out))
+        if (line.rfind("Hint: ", 0) == 0) found.push_back(line.substr(6));
+    return found;
+}
+
 const std::string UCI_STRONG = "option name Search type combo default Strong var Classic var Strong";
 const std::string UCI_CLASSIC = "option name Search type combo default Classic var Classic var Strong";
 const std::string XBOARD_STRONG = "feature option=\"Search -combo Classic /// *Strong\"";
 const std::string XBOARD_CLASSIC = "feature option=\"Search -combo *Classic /// Strong\"";
+
+// White mates in three, and only so: 1.Nh6+ (a double check with the queen
+// behind the knight) Kh8 2.Qg8+ Rxg8 3.Nf7 smothered mate (every defence
+// checked with python-chess by a full search of three moves).  Five plies:
+// the classic hint, 4 plies deep, sees only the queen won by 1.Nxd8+, with
+// a discovered check.
+const char* const SMOTHERED_IN_THREE = "3q1rk1/5Npp/8/8/8/1Q6/6PP/6K1 w - - 0 1";
 
 }  // namespace
 
@@ -182,6 +198,59 @@ TEST(SessionSearch, ConsoleAndOldSubsetKeepTheClassicSearch) {
     const std::string strong = logged_nodes(run_session("strongsearch\n" + turn));
     ASSERT_FALSE(strong.empty());
     EXPECT_NE(strong, "7324");
+}
+
+// The hint comes from the search that plays: the strong one (by default
+// under protocol 2, by "strongsearch", or playing a level) finds the mate
+// in three; the classic one (the console, the old subset, Search set to
+// Classic) suggests winning the queen.
+TEST(SessionSearch, HintComesFromTheSearchThatPlays) {
+    const std::string position = std::string("setboard ") + SMOTHERED_IN_THREE + "\nhint\nquit\n";
+    EXPECT_EQ(hints(run_session("xboard\nprotover 2\n" + position).out), std::vector<std::string>{"f7h6"});
+    EXPECT_EQ(hints(run_session("strongsearch\n" + position).out), std::vector<std::string>{"Nh6+"});
+    EXPECT_EQ(hints(run_session("elo 1200\n" + position).out), std::vector<std::string>{"Nh6+"});
+    EXPECT_EQ(hints(run_session(position).out), std::vector<std::string>{"Nxd8+"});
+    EXPECT_EQ(hints(run_session("xboard\n" + position).out), std::vector<std::string>{"f7d8"});
+    EXPECT_EQ(hints(run_session("xboard\nprotover 2\noption Search=Classic\n" + position).out),
+              std::vector<std::string>{"f7d8"});
+}
+
+// The strong search's hint leaves no trace: under protocol 2 the turns
+// after a hint think exactly as without it (the same thinking lines, node
+// for node, the same moves) and book.dat comes out byte for byte the same.
+TEST(SessionSearch, StrongHintLeavesTheNextSearchAndTheBookAsTheyWere) {
+    const auto session = [](bool with_hints) {
+        live_session live;
+        size_t seen = 0;
+        std::vector<std::string> passed;
+        const std::string hint = with_hints ? "hint\n" : "";
+        live.send("xboard\nprotover 2\nnew\npost\nsd 7\nforce\ne2e4\ne7e5\ng1f3\n" + hint + "go\n");
+        EXPECT_NE(next_line_with(live, seen, passed, "move ", 30000), "");
+        live.send("force\nd2d4\n" + hint + "go\n");
+        EXPECT_NE(next_line_with(live, seen, passed, "move ", 30000), "");
+        live.send("quit\n");
+        live.close_input();
+        const session_result r = live.finish(10000);
+        // The thinking lines ("ply score time nodes seldepth nps<tab>pv")
+        // without their time and speed, and the moves.
+        std::vector<std::string> shown;
+        for (const std::string& line : lines_of(r.out)) {
+            std::vector<std::string> words = words_of(line);
+            const bool thinking = !line.empty() && line[0] >= '1' && line[0] <= '9' && words.size() >= 6;
+            if (!thinking && line.rfind("move ", 0) != 0) continue;
+            if (thinking) words.erase(words.begin() + 5), words.erase(words.begin() + 2);
+            std::string kept;
+            for (const std::string& w : words) kept += w + " ";
+            shown.push_back(kept);
+        }
+        return std::make_pair(shown, r.file("book.dat"));
+    };
+    const auto plain = session(false);
+    const auto hinted = session(true);
+    ASSERT_GT(plain.first.size(), 10u);
+    EXPECT_EQ(hinted.first, plain.first);
+    ASSERT_FALSE(plain.second.empty());
+    EXPECT_TRUE(hinted.second == plain.second) << "book.dat differs";
 }
 
 // UCI: option names and values in any case of letters; a value that is no
