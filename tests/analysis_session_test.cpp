@@ -32,9 +32,12 @@ struct gui {
     live_session live;
     size_t seen = START_OUTPUT.size();
     std::vector<std::string> passed;  // the lines the last next() went past
-    explicit gui(bool uci = false) {
+    // uci: the UCI handshake first; search: the Search option set to it
+    // (these lines were worked out for the classic search's depths).
+    explicit gui(bool uci = false, const std::string& search = "") {
         ::signal(SIGPIPE, SIG_IGN);
         if (uci) send("uci"), next("uciok");
+        if (uci && !search.empty()) send("setoption name Search value " + search);
     }
     void send(const std::string& line) { live.send(line + "\n"); }
     // The next line that begins with prefix; "" after the timeout.
@@ -72,7 +75,7 @@ std::string last_pv(const std::vector<std::string>& lines) {
 }  // namespace
 
 TEST(AnalysisSession, UciLineOfPlayIsTheForcedMateAndStartsWithTheMovePlayed) {
-    gui g(true);
+    gui g(true, "Classic");
     g.send(std::string("position fen ") + SMOTHERED);
     auto lines = g.search("go depth 4");
     EXPECT_EQ(after(last_pv(lines), "pv", true), "b3g8 a8g8 h6f7") << last_pv(lines);
@@ -131,7 +134,8 @@ TEST(AnalysisSession, UciSearchmovesMateAndMultiPV) {
 }
 
 TEST(AnalysisSession, UciMatedStalematedAndPondering) {
-    gui g(true);
+    // The classic search reports the iteration of a side without a move.
+    gui g(true, "Classic");
     g.send("position startpos moves f2f3 e7e5 g2g4 d8h4");  // white is mated
     auto lines = g.search("go depth 3");
     EXPECT_EQ(lines.back(), "bestmove 0000");
@@ -157,7 +161,7 @@ TEST(AnalysisSession, UciMatedStalematedAndPondering) {
 
 TEST(AnalysisSession, XboardNodeClockAndExcludedMoves) {
     gui g;
-    g.send("xboard\nprotover 2");
+    g.send("xboard\nprotover 2\noption Search=Classic");  // material by the classic search's depths
     EXPECT_NE(g.next("feature done=1"), "");
     // A node counts as a second: five of them: a move comes after a few nodes.
     g.send("new\npost\nnps 1\nst 5\ngo");

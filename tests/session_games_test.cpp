@@ -92,7 +92,7 @@ TEST(SessionGames, TwoGamesAsXboardPlaysThem) {
     size_t seen = 0;
     live.send("xboard\nprotover 2\n");
     ASSERT_TRUE(live.wait_for_output("feature done=1\n", 2000)) << "the handshake must come within xboard's 2 s";
-    EXPECT_EQ(live.output(), START_OUTPUT + session::HANDSHAKE);
+    EXPECT_EQ(live.output(), START_OUTPUT + session::GUI_HANDSHAKE);
     live.send("accepted myname\naccepted done\nnew\nrandom\nlevel 40 0:10 0\npost\nhard\neasy\nforce\nforce\n");
 
     // Game 1: the engine plays white.
@@ -138,9 +138,9 @@ TEST(SessionGames, TwoGamesAsXboardPlaysThem) {
     // lines "post" asked for ("ply score time nodes move").  The text of
     // "result" is no input: the refused move it names is not answered.
     const std::string after = r.out.substr(START_OUTPUT.size());
-    ASSERT_EQ(after.rfind(session::HANDSHAKE, 0), 0u) << r.out;
+    ASSERT_EQ(after.rfind(session::GUI_HANDSHAKE, 0), 0u) << r.out;
     int moves = 0, thinking = 0;
-    for (const std::string& line : lines_of(after.substr(session::HANDSHAKE.size()))) {
+    for (const std::string& line : lines_of(after.substr(session::GUI_HANDSHAKE.size()))) {
         if (line.rfind("move ", 0) == 0) {
             ++moves;
             continue;

@@ -31,27 +31,34 @@ inline const std::vector<std::string> START_RANKS = {
 inline const std::string START_OUTPUT = BANNER_TEXT + diagram(START_RANKS);
 
 // The answer to "protover 2" with the default settings: the name first, the
-// features, one option line per setting a GUI may change, done=1 last.
-inline const std::string HANDSHAKE =
-    "feature myname=\"Orvane 1.25 by Quenwick\"\n"
-    "feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-    "exclude=1 memory=1\n"
-    "feature option=\"Evaluation -spin 2 0 3\"\n"
-    "feature option=\"NullMove -check 0\"\n"
-    "feature option=\"MoveCountCutting -check 0\"\n"
-    "feature option=\"CaptureExtension -check 0\"\n"
-    "feature option=\"Emotion -spin 0 -1 1\"\n"
-    "feature option=\"LearningBook -check 1\"\n"
-    "feature option=\"LogNodeCounts -check 0\"\n"
-    "feature option=\"MoveOverhead -spin 50 0 5000\"\n"
-    "feature option=\"MultiPV -spin 1 1 64\"\n"
-    "feature option=\"Ponder -check 0\"\n"
-    "feature option=\"Search -combo *Classic /// Strong\"\n"
-    "feature option=\"Hash -spin 16 1 1024\"\n"
-    "feature option=\"UCI_LimitStrength -check 0\"\n"
-    "feature option=\"UCI_Elo -spin 1600 1200 2100\"\n"
-    "feature option=\"ClearHash -button\"\n"
-    "feature done=1\n";
+// features, one option line per setting a GUI may change, done=1 last.  The
+// Search line shows the search the session starts with (xboard's combo marks
+// it with a star).
+inline std::string handshake_showing(const std::string& search_choices) {
+    return "feature myname=\"Orvane 1.25 by Quenwick\"\n"
+           "feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
+           "exclude=1 memory=1\n"
+           "feature option=\"Evaluation -spin 2 0 3\"\n"
+           "feature option=\"NullMove -check 0\"\n"
+           "feature option=\"MoveCountCutting -check 0\"\n"
+           "feature option=\"CaptureExtension -check 0\"\n"
+           "feature option=\"Emotion -spin 0 -1 1\"\n"
+           "feature option=\"LearningBook -check 1\"\n"
+           "feature option=\"LogNodeCounts -check 0\"\n"
+           "feature option=\"MoveOverhead -spin 50 0 5000\"\n"
+           "feature option=\"MultiPV -spin 1 1 64\"\n"
+           "feature option=\"Ponder -check 0\"\n"
+           "feature option=\"Search -combo " + search_choices + "\"\n"
+           "feature option=\"Hash -spin 16 1 1024\"\n"
+           "feature option=\"UCI_LimitStrength -check 0\"\n"
+           "feature option=\"UCI_Elo -spin 1600 1200 2100\"\n"
+           "feature option=\"ClearHash -button\"\n"
+           "feature done=1\n";
+}
+// Typed at the console (no "xboard" before it): the classic search stays.
+inline const std::string HANDSHAKE = handshake_showing("*Classic /// Strong");
+// After "xboard": a GUI of protocol 2 starts with the strong search.
+inline const std::string GUI_HANDSHAKE = handshake_showing("Classic /// *Strong");
 
 // A board file of these ranks, no castling, no en passant, player to move.
 inline std::string board_file(const std::vector<std::string>& ranks, int player) {

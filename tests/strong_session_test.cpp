@@ -66,7 +66,7 @@ TEST(StrongSession, RepetitionIsClaimedUnderProtocolTwoOnlyWhenStandardChessGran
 TEST(StrongSession, SearchAndHashOptionsRoundTripOverEveryProtocol) {
     const std::string middle = "position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8\n";
     const std::string classic_go = "position startpos\ngo depth 4\n";
-    const session_result plain = run_session("uci\n" + classic_go + "quit\n");
+    const session_result plain = run_session("uci\nsetoption name Search value Classic\n" + classic_go + "quit\n");
     const session_result r = run_session(
         "uci\nsetoption name Hash value 64\nsetoption name Search value Strong\nsetoption name Clear Hash\n"
         "setoption name Hash value 0\nsetoption name Hash value 1025\nsetoption name Search value Weak\n"
@@ -84,7 +84,8 @@ TEST(StrongSession, SearchAndHashOptionsRoundTripOverEveryProtocol) {
                                               "info string 'Weak' is no value for Search; nothing changed",
                                               "info string '' is no value for Hash; nothing changed"}));
     const std::string combo = " var Classic var Strong";
-    EXPECT_EQ(search, (std::vector<std::string>{"option name Search type combo default Classic" + combo,
+    // A UCI session starts with the strong search.
+    EXPECT_EQ(search, (std::vector<std::string>{"option name Search type combo default Strong" + combo,
                                                 "option name Search type combo default Strong" + combo,
                                                 "option name Search type combo default Classic" + combo}));
     EXPECT_EQ(hash, (std::vector<std::string>{"option name Hash type spin default 16 min 1 max 1024",
@@ -105,7 +106,7 @@ TEST(StrongSession, SearchAndHashOptionsRoundTripOverEveryProtocol) {
     for (const std::string& line : lines_of(x.out))
         if (line.find("option=\"Search ") != std::string::npos || line.find("option=\"Hash ") != std::string::npos)
             shown.push_back(line);
-    EXPECT_EQ(shown, (std::vector<std::string>{"feature option=\"Search -combo *Classic /// Strong\"",
+    EXPECT_EQ(shown, (std::vector<std::string>{"feature option=\"Search -combo Classic /// *Strong\"",
                                                "feature option=\"Hash -spin 16 1 1024\"",
                                                "feature option=\"Search -combo Classic /// *Strong\"",
                                                "feature option=\"Hash -spin 32 1 1024\"",

@@ -65,9 +65,12 @@ struct uci_gui {
     std::vector<std::string> passed;  // the lines the last next() went past
     steady::time_point sent_at;
     explicit uci_gui(const session_options& options = {}) : live(options) { ::signal(SIGPIPE, SIG_IGN); }
-    bool handshake() {
+    // The handshake; with search, the Search option set to it afterwards.
+    bool handshake(const std::string& search = "") {
         send("uci");
-        return !next("uciok").empty();
+        if (next("uciok").empty()) return false;
+        if (!search.empty()) send("setoption name Search value " + search);
+        return true;
     }
     void send(const std::string& line) {
         sent_at = steady::now();
@@ -138,7 +141,7 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
                   "option name Learning book type check default true\noption name Log node counts type check default false\n"
                   "option name Move Overhead type spin default 50 min 0 max 5000\n"
                   "option name MultiPV type spin default 1 min 1 max 64\noption name Ponder type check default false\n"
-                  "option name Search type combo default Classic var Classic var Strong\n"
+                  "option name Search type combo default Strong var Classic var Strong\n"
                   "option name Hash type spin default 16 min 1 max 1024\n"
                   "option name UCI_LimitStrength type check default false\n"
                   "option name UCI_Elo type spin default 1600 min 1200 max 2100\n"
@@ -151,7 +154,9 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
 
 TEST(UciSession, IsreadyAndStopAreAnsweredWhileThinking) {
     uci_gui gui;
-    ASSERT_TRUE(gui.handshake());
+    // The classic search: its iteration of a side without a move (below) is
+    // the sign that the search has ended by itself.
+    ASSERT_TRUE(gui.handshake("Classic"));
     gui.send("isready");
     ASSERT_NE(gui.next("readyok"), "");
     const int idle_ready = ms_since(gui.sent_at);
@@ -216,7 +221,8 @@ TEST(UciSession, LinesAfterAStopWaitForItsBestmove) {
 }
 
 // "go depth N" alone is the console's "noclocks depth N ... go": the same
-// search, node for node, with each option set the console's way.
+// search, node for node, with each option set the console's way (the
+// classic search chosen, as the console has it).
 TEST(UciSession, GoDepthIsTheConsolesFixedDepthSearch) {
     struct search_case {
         std::string setoption, console_words, fen;  // fen "": the start position
@@ -240,7 +246,7 @@ TEST(UciSession, GoDepthIsTheConsolesFixedDepthSearch) {
         session_options uci_options;
         uci_options.files["orvane.ini"] = "lognodes end\n";
         uci_gui gui(uci_options);
-        ASSERT_TRUE(gui.handshake());
+        ASSERT_TRUE(gui.handshake("Classic"));
         if (!c.setoption.empty()) gui.send("setoption name " + c.setoption);
         gui.send(c.fen.empty() ? "position startpos" : "position fen " + c.fen);
         const std::string best = gui.bestmove("go depth " + std::to_string(c.depth));

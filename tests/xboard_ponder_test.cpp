@@ -158,10 +158,11 @@ TEST(XboardPonder, TheExpectedReplyIsAnsweredFromThePonderingSearch) {
     EXPECT_EQ(g.live.finish(10000).exit_code, 0);
 }
 
-// Another reply ends the pondering: the engine thinks afresh on the real
-// position, exactly as without pondering (the same lines, node for node).
+// Another reply ends the pondering: the classic engine thinks afresh on the
+// real position, exactly as without pondering (the same lines, node for
+// node).  (The strong search keeps what its table learnt while pondering.)
 TEST(XboardPonder, AnotherReplyIsThoughtAfreshAsWithoutPondering) {
-    const std::string clock = "sd 5";
+    const std::string clock = "option Search=Classic\nsd 5";
     gui easy;
     const first_turn e = play_first(easy, "easy", clock);
     gui hard;

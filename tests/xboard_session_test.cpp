@@ -59,7 +59,7 @@ TEST(XboardSession, HandshakeAsGuisSendItLeavesTheOpponentsNameUnread) {
     // Out of force mode: "e2e4" taken for a move would be answered.
     const session_result r = run_session("xboard\nprotover 2\naccepted ping\nrejected usermove\naccepted done\nnew\n"
                                          "easy\nhard\npost\nnopost\ncomputer\nname Opponent e2e4\nquit\n");
-    EXPECT_EQ(r.out, START_OUTPUT + HANDSHAKE);
+    EXPECT_EQ(r.out, START_OUTPUT + GUI_HANDSHAKE);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.file("orvane.log"),
               "xboard\nprotover\n2\naccepted\nrejected\naccepted\nnew\neasy\nhard\npost\nnopost\ncomputer\nname\n");

@@ -185,6 +185,7 @@ void interpret_word(char* word) {
     session_note_word(w);
 
     if (is(w, "protover")) {
+        session_note_protover();  // before the option lines, which show the search it starts with
         std::fprintf(output_stream, "feature myname=%c%s%c\n", 34, BANNER, 34);
         print_protocol_features();
         print_line("feature done=1");

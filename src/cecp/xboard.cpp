@@ -157,12 +157,8 @@ void set_gui_option(const char* text) {
         change_engine_option(*option, 0);
         return;
     }
-    // A choice shown as a combo comes back as its label.
-    bool labelled = false;
-    if (option->xboard_combo && option->labels != nullptr)
-        for (int32_t v = option->low; v <= option->high && !labelled; ++v)
-            if (std::strcmp(value_text, option->labels[v - option->low]) == 0) value = v, labelled = true;
-    if (labelled) {
+    // A choice shown as a combo comes back as its label (letters in either case).
+    if (option->xboard_combo && option_label_value(*option, value_text, value)) {
         change_engine_option(*option, value);
         return;
     }

@@ -7,6 +7,7 @@
 #include "game/game.h"
 #include "game/strength.h"
 #include "game/time_manager.h"
+#include "io/process_copy.h"
 #include "search/request.h"
 #include "settings/settings.h"
 
@@ -278,11 +279,44 @@ bool engine_turn(move& played, const turn_options& options) {
     return true;
 }
 
-bool hint_move(move& suggested) {
-    // A short look by the classic search, whose traces (ordering hints,
-    // learning table, generator, node count) are put back afterwards, so
-    // that the game goes on exactly as if nobody had asked; the strong
-    // search's tables it never touches.
+namespace {
+// The strong search's hint: a short look at full strength (a level's hint
+// is no weaker than any other), deep enough to see what the classic
+// engine's depth 4 cannot, and bounded in nodes for slow positions.
+constexpr int STRONG_HINT_DEPTH = 10;
+constexpr uint64_t STRONG_HINT_NODES = 250000;
+
+struct hint_answer {
+    bool found;
+    move suggested;
+};
+
+// Runs in a copy of the process (the strong search's table, its histories
+// and the learning table stay as they were here).
+void strong_hint_in_copy(void*, void* result) {
+    hint_answer& answer = *static_cast<hint_answer*>(result);
+    const int side = side_to_move;
+    search_request request;
+    request.pos = &game_position;
+    request.side = side;
+    request.engine = search_engine::strong;
+    request.mode = 0;  // a fixed depth
+    request.depth_limit = STRONG_HINT_DEPTH;
+    request.limits.node_limit = node_count + STRONG_HINT_NODES;
+    request.limits.stop_first_iteration = true;
+    request.limits.strict_root = true;
+    request.earlier_count = game_repetition_keys(earlier_keys, MAX_EARLIER_POSITIONS);
+    request.earlier_keys = earlier_keys;
+    request.halfmove_clock = game_halfmove_clock();
+    run_search(request);
+    answer.found = pick_best_root_move(answer.suggested);
+}
+
+// A short look by the classic search, whose traces (ordering hints,
+// learning table, generator, node count) are put back afterwards, so that
+// the game goes on exactly as if nobody had asked; the strong search's
+// tables it never touches.
+bool classic_hint(move& suggested) {
     constexpr int HINT_DEPTH = 4;
     constexpr uint64_t HINT_NODES = 2000000;  // a bound for positions where depth 4 is slow
     keep_search_traces();
@@ -299,4 +333,15 @@ bool hint_move(move& suggested) {
     const bool found = pick_best_root_move(suggested);
     restore_search_traces();
     return found;
+}
+}  // namespace
+
+bool hint_move(move& suggested) {
+    // The hint comes from the search that plays; where no copy of the
+    // process can be made (no memory for one), from the classic look.
+    if (!strong_search_thinks()) return classic_hint(suggested);
+    hint_answer answer{};
+    if (!run_in_process_copy(strong_hint_in_copy, nullptr, &answer, sizeof answer)) return classic_hint(suggested);
+    if (answer.found) suggested = answer.suggested;
+    return answer.found;
 }

@@ -147,5 +147,9 @@ bool engine_turn(move& played, const turn_options& options = {});
 
 // A move to suggest to the user for side_to_move in game_position, from a
 // short search that leaves the game, the learning table and whatever the
-// next search reads exactly as they were; false when there is no move.
+// next search reads exactly as they were; false when there is no move.  The
+// search that plays gives it: the classic one looks 4 plies deep (at most
+// 2,000,000 nodes), its traces put back afterwards; the strong one (chosen,
+// or playing a level) at full strength 10 plies deep (at most 250,000
+// nodes), in a copy of the process that keeps its tables.
 bool hint_move(move& suggested);

@@ -1,10 +1,13 @@
 // The option table.
 #include "protocol/options.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 #include "game/strength.h"
 #include "game/time_manager.h"
+#include "protocol/session.h"
 #include "protocol/thinking.h"
 #include "search/strong.h"
 #include "settings/settings.h"
@@ -34,6 +37,7 @@ void match_table_to_search() {
 void choose_search(int32_t v) {
     strong_search = v;
     match_table_to_search();
+    session_note_search_named();
 }
 void set_limit_strength(int32_t v) {
     limit_strength = v;
@@ -94,8 +98,20 @@ const int ENGINE_OPTION_COUNT = static_cast<int>(sizeof ENGINE_OPTIONS / sizeof 
 const engine_option* find_engine_option(const char* name, size_t length) {
     for (const engine_option& option : ENGINE_OPTIONS)
         for (const char* known : {option.name, option.xboard_name})
-            if (std::strlen(known) == length && std::strncmp(known, name, length) == 0) return &option;
+            if (std::strlen(known) == length && ::strncasecmp(known, name, length) == 0) return &option;
     return nullptr;
+}
+
+bool option_label_value(const engine_option& option, const char* text, int32_t& value) {
+    if (option.labels == nullptr) return false;
+    for (int32_t v = option.low; v <= option.high; ++v)
+        if (::strcasecmp(text, option.labels[v - option.low]) == 0) return value = v, true;
+    return false;
+}
+
+void start_with_search(bool strong) {
+    strong_search = strong ? 1 : 0;
+    match_table_to_search();
 }
 
 option_change change_engine_option(const engine_option& option, int32_t value) {

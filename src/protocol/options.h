@@ -25,13 +25,21 @@ struct engine_option {
 extern const engine_option ENGINE_OPTIONS[];
 extern const int ENGINE_OPTION_COUNT;
 
-// The option called name (length bytes of it, exactly; either of its two
-// names), or nullptr.
+// The option called name (length bytes of it; either of its two names,
+// letters in either case, as UCI and xboard GUIs may send them), or nullptr.
 const engine_option* find_engine_option(const char* name, size_t length);
 
 enum class option_change { done, out_of_range, locked };
 // Sets value if it lies in the option's range and no lock holds.
 option_change change_engine_option(const engine_option& option, int32_t value);
+
+// The label of option's value that text names, letters in either case, into
+// value; false when text is none of its labels (or it has none).
+bool option_label_value(const engine_option& option, const char* text, int32_t& value);
+
+// The search a session starts with (the session policy chooses it at the
+// handshake): set as the Search option sets it, but no choice of the user's.
+void start_with_search(bool strong);
 
 // The GUI lets the engine think on the opponent's time ("Ponder"; xboard's
 // "hard" and "easy").

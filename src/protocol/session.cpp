@@ -16,6 +16,7 @@ void (*on_ponder_hit)(const char* line) = nullptr;
 namespace {
 
 bool uci_session = false;
+bool search_named = false;    // the Search option was set by the user or the GUI
 bool protocol2_seen = false;  // a word of xboard protocol 2 beyond the old subset was used
 bool abandoned = false;       // the GUI left the game during this turn
 bool analysing = false;       // the search in progress is an xboard analysis
@@ -126,14 +127,30 @@ void session_note_word(const char* word) {
 
 void session_begin_xboard() { human_mode = 0; }
 
+namespace {
+// A GUI that speaks a protocol beyond the old subset gets the strong search,
+// unless a search was named: the classic one is a choice from then on.
+void start_gui_search() {
+    if (!search_named) start_with_search(true);
+}
+}  // namespace
+
+void session_note_protover() {
+    if (human_mode == 0) start_gui_search();
+}
+
 void session_begin_uci() {
     uci_session = true;
     human_mode = 0;  // the setting the old commands know: no person at a console
+    start_gui_search();
 }
+
+void session_note_search_named() { search_named = true; }
 
 void reset_session() {
     human_mode = 1;
     uci_session = false;
+    search_named = false;
     protocol2_seen = false;
     abandoned = false;
     analysing = false;

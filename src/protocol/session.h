@@ -14,6 +14,15 @@
 //   pondering after own move      no       no             "hard"    no (go ponder)
 //   "hint" answered               SAN      coordinates    coordinates nothing
 //   engine's moves also in SAN    "sanon"  no             no        no
+//   the search that plays         classic  classic        strong*   strong*
+//
+// (*) From the handshake on: "uci", or "protover" after "xboard", which a
+// GUI of protocol 2 sends before any other word beyond the old subset (the
+// option lines that follow it show the search).  A search the user or the
+// GUI has named ("strongsearch", "classicsearch", the Search option; typed,
+// sent or in orvane.ini, before the handshake or after it) is kept.  A
+// person at the console and a GUI of the old subset that sends no
+// "protover" get the classic search, exactly as the old commands define it.
 #pragma once
 
 enum class session_mode {
@@ -33,8 +42,15 @@ void session_note_word(const char* word);
 // "xboard": a GUI is at the other end from now on, speaking the old subset
 // until a word of protocol 2 shows otherwise.
 void session_begin_xboard();
-// The run speaks UCI from now on.
+// "protover": an xboard GUI of protocol 2 introduces itself, and the
+// handshake's option lines follow (they show the search it starts with).
+// Typed at the console, before "xboard", it changes nothing.
+void session_note_protover();
+// The run speaks UCI from now on; the option lines follow.
 void session_begin_uci();
+// The user or the GUI has set the Search option (by any of its words): the
+// handshakes leave the search it named alone.
+void session_note_search_named();
 // Back to a console session that has seen nothing (human_mode 1 again).
 void reset_session();
 

@@ -13,6 +13,8 @@
 //                          think; exactly one bestmove per go
 //   stop                   bestmove now, from the last finished iteration
 //   quit                   the book is saved and the program ends
+#include <strings.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,20 +78,17 @@ void print_options() {
 }
 
 // The number an option's value text stands for: true/false for a check, a
-// label for a choice, digits for a spin.
+// label for a choice, digits for a spin.  Names and values are not
+// case-sensitive in UCI: "TRUE" and "strong" are taken.
 bool option_value(const engine_option& option, const std::string& text, int32_t& out) {
     if (option.button) return out = 0, true;
     if (option.check) {
-        if (text == "true") out = 1;
-        else if (text == "false") out = 0;
+        if (::strcasecmp(text.c_str(), "true") == 0) out = 1;
+        else if (::strcasecmp(text.c_str(), "false") == 0) out = 0;
         else return false;
         return true;
     }
-    if (option.labels != nullptr) {
-        for (int32_t v = option.low; v <= option.high; ++v)
-            if (text == option.labels[v - option.low]) return out = v, true;
-        return false;
-    }
+    if (option.labels != nullptr) return option_label_value(option, text.c_str(), out);
     const char* p = text.c_str();
     return parse_int(p, out) && *p == '\0';
 }

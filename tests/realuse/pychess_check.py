@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
 """The engine as python-chess drives it (the client library of lichess-bot and
-many analysis scripts), over both protocols: MultiPV analysis, a node-limited
-game over xboard, every option configured, a pondering game, a game at the
-lowest level against full strength on a clock, and the rule that the last
-line shown before a move starts with that move.
+many analysis scripts), over both protocols: the strong search with no
+option set, MultiPV analysis, a node-limited game over xboard, every option
+configured, a pondering game, a game at the lowest level against full
+strength on a clock, and the rule that the last line shown before a move
+starts with that move.
 
 Usage: pychess_check.py ENGINE [--searches N]
 Needs python-chess: the folder named by ORVANE_PYCHESS, else
 ../shared/clients/python-chess next to the checkout; without it the check is
 skipped with a message (exit 0) outside CI and fails in it."""
-import os, random, sys, tempfile, time
+import os, random, shutil, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -37,6 +38,28 @@ def main():
 
     folder = tempfile.mkdtemp(prefix="orvane-pychess-")
     rng = random.Random(5)
+
+    # With no option set, a UCI client gets the strong search: the Search
+    # option's default says so, and depth 5 from the start searches the
+    # strong search's nodes, not the classic one's.  (Each in a folder of
+    # its own: a book.dat learnt by one would order the next one's moves.)
+    def depth_five_nodes(search):
+        own = tempfile.mkdtemp(prefix="orvane-pychess-default-")
+        engine = chess.engine.SimpleEngine.popen_uci([engine_path], cwd=own)
+        default = engine.options["Search"].default
+        if search:
+            engine.configure({"Search": search})
+        nodes = engine.analyse(chess.Board(), chess.engine.Limit(depth=5)).get("nodes")
+        engine.quit()
+        shutil.rmtree(own, ignore_errors=True)
+        return default, nodes
+    default, plain_nodes = depth_five_nodes(None)
+    strong_nodes, classic_nodes = depth_five_nodes("Strong")[1], depth_five_nodes("Classic")[1]
+    if default != "Strong":
+        fail("the Search option's default is %r, not 'Strong'" % default)
+    if plain_nodes is None or plain_nodes != strong_nodes or plain_nodes == classic_nodes:
+        fail("depth 5 with no option set searched %r nodes; Search=Strong %r, Search=Classic %r"
+             % (plain_nodes, strong_nodes, classic_nodes))
 
     # UCI: MultiPV 3 gives three lines with three different first moves.
     uci = chess.engine.SimpleEngine.popen_uci([engine_path], cwd=folder)
@@ -158,10 +181,11 @@ def main():
     if slowest > 5:
         fail("xboard pondering: an answer took %.1f s on a 20 s clock" % slowest)
     xb.quit()
-    print("pychess_check: passed: multipv 3, options of both protocols, %d searches whose last pv starts "
+    print("pychess_check: passed: the strong search by default (depth 5: %d nodes, the classic search's %d), "
+          "multipv 3, options of both protocols, %d searches whose last pv starts "
           "with the move played, a pondering game, a level game (%d moves at UCI_Elo 1200, %s), "
           "node-limited xboard moves, an xboard pondering game (%d expected replies, slowest answer %.2f s)"
-          % (agree, level_moves, level_result, hits, slowest))
+          % (plain_nodes, classic_nodes, agree, level_moves, level_result, hits, slowest))
     return 0
 
 

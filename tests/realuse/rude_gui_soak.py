@@ -9,15 +9,15 @@ stop, isready and ponderhit at random times during searches, options in and
 out of range, and junk lines (empty, very long, binary).
 
 xboard: new, force, setboard (good and corrupted), moves, undo, remove,
-result, go with sd, st and nps, and ?, ping, undo, remove, setboard, new and
+result, hint, go with sd, st and nps, and ?, ping, undo, remove, setboard, new and
 result during the engine's thinking and during analysis; easy and hard with
 pondering; options in and out of range; junk; bare commands.
 
 It checks: the process never dies or hangs; every go gets exactly one
 bestmove, legal in its position (python-chess judges), and nothing else
-does; every xboard move is legal where it is played; every isready gets its
-readyok and every ping its pong, in order; a FEN python-chess refuses is
-refused; book.dat is whole at the end.
+does; every xboard move and hint is legal where it is given; every isready
+gets its readyok and every ping its pong, in order; a FEN python-chess
+refuses is refused; book.dat is whole at the end.
 
 Usage: rude_gui_soak.py ENGINE [--cycles N] [--seed S] [--protocols uci,xboard] [--keep DIR]
 Needs python-chess (see pychess_client.py): fails without it in CI, skips
@@ -359,7 +359,8 @@ class XboardSoak:
         self.board = chess.Board()
         self.ping = 0
         self.ended = False  # the engine claimed or saw the game's end
-        self.figures = {"moves checked": 0, "pongs": 0, "interrupted turns": 0, "analyses": 0, "refused": 0}
+        self.figures = {"moves checked": 0, "pongs": 0, "interrupted turns": 0, "analyses": 0, "refused": 0,
+                        "hints": 0}
 
     def handshake(self):
         self.e.send("xboard")
@@ -437,7 +438,18 @@ class XboardSoak:
                 self.e.send(rng.choice(["ping", "exclude", "include", "time", "otim", "st", "sd", "nps x",
                                         "memory", "time ten", "setboard", "result", "exclude e2e5",
                                         "include all"]))
-        self.sync()
+        # Now and then a hint: at most one, legal here, and nothing moves.
+        asked = rng.random() < 0.1
+        if asked:
+            self.e.send("hint")
+        lines = self.sync()
+        hints = [l for l in lines if l.startswith("Hint: ")]
+        if len(hints) > int(asked) or any(l.startswith("move ") for l in lines):
+            raise Failure("after %s: %r" % ("a hint" if asked else "the set-up", lines))
+        for line in hints:
+            if uci_move(self.board, line.split()[1]) is None:
+                raise Failure("%r is no legal move in %s" % (line, self.board.fen()))
+            self.figures["hints"] += 1
 
     def playable(self):
         return (not self.ended and not self.board.is_game_over(claim_draw=True)

@@ -23,6 +23,8 @@ comes either.  It never answers "Illegal move".  Two ways of play alternate:
 
 Each game starts with "new", "force" and a few random opening moves (from the
 model, seeded per game), at a small fixed depth ("noclocks", "depth N").  The
+"go" games are the classic search's; in the pair the strong search (what a
+GUI of protocol 2 gets by default) plays the classic one.  The
 processes are reused from game to game ("result", "force", "new") and end with
 "quit"; each must then exit with status 0, have written nothing to standard
 error, and leave a whole book.dat.  Exit status 0 when every game passed.
@@ -329,7 +331,9 @@ def main():
         engines = [solo] + pair
         for e in engines:
             handshakes.append(check_handshake(e))
-            if e.ask("noclocks"):
+            # Both searches: the protocol-2 GUI's default (strong) for one of
+            # the pair, the classic one, named, for the other and for solo.
+            if e.ask("noclocks" if e is pair[0] else "classicsearch\nnoclocks"):
                 raise Failure("lines after the settings")
         for k in range(1, a.games + 1):
             mode = "go" if k % 2 else "pair"

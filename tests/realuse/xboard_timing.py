@@ -20,6 +20,14 @@ millisecond clock.  For each move of Orvane:
                          "level M ..." with M > 0, else 30; share = left/(mtg+1)
                          + 3/4 of the increment, at most left/2 when mtg > 1;
                          hard limit = min(3*share, left).
+              That is the classic search's plan.  The strong search (what
+              the engine's "feature option" line for Search marks with a
+              star, unless xboard sends "option Search=...") plans a soft
+              limit of left/(mtg+1) + 3/4 of the increment, at most left/3,
+              mtg being the control's moves to go as above or else 26 -
+              (engine moves this game)/4 (16 from 40 moves on), and a hard
+              limit of four soft limits, at most left/2; its budget is the
+              soft limit.
   budget      min(level allowance, share).  The level allowance accumulates
               ((base/M' + increment)*7/8 per engine move, M' = M or 40, less
               the time the engine booked for earlier moves, or half of one
@@ -51,6 +59,8 @@ DEFAULT_OVERHEAD_MS = 50
 TRAFFIC = re.compile(r"^(\d+) ([<>])(first|second)\s*: ?(.*)$")
 NEW_GAME = xboard_summary.NEW_GAME
 MYNAME = re.compile(r'^feature .*myname="([^"]*)"')
+# The engine's Search option, its default starred: 'feature option="Search -combo Classic /// *Strong"'
+SEARCH_FEATURE = re.compile(r'^feature option="Search -combo .*\*(\w+)')
 # xboard logs "usermove " and the move as two writes: "usermove 2562 >first : g7g6"
 MOVE_TEXT = re.compile(r"^(?:usermove (?:\d+ >\w+\s*: )?)?([a-h][1-8][a-h][1-8][qrbnQRBN]?|O-O(?:-O)?)$")
 # Lines xboard writes to an engine together with the line before, which the
@@ -83,6 +93,7 @@ class Clock:
         self.time_known = False
         self.time_left_ms = 0
         self.fresh_time = False   # a "time" line came since the last turn
+        self.strong = False       # the strong search thinks
         self.new_game()
 
     def new_game(self):
@@ -116,6 +127,11 @@ class Clock:
                 self.fresh_time = True
             elif w[0] == "option" and text.startswith("option Move Overhead="):
                 self.overhead = int(text.split("=", 1)[1])
+            elif w[0] == "option" and text.lower().startswith("option search="):
+                # A value that is neither is refused and changes nothing.
+                value = text.split("=", 1)[1].strip().lower()
+                if value in ("strong", "classic"):
+                    self.strong = value == "strong"
         except ValueError:
             pass
 
@@ -134,6 +150,13 @@ class Clock:
             return usable, usable
         if not self.time_known:
             return None, None
+        if self.strong:
+            if self.moves_per_control > 0:
+                mtg = self.moves_per_control - self.moves_made % self.moves_per_control
+            else:
+                mtg = 26 - self.moves_made // 4 if self.moves_made < 40 else 16
+            soft = max(1, min(left // (mtg + 1) + self.increment_ms * 3 // 4, left // 3))
+            return max(1, min(4 * soft, left // 2)), soft
         if self.moves_per_control > 0:
             mtg = self.moves_per_control - self.moves_made % self.moves_per_control
         else:
@@ -211,6 +234,9 @@ def analyse(debug_lines, engine_name="Orvane"):
             if starts_turn(text):
                 turn = new_turn(clock, last_sent)
             continue
+        f = SEARCH_FEATURE.match(text)
+        if f:
+            clock.strong = f.group(1) == "Strong"
         e = ENGINE_MOVE.match(text)
         if not e:
             continue
