@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A "bookmake" of a device or of a file elsewhere (/dev/zero, /dev/stdin)
     // reads without end: only names inside the private folder are allowed.
     if (size == 0 || std::memchr(data, '/', size) != nullptr) return 0;
+    if (fuzz_occurrences(data, size, "hint") > FUZZ_MAX_HINTS) return 0;
     fuzz_begin_input();
     fuzz_run_bytes(data, size);
     return 0;

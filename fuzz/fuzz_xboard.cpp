@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // /dev/stdin) reads without end: only such inputs are passed over.
     if (size == 0 || fuzz_bookmake_reaches_out(data, size)) return 0;
     if (fuzz_occurrences(data, size, "draw") > MAX_DRAW_OFFERS) return 0;
+    if (fuzz_occurrences(data, size, "hint") > FUZZ_MAX_HINTS) return 0;
     fuzz_begin_input();
     FILE* stream = fuzz_queue_input(data, size);
     fuzz_run_words(stream);

@@ -253,6 +253,32 @@ TEST(SessionSearch, StrongHintLeavesTheNextSearchAndTheBookAsTheyWere) {
     EXPECT_TRUE(hinted.second == plain.second) << "book.dat differs";
 }
 
+// A set-up position may bring a half-move clock of INT32_MAX; the strong
+// search, now a protocol-2 GUI's, counts on from it ply by ply (under the
+// sanitizers an overflow there ends the program).  The draw is claimed, and
+// "go" and "hint" still answer with legal moves.
+TEST(SessionSearch, StrongSearchTakesAHalfMoveClockOfAnyCount) {
+    const session_result r = run_session(
+        "xboard\nprotover 2\nforce\nsetboard 4k3/8/8/8/8/8/4P3/4K2R w K - 2147483647 1\nh1h2\ne8d7\nsd 2\ngo\n"
+        "hint\nping 1\nquit\n");
+    EXPECT_EQ(r.exit_code, 0);
+    std::vector<std::string> answers;
+    for (const std::string& line : lines_of(r.out))
+        if (line.rfind("move ", 0) == 0 || line.rfind("Hint: ", 0) == 0 || line.rfind("pong", 0) == 0 ||
+            line.rfind("1/2-1/2", 0) == 0)
+            answers.push_back(line);
+    ASSERT_EQ(answers.size(), 4u) << r.out;
+    EXPECT_EQ(answers[0], "1/2-1/2 {Draw by 50 move rule}");
+    // White's fifteen moves (king e1, pawn e2, rook h2; black's king on d7
+    // guards none of the squares); black has only the king.
+    const std::vector<std::string> white = {
+        "move e1d1", "move e1d2", "move e1f1", "move e1f2", "move e2e3", "move e2e4", "move h2h1", "move h2h3",
+        "move h2h4", "move h2h5", "move h2h6", "move h2h7", "move h2h8", "move h2g2", "move h2f2"};
+    EXPECT_NE(std::find(white.begin(), white.end(), answers[1]), white.end()) << answers[1];
+    EXPECT_EQ(answers[2].rfind("Hint: d7", 0), 0u) << answers[2];
+    EXPECT_EQ(answers[3], "pong 1");
+}
+
 // UCI: option names and values in any case of letters; a value that is no
 // label is still refused, in the case it was sent.
 TEST(SessionSearch, UciOptionNamesAndValuesInAnyCase) {

@@ -115,10 +115,10 @@ long long logged_nodes(const std::string& log) {
     return at == std::string::npos ? -1 : std::stoll(log.substr(at + 7));
 }
 
-// The hard limit of a go with the clock: the time left less the overhead,
-// an even share of it over the moves to go (30 and one in hand in sudden
-// death) plus 3/4 of the increment, at most half of it, and the limit three
-// shares or all that is left.
+// The classic search's hard limit of a go with the clock: the time left
+// less the overhead, an even share of it over the moves to go (30 and one
+// in hand in sudden death) plus 3/4 of the increment, at most half of it,
+// and the limit three shares or all that is left.
 long long hard_limit(long long time, long long inc, long long movestogo, long long overhead) {
     const long long left = time - overhead;
     const long long to_go = movestogo > 0 ? movestogo : 30;
@@ -272,6 +272,21 @@ TEST(UciSession, GoDepthIsTheConsolesFixedDepthSearch) {
     }
 }
 
+// The strong search's: a soft limit of the time left (less the overhead)
+// over the moves to go and one more, plus 3/4 of the increment, at most a
+// third of it; without movestogo 26 moves less one for every four turns on
+// the clock since the start position (16 from 40 turns on).  The hard limit
+// is four soft limits, at most half of what is left.
+long long strong_hard_limit(long long time, long long inc, long long movestogo, long long overhead, int turns) {
+    const long long left = time - overhead;
+    const long long to_go = movestogo > 0 ? movestogo : (turns < 40 ? 26 - turns / 4 : 16);
+    long long soft = left / (to_go + 1) + inc * 3 / 4;
+    if (soft > left / 3) soft = left / 3;
+    return 4 * soft < left / 2 ? 4 * soft : left / 2;
+}
+
+// Each go with a clock is answered within its hard limit (a margin for a
+// loaded machine), under each search's own plan.
 TEST(UciSession, ClockedGoAnswersWithinTheHardLimit) {
     struct clock_case {
         int overhead;
@@ -291,30 +306,38 @@ TEST(UciSession, ClockedGoAnswersWithinTheHardLimit) {
         {300, 'i', 1000, 0, 0, 0, "go wtime 1000 btime 1000"},
         {4900, 'i', 0, 0, 0, 5000, "go movetime 5000"},  // 100 ms left: no time for depth 4
     };
-    uci_gui gui;
-    ASSERT_TRUE(gui.handshake());
-    int worst = -1000000;
-    for (const clock_case& c : cases) {
-        SCOPED_TRACE(c.go + " with Move Overhead " + std::to_string(c.overhead));
-        gui.send("setoption name Move Overhead value " + std::to_string(c.overhead));
-        gui.send(std::string("setoption name Capture extension value ") +
-                 (c.where == 'i' ? "true" : "false"));
-        gui.send(c.where == 'i' ? std::string("position fen ") + ITALIAN
-                                : (c.where == 'b' ? "position startpos moves e2e4" : "position startpos"));
-        const long long limit =
-            c.movetime > 0 ? c.movetime - c.overhead : hard_limit(c.own_time, c.inc, c.movestogo, c.overhead);
-        const std::string best = gui.bestmove(c.go);
-        const int took = ms_since(gui.sent_at);
-        std::cout << "measured: " << c.go << " (overhead " << c.overhead << "): " << took
-                  << " ms, hard limit " << limit << " ms, past it " << took - limit << " ms\n";
-        if (took - limit > worst) worst = static_cast<int>(took - limit);
-        EXPECT_EQ((c.where == 'i' ? ITALIAN_MOVES : first_moves(c.where == 'w')).count(best), 1u) << best;
-        EXPECT_LE(took, limit + CLOCK_MARGIN_MS);
-        if (c.own_time > 0) {
-            EXPECT_LT(took, c.own_time / 2) << "well within the time left";
+    for (const std::string search : {"Classic", "Strong"}) {
+        uci_gui gui;
+        ASSERT_TRUE(gui.handshake(search));
+        const bool strong = search == "Strong";
+        int worst = -1000000;
+        int turns = 0;  // turns on the clock since the start position (each case's go is one)
+        for (const clock_case& c : cases) {
+            SCOPED_TRACE(search + ": " + c.go + " with Move Overhead " + std::to_string(c.overhead));
+            gui.send("setoption name Move Overhead value " + std::to_string(c.overhead));
+            gui.send(std::string("setoption name Capture extension value ") +
+                     (c.where == 'i' ? "true" : "false"));
+            gui.send(c.where == 'i' ? std::string("position fen ") + ITALIAN
+                                    : (c.where == 'b' ? "position startpos moves e2e4" : "position startpos"));
+            if (c.where != 'i') turns = 0;
+            const long long limit =
+                c.movetime > 0 ? c.movetime - c.overhead
+                : strong       ? strong_hard_limit(c.own_time, c.inc, c.movestogo, c.overhead, turns)
+                               : hard_limit(c.own_time, c.inc, c.movestogo, c.overhead);
+            ++turns;
+            const std::string best = gui.bestmove(c.go);
+            const int took = ms_since(gui.sent_at);
+            std::cout << "measured: " << search << ", " << c.go << " (overhead " << c.overhead << "): " << took
+                      << " ms, hard limit " << limit << " ms, past it " << took - limit << " ms\n";
+            if (took - limit > worst) worst = static_cast<int>(took - limit);
+            EXPECT_EQ((c.where == 'i' ? ITALIAN_MOVES : first_moves(c.where == 'w')).count(best), 1u) << best;
+            EXPECT_LE(took, limit + CLOCK_MARGIN_MS);
+            if (c.own_time > 0) {
+                EXPECT_LT(took, c.own_time / 2) << "well within the time left";
+            }
         }
+        std::cout << "measured: " << search << ", largest answer time past the hard limit " << worst << " ms\n";
     }
-    std::cout << "measured: largest answer time past the hard limit " << worst << " ms\n";
 }
 
 // A refused "position" says why in an info string and keeps the last good

@@ -81,7 +81,7 @@ void give_hint() {
     const hint_form form = hint_answer_form();
     if (form == hint_form::none) return;
     move suggested;
-    if (!hint_move(suggested)) return;
+    if (!hint_move(suggested, turn_limits.node_limit)) return;
     char text[SAN_TEXT_SIZE + 8];
     if (form == hint_form::san)
         write_san(game_position, side_to_move, suggested, text);

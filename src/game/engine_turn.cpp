@@ -75,6 +75,17 @@ book_entry book_before_ponder[BOOK_SLOTS];
 // repetition test (a fixed array: a turn allocates nothing).
 uint64_t earlier_keys[MAX_EARLIER_POSITIONS];
 
+// The half-move clock as the strong search gets it.  A set-up position may
+// bring any count up to INT32_MAX, and the search counts on from it a ply
+// at a time; the fifty-move rule asks only whether it has reached 100, and
+// the repetition test looks back no further than the earlier positions:
+// a count far beyond both stands for any larger one.
+int search_halfmove_clock() {
+    constexpr int FAR_BEYOND = 1 << 20;
+    const int count = game_halfmove_clock();
+    return count < FAR_BEYOND ? count : FAR_BEYOND;
+}
+
 // Starts the turn's clock now: the level settings' budget (level_clock; the
 // allowance accumulates, time left over from earlier moves is spent now) and
 // the GUI's plan, which caps the budget and sets the hard limits into limits.
@@ -221,7 +232,7 @@ bool think_turn(move& played, const turn_options& options) {
         // The strong search scores repetitions and the fifty-move count itself.
         request.earlier_count = game_repetition_keys(earlier_keys, MAX_EARLIER_POSITIONS);
         request.earlier_keys = earlier_keys;
-        request.halfmove_clock = game_halfmove_clock();
+        request.halfmove_clock = search_halfmove_clock();
     }
     turn.searching = true;
     run_search(request);
@@ -292,8 +303,9 @@ struct hint_answer {
 };
 
 // Runs in a copy of the process (the strong search's table, its histories
-// and the learning table stay as they were here).
-void strong_hint_in_copy(void*, void* result) {
+// and the learning table stay as they were here); context: the node cap.
+void strong_hint_in_copy(void* context, void* result) {
+    const uint64_t nodes = *static_cast<const uint64_t*>(context);
     hint_answer& answer = *static_cast<hint_answer*>(result);
     const int side = side_to_move;
     search_request request;
@@ -302,12 +314,12 @@ void strong_hint_in_copy(void*, void* result) {
     request.engine = search_engine::strong;
     request.mode = 0;  // a fixed depth
     request.depth_limit = STRONG_HINT_DEPTH;
-    request.limits.node_limit = node_count + STRONG_HINT_NODES;
+    request.limits.node_limit = node_count + nodes;
     request.limits.stop_first_iteration = true;
     request.limits.strict_root = true;
     request.earlier_count = game_repetition_keys(earlier_keys, MAX_EARLIER_POSITIONS);
     request.earlier_keys = earlier_keys;
-    request.halfmove_clock = game_halfmove_clock();
+    request.halfmove_clock = search_halfmove_clock();
     run_search(request);
     answer.found = pick_best_root_move(answer.suggested);
 }
@@ -316,16 +328,15 @@ void strong_hint_in_copy(void*, void* result) {
 // learning table, generator, node count) are put back afterwards, so that
 // the game goes on exactly as if nobody had asked; the strong search's
 // tables it never touches.
-bool classic_hint(move& suggested) {
+bool classic_hint(move& suggested, uint64_t nodes) {
     constexpr int HINT_DEPTH = 4;
-    constexpr uint64_t HINT_NODES = 2000000;  // a bound for positions where depth 4 is slow
     keep_search_traces();
     const int side = side_to_move;
     search_request request;
     request.pos = &game_position;
     request.side = side;
     request.depth_limit = HINT_DEPTH;  // the classic search (the default) in mode 0, a fixed depth
-    request.limits.node_limit = node_count + HINT_NODES;
+    request.limits.node_limit = node_count + nodes;
     request.limits.stop_first_iteration = true;
     request.limits.strict_root = true;  // never a move that leaves the king attacked
     run_search(request);
@@ -336,12 +347,16 @@ bool classic_hint(move& suggested) {
 }
 }  // namespace
 
-bool hint_move(move& suggested) {
+bool hint_move(move& suggested, uint64_t node_cap) {
+    constexpr uint64_t CLASSIC_HINT_NODES = 2000000;  // a bound for positions where depth 4 is slow
+    const auto capped = [node_cap](uint64_t nodes) { return node_cap != 0 && node_cap < nodes ? node_cap : nodes; };
     // The hint comes from the search that plays; where no copy of the
     // process can be made (no memory for one), from the classic look.
-    if (!strong_search_thinks()) return classic_hint(suggested);
+    if (!strong_search_thinks()) return classic_hint(suggested, capped(CLASSIC_HINT_NODES));
+    uint64_t nodes = capped(STRONG_HINT_NODES);
     hint_answer answer{};
-    if (!run_in_process_copy(strong_hint_in_copy, nullptr, &answer, sizeof answer)) return classic_hint(suggested);
+    if (!run_in_process_copy(strong_hint_in_copy, &nodes, &answer, sizeof answer))
+        return classic_hint(suggested, capped(CLASSIC_HINT_NODES));
     if (answer.found) suggested = answer.suggested;
     return answer.found;
 }

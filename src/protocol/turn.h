@@ -7,7 +7,7 @@
 
 // The limits every engine turn starts from: none in play; a fuzzer or a test
 // sets a node cap here (node_limit counts the nodes of one turn) so that no
-// single turn can run long.
+// single turn can run long.  "hint" keeps to that cap too.
 extern search_limits turn_limits;
 
 // The limits of a turn that starts now: turn_limits with its node cap
