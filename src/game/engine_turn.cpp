@@ -75,17 +75,6 @@ book_entry book_before_ponder[BOOK_SLOTS];
 // repetition test (a fixed array: a turn allocates nothing).
 uint64_t earlier_keys[MAX_EARLIER_POSITIONS];
 
-// The half-move clock as the strong search gets it.  A set-up position may
-// bring any count up to INT32_MAX, and the search counts on from it a ply
-// at a time; the fifty-move rule asks only whether it has reached 100, and
-// the repetition test looks back no further than the earlier positions:
-// a count far beyond both stands for any larger one.
-int search_halfmove_clock() {
-    constexpr int FAR_BEYOND = 1 << 20;
-    const int count = game_halfmove_clock();
-    return count < FAR_BEYOND ? count : FAR_BEYOND;
-}
-
 // Starts the turn's clock now: the level settings' budget (level_clock; the
 // allowance accumulates, time left over from earlier moves is spent now) and
 // the GUI's plan, which caps the budget and sets the hard limits into limits.
@@ -232,7 +221,7 @@ bool think_turn(move& played, const turn_options& options) {
         // The strong search scores repetitions and the fifty-move count itself.
         request.earlier_count = game_repetition_keys(earlier_keys, MAX_EARLIER_POSITIONS);
         request.earlier_keys = earlier_keys;
-        request.halfmove_clock = search_halfmove_clock();
+        request.halfmove_clock = game_halfmove_clock();
     }
     turn.searching = true;
     run_search(request);
@@ -319,7 +308,7 @@ void strong_hint_in_copy(void* context, void* result) {
     request.limits.strict_root = true;
     request.earlier_count = game_repetition_keys(earlier_keys, MAX_EARLIER_POSITIONS);
     request.earlier_keys = earlier_keys;
-    request.halfmove_clock = search_halfmove_clock();
+    request.halfmove_clock = game_halfmove_clock();
     run_search(request);
     answer.found = pick_best_root_move(answer.suggested);
 }

@@ -58,6 +58,17 @@ bool sync_folder_of(const char* path) {
     return synced;
 }
 
+size_t write_fully(int fd, const char* data, size_t size) {
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    return written;
+}
+
 bool append_to_file(const char* name, const char* data, size_t size, const char*& why) {
     // Without waiting, as for reading: a named pipe must not hold the engine.
     const int fd = ::open(name, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
@@ -72,13 +83,7 @@ bool append_to_file(const char* name, const char* data, size_t size, const char*
         return false;
     }
     const off_t before = status.st_size;
-    size_t written = 0;
-    while (written < size) {
-        const ssize_t n = ::write(fd, data + written, size - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written += static_cast<size_t>(n);
-    }
+    const size_t written = write_fully(fd, data, size);
     if (written < size || ::fsync(fd) != 0) {
         why = written < size ? std::strerror(errno) : "cannot sync it to the disk";
         // Nothing half written stays behind: the file is as it was.

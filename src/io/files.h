@@ -21,4 +21,7 @@ bool sync_folder_of(const char* path);
 // one write, synced to the disk: the file gains all of it or, if the write
 // fails, is cut back to what it was.  Never waits on a pipe or a device.
 // false, with the reason in why, when nothing was appended.
+// Writes size bytes of data to fd, going on after a signal and after a short
+// write; returns how many were written (fewer only on an error, in errno).
+size_t write_fully(int fd, const char* data, size_t size);
 bool append_to_file(const char* name, const char* data, size_t size, const char*& why);

@@ -8,17 +8,9 @@
 #include <cerrno>
 #include <cstdio>
 
-namespace {
-void write_all(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-}
+#include "io/files.h"
 
+namespace {
 size_t read_all(int fd, char* data, size_t size) {
     size_t got = 0;
     while (got < size) {
@@ -49,7 +41,7 @@ bool run_in_process_copy(void (*work)(void* context, void* result), void* contex
         // not, nor outlive a GUI that ends the whole group.
         ::signal(SIGTERM, SIG_DFL);
         work(context, result);
-        write_all(fds[1], static_cast<const char*>(result), size);
+        write_fully(fds[1], static_cast<const char*>(result), size);
         // No exit handlers: the files and the book are the parent's.
         ::_exit(0);
     }

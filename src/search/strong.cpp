@@ -12,6 +12,7 @@
 // is allocated when the size is set or the strong search is first used.
 #include "search/strong.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -969,7 +970,12 @@ int32_t strong_deepen(const search_request& request) {
     earlier = request.earlier_count < MAX_EARLIER ? request.earlier_count : MAX_EARLIER;
     for (int i = 0; i < earlier; ++i) path_keys[i] = request.earlier_keys[request.earlier_count - earlier + i];
     side_at[0] = side;
-    halfmove[0] = request.halfmove_clock < 0 ? 0 : request.halfmove_clock;
+    // A set-up position may bring any count up to INT32_MAX, counted on here a
+    // ply at a time: the fifty-move rule asks only whether 100 is reached and
+    // the repetition test looks back no further than the earlier positions,
+    // so a count far beyond both stands for any larger one.
+    constexpr int FAR_BEYOND = 1 << 20;
+    halfmove[0] = request.halfmove_clock < 0 ? 0 : std::min(request.halfmove_clock, FAR_BEYOND);
     after_null[0] = false;
     key_at(0) = position_key(root, side);
     extras_at[0] = key_extras(root, side);
