@@ -511,23 +511,6 @@ TEST(ManualPage, ReadsTheOptionTablesWholeNamesByColumn) {
     EXPECT_EQ(readme_option_names(readme, 1), (names{"NullMove", "MoveOverhead"}));
 }
 
-TEST(ManualPage, ReadsHelpLinesAndHandshakes) {
-    EXPECT_EQ(help_words("  A B C D E F G H\n\nMoves: ... Words:\n  new                    start\n"
-                         "  donullmove, docutting  switch on null-move search, move-count cutting\n"
-                         "  level M T I            M moves per T minutes\n"
-                         "\n  A B C D E F G H\n"),
-              (names{"new", "donullmove", "docutting", "level"}));
-    const handshake h = xboard_handshake(
-        "feature myname=\"Some Engine 1.0\"\nfeature ping=1 setboard=1  nps=1\n"
-        "feature option=\"NullMove -check 0\"\nfeature option=\"Search -combo Classic /// *Strong\"\n"
-        "feature done=1\n");
-    EXPECT_EQ(h.features, (names{"ping=1", "setboard=1", "nps=1", "done=1"}));
-    EXPECT_EQ(h.options, (names{"NullMove", "Search"}));
-    EXPECT_EQ(uci_option_names("id name X\noption name Move Overhead type spin default 50 min 0 max 5000\n"
-                               "option name Clear Hash type button\nuciok\n"),
-              (names{"Move Overhead", "Clear Hash"}));
-}
-
 TEST(ManualPage, CountsOnlyBoldWordsWithTheEscapesResolved) {
     const std::string page =
         ".TH T 6\n"

@@ -247,10 +247,13 @@ TEST_F(strong_fixture, FiftyMovesAndRepetitionScoreZero) {
     // White has a bare king against a queen: lost, with no capture to make.
     set("7k/8/8/3q4/8/8/8/K7 w - - 0 1");
     EXPECT_LT(search_to(4).score, in_report_units(-500));
-    // With 99 half-moves behind it, any move of the king ends the game drawn.
-    halfmove = 99;
-    strong_clear_table();
-    EXPECT_EQ(search_to(4).score, 0);
+    // With 99 half-moves behind it, any move of the king ends the game drawn;
+    // so with a set-up count of INT32_MAX, which the search counts on from.
+    for (const int behind : {99, 2147483647}) {
+        halfmove = behind;
+        strong_clear_table();
+        EXPECT_EQ(search_to(4).score, 0) << behind;
+    }
 
     // The position after Kb1 stood twice already (black to move, an even
     // number of half-moves back): a third time is a draw, and the lost side

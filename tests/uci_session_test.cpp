@@ -272,21 +272,9 @@ TEST(UciSession, GoDepthIsTheConsolesFixedDepthSearch) {
     }
 }
 
-// The strong search's: a soft limit of the time left (less the overhead)
-// over the moves to go and one more, plus 3/4 of the increment, at most a
-// third of it; without movestogo 26 moves less one for every four turns on
-// the clock since the start position (16 from 40 turns on).  The hard limit
-// is four soft limits, at most half of what is left.
-long long strong_hard_limit(long long time, long long inc, long long movestogo, long long overhead, int turns) {
-    const long long left = time - overhead;
-    const long long to_go = movestogo > 0 ? movestogo : (turns < 40 ? 26 - turns / 4 : 16);
-    long long soft = left / (to_go + 1) + inc * 3 / 4;
-    if (soft > left / 3) soft = left / 3;
-    return 4 * soft < left / 2 ? 4 * soft : left / 2;
-}
-
 // Each go with a clock is answered within its hard limit (a margin for a
-// loaded machine), under each search's own plan.
+// loaded machine): the classic plan's, and for the strong search half of
+// what is left, the most its plan ever takes.
 TEST(UciSession, ClockedGoAnswersWithinTheHardLimit) {
     struct clock_case {
         int overhead;
@@ -311,7 +299,6 @@ TEST(UciSession, ClockedGoAnswersWithinTheHardLimit) {
         ASSERT_TRUE(gui.handshake(search));
         const bool strong = search == "Strong";
         int worst = -1000000;
-        int turns = 0;  // turns on the clock since the start position (each case's go is one)
         for (const clock_case& c : cases) {
             SCOPED_TRACE(search + ": " + c.go + " with Move Overhead " + std::to_string(c.overhead));
             gui.send("setoption name Move Overhead value " + std::to_string(c.overhead));
@@ -319,12 +306,9 @@ TEST(UciSession, ClockedGoAnswersWithinTheHardLimit) {
                      (c.where == 'i' ? "true" : "false"));
             gui.send(c.where == 'i' ? std::string("position fen ") + ITALIAN
                                     : (c.where == 'b' ? "position startpos moves e2e4" : "position startpos"));
-            if (c.where != 'i') turns = 0;
-            const long long limit =
-                c.movetime > 0 ? c.movetime - c.overhead
-                : strong       ? strong_hard_limit(c.own_time, c.inc, c.movestogo, c.overhead, turns)
-                               : hard_limit(c.own_time, c.inc, c.movestogo, c.overhead);
-            ++turns;
+            const long long limit = c.movetime > 0 ? c.movetime - c.overhead
+                                    : strong       ? (c.own_time - c.overhead) / 2
+                                                   : hard_limit(c.own_time, c.inc, c.movestogo, c.overhead);
             const std::string best = gui.bestmove(c.go);
             const int took = ms_since(gui.sent_at);
             std::cout << "measured: " << search << ", " << c.go << " (overhead " << c.overhead << "): " << took

@@ -52,20 +52,17 @@ def timing_checks():
     got = [(m["think"], m["hard"], m["budget"], m["after"]) for m in moves_of(sd)]
     check("30 s game", got, [(900, 2898, 656, "go"), (3300, 2811, 412, "e7e5")])
 
-    # The same game, the engine's handshake starring Strong: the strong
-    # search's plan.  First turn: left 29950, 26 moves planned (none made
-    # yet), soft limit 29950 // 27 = 1109 (27 * 1109 = 29943), the budget;
-    # hard limit 4 * 1109 = 4436 (less than 29950 / 2).  Second turn: left
-    # 29050, still 26 (26 - 1 // 4), soft 29050 // 27 = 1075 (27 * 1075 =
-    # 29025), hard 4300.  After "option Search=classic" the classic plan
-    # again: left 28000 - 50 = 27950 (as "time 2800" says), share 27950 //
-    # 31 = 901 (31 * 901 = 27931), hard limit 2703.
+    # The same game, the engine's handshake starring Strong: its ceiling is
+    # half of what is left (29950 // 2 = 14975, then 29050 // 2 = 14525), no
+    # budget.  After "option Search=classic" the classic plan again: left
+    # 28000 - 50 = 27950 (as "time 2800" says), share 27950 // 31 = 901
+    # (31 * 901 = 27931), hard limit 2703.
     strong = [sd[0], '150 <first : feature option="Search -combo Classic /// *Strong"'] + sd[1:] + [
         "5400 >first : option Search=classic", "5401 >first : time 2800", "5402 >first : c7c5",
         "5500 <first : move c2c4"]
     got = [(m["think"], m["hard"], m["budget"]) for m in moves_of(strong)]
-    check("30 s game, strong search", [g[:2] for g in got], [(900, 4436), (3300, 4300), (98, 2703)])
-    check("30 s game, strong search: budgets", [g[2] for g in got[:2]], [1109, 1075])
+    check("30 s game, strong search", [g[:2] for g in got], [(900, 14975), (3300, 14525), (98, 2703)])
+    check("30 s game, strong search: no budget", [g[2] for g in got[:2]], [None, None])
 
     # 20 s plus 0.5 s: left 19950, share 19950 // 31 + 3/4 * 500 = 643 + 375
     # = 1018 (31 * 643 = 19933), hard limit 3054; allowance (500 + 500) * 7/8 = 875.

@@ -11,11 +11,8 @@ T - O, a share being (T - O) / (movestogo + 1) + 3/4 I, or (T - O) / 31 + 3/4 I
 without movestogo, and at most (T - O) / 2 when more than one move is to go.
 A go with neither (depth, infinite) has no limit.  That is the classic
 search's plan; the strong search (the default of a UCI session, as the Search
-option's line in the handshake says, unless a setoption changes it) plans
-under the clock with a soft limit of (T - O) / (N + 1) + 3/4 I, at most
-(T - O) / 3, N being movestogo or else 26 - K / 4 (16 from K = 40 on) for the
-K turns on the clock since "ucinewgame" or "position startpos", and a hard
-limit of four soft limits, at most (T - O) / 2.
+option's line in the handshake says, unless a setoption changes it) never
+plans to take more than half of T - O: that is the limit checked for it.
 
 Usage: uci_timing.py POLYGLOT_LOG [--overhead MS] [--margin MS] [--stop-limit MS]
 Exit status 1 when an answer came later than its hard limit plus the margin
@@ -41,9 +38,9 @@ def side_to_move(words):
     return side
 
 
-def hard_limit(go, side, overhead, strong=False, turns=0):
+def hard_limit(go, side, overhead, strong=False):
     """Milliseconds, or None when the go has no limit.  strong: the strong
-    search's plan, after turns turns on the clock this game."""
+    search's ceiling."""
     args = {}
     for key, value in zip(go[1:], go[2:]):
         if key in ("wtime", "btime", "winc", "binc", "movestogo", "movetime") and re.fullmatch(r"-?\d+", value):
@@ -60,9 +57,7 @@ def hard_limit(go, side, overhead, strong=False, turns=0):
         return None
     to_go = args.get("movestogo", 0)
     if strong:
-        to_go = to_go if 0 < to_go < 10000 else (26 - turns // 4 if turns < 40 else 16)
-        soft = max(1, min(left // (to_go + 1) + inc * 3 // 4, left // 3))
-        return max(1, min(4 * soft, left // 2))
+        return max(1, left // 2)
     to_go = to_go if 0 < to_go < 10000 else SUDDEN_DEATH_MOVES
     share = left // (to_go + 1) + inc * 3 // 4
     if share > left // 2 and to_go > 1:
@@ -81,8 +76,7 @@ def main():
 
     side = "w"
     strong = False  # the search in force, from the handshake and setoption
-    turns = 0       # turns on the clock since the game began
-    pending = None  # [go time, go words, stop time, side, strong, turns]
+    pending = None  # [go time, go words, stop time, side, strong]
     answers = []    # (go text, ms, hard limit or None, ms after stop or None)
     unanswered = 0
     for line in open(a.log, errors="replace"):
@@ -96,10 +90,6 @@ def main():
         if direction == "Adapter->Engine":
             if words[0] == "position":
                 side = side_to_move(words)
-                if words[1:2] == ["startpos"]:
-                    turns = 0
-            elif words[0] == "ucinewgame":
-                turns = 0
             elif words[0] == "setoption" and text.lower().startswith("setoption name search value "):
                 # A value that is neither is refused and changes nothing.
                 if words[-1].lower() in ("strong", "classic") and len(words) == 5:
@@ -107,22 +97,14 @@ def main():
             elif words[0] == "go":
                 if pending:
                     unanswered += 1
-                pending = [t, words, None, side, strong, turns]
-                # Every go counts as a turn of the game but one without an
-                # end of its own (infinite, ponder, mate alone) and a fixed
-                # depth (depth without a clock).
-                clock = any(k in words for k in ("wtime", "btime", "movetime"))
-                limited = clock or "depth" in words or "nodes" in words
-                if not ("infinite" in words or "ponder" in words or ("mate" in words and not limited)
-                        or ("depth" in words and not clock)):
-                    turns += 1
+                pending = [t, words, None, side, strong]
             elif words[0] == "stop" and pending and pending[2] is None:
                 pending[2] = t
         elif text.startswith("option name Search type combo default "):
             strong = words[6] == "Strong"
         elif words[0] == "bestmove" and pending:
-            start, go, stop, go_side, go_strong, go_turns = pending
-            limit = hard_limit(go, go_side, a.overhead, go_strong, go_turns)
+            start, go, stop, go_side, go_strong = pending
+            limit = hard_limit(go, go_side, a.overhead, go_strong)
             answers.append((" ".join(go), round((t - start) * 1000), limit,
                             None if stop is None else round((t - stop) * 1000)))
             pending = None

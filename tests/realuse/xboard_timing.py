@@ -22,12 +22,9 @@ millisecond clock.  For each move of Orvane:
                          hard limit = min(3*share, left).
               That is the classic search's plan.  The strong search (what
               the engine's "feature option" line for Search marks with a
-              star, unless xboard sends "option Search=...") plans a soft
-              limit of left/(mtg+1) + 3/4 of the increment, at most left/3,
-              mtg being the control's moves to go as above or else 26 -
-              (engine moves this game)/4 (16 from 40 moves on), and a hard
-              limit of four soft limits, at most left/2; its budget is the
-              soft limit.
+              star, unless xboard sends "option Search=...") never plans
+              more than left/2: that is its hard limit here, and it has no
+              budget estimate.
   budget      min(level allowance, share).  The level allowance accumulates
               ((base/M' + increment)*7/8 per engine move, M' = M or 40, less
               the time the engine booked for earlier moves, or half of one
@@ -151,12 +148,7 @@ class Clock:
         if not self.time_known:
             return None, None
         if self.strong:
-            if self.moves_per_control > 0:
-                mtg = self.moves_per_control - self.moves_made % self.moves_per_control
-            else:
-                mtg = 26 - self.moves_made // 4 if self.moves_made < 40 else 16
-            soft = max(1, min(left // (mtg + 1) + self.increment_ms * 3 // 4, left // 3))
-            return max(1, min(4 * soft, left // 2)), soft
+            return max(1, left // 2), None
         if self.moves_per_control > 0:
             mtg = self.moves_per_control - self.moves_made % self.moves_per_control
         else:
