@@ -15,7 +15,7 @@
 #include "protocol/session.h"
 #include "protocol/turn.h"
 #include "settings/settings.h"
-#include "search/search.h"
+#include "search/classic_search.h"
 
 namespace {
 std::filesystem::path private_directory;

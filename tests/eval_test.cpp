@@ -13,7 +13,7 @@
 
 #include "book/random.h"
 #include "settings/settings.h"
-#include "search/search.h"
+#include "search/classic_search.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "game/time_manager.h"
 #include "settings/settings.h"
 #include "frontend_test_util.h"
-#include "search/search.h"
+#include "search/classic_search.h"
 
 // --- Readers ---
 

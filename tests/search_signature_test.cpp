@@ -17,9 +17,10 @@
 #include "eval/eval.h"
 #include "game/game.h"
 #include "protocol/session.h"
-#include "search/search.h"
+#include "search/classic_search.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
+#include "search_util.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ struct last_score_keeper final : search_observer {
 
 std::string best_moves_text() {
     std::vector<std::string> texts;
-    for (int i = 0; i < best_root_count; ++i) texts.push_back(move_string(best_root_moves[i]));
+    for (int i = 0; i < last_found.best_count; ++i) texts.push_back(move_string(last_found.best_moves[i]));
     std::sort(texts.begin(), texts.end());
     std::string joined;
     for (const std::string& t : texts) joined += (joined.empty() ? "" : " ") + t;
@@ -110,7 +111,7 @@ TEST_F(SearchSignatureTest, EveryVariantKeepsItsRecordedTrees) {
         clear_book_table();
         load_fen(c.fen);
         const uint64_t before = node_count;
-        deepen(game_position, side_to_move, c.depth, INT32_MAX, c.mode, &keeper);
+        run_classic(game_position, side_to_move, c.depth, INT32_MAX, c.mode, &keeper);
         const uint64_t nodes = node_count - before;
         EXPECT_EQ(nodes, c.nodes);
         EXPECT_EQ(last_score, c.score);

@@ -24,14 +24,15 @@
 #include "game/game.h"
 #include "game/time_manager.h"
 #include "search/request.h"
-#include "search/search.h"
+#include "search/classic_search.h"
 #include "rules_test_util.h"
+#include "search_util.h"
 
 namespace {
 
 std::vector<std::string> best_root_texts() {
     std::vector<std::string> texts;
-    for (int i = 0; i < best_root_count; ++i) texts.push_back(move_string(best_root_moves[i]));
+    for (int i = 0; i < last_found.best_count; ++i) texts.push_back(move_string(last_found.best_moves[i]));
     return texts;
 }
 
@@ -165,7 +166,7 @@ protected:
         session_begin_xboard();
         session_note_word("hard");
         iterations.clear();
-        clock_init(1000);
+        clock_restart();
         saved_output = output_stream;
         output = std::tmpfile();
         ASSERT_NE(output, nullptr);
@@ -183,7 +184,7 @@ protected:
         engine_side = side;
         root_depth = depth;
         side_to_move = other_colour(side);
-        const int32_t v = search(depth, game_position, NULL_MOVE, -MATE_SCORE, MATE_SCORE, 0);
+        const int32_t v = classic_node_alone(depth, game_position, side, -MATE_SCORE, MATE_SCORE);
         EXPECT_EQ(side_to_move, side) << "the root flips side_to_move back exactly once";
         return v;
     }
@@ -195,7 +196,7 @@ protected:
         engine_side = ply % 2 == 0 ? side : other_colour(side);
         root_depth = depth + ply;
         side_to_move = other_colour(side);  // the side that passes into the node
-        const int32_t v = search(depth, game_position, NULL_MOVE, alpha, beta, 0);
+        const int32_t v = classic_node_alone(depth, game_position, side, alpha, beta);
         EXPECT_EQ(side_to_move, side);
         side_to_move = side;
         return v;
@@ -272,11 +273,11 @@ TEST_F(SearchTest, RootWithoutMovesScoresMateOrDrawAndGathersNothing) {
     uint64_t before = node_count;
     EXPECT_EQ(root_search(3), -MATE_SCORE);
     EXPECT_EQ(node_count - before, 1u);
-    EXPECT_EQ(best_root_count, 0);
+    EXPECT_EQ(last_found.best_count, 0);
 
     load_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");  // black is stalemated
     EXPECT_EQ(root_search(2), 0);
-    EXPECT_EQ(best_root_count, 0);
+    EXPECT_EQ(last_found.best_count, 0);
 
     // A flagged draw has no moves and scores 0 even with moves on the board.
     load_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
@@ -284,7 +285,7 @@ TEST_F(SearchTest, RootWithoutMovesScoresMateOrDrawAndGathersNothing) {
     before = node_count;
     EXPECT_EQ(root_search(2), 0);
     EXPECT_EQ(node_count - before, 1u);
-    EXPECT_EQ(best_root_count, 0);
+    EXPECT_EQ(last_found.best_count, 0);
 }
 
 TEST_F(SearchTest, StalemateTrapIsAvoided) {
@@ -412,8 +413,8 @@ TEST_F(SearchTest, OnePlySearchUsesNoHintsButRecordsInBoth) {
     root_search(2);
     const reference_result r = reference_root(2);
     EXPECT_EQ(sorted(best_root_texts()), r.best);
-    EXPECT_EQ(move_string(best_root_moves[0]), "g2g4");
-    EXPECT_EQ(move_string(best_root_moves[1]), "h2h4");
+    EXPECT_EQ(move_string(last_found.best_moves[0]), "g2g4");
+    EXPECT_EQ(move_string(last_found.best_moves[1]), "h2h4");
 }
 
 TEST_F(SearchTest, BookStoreFollowsDepthAndScoreAtMaxAndMinNodes) {
@@ -684,23 +685,13 @@ TEST_F(SearchTest, RootValueAndBestMovesMatchThePlainMinimax) {
 
 // --- The clock -------------------------------------------------------------
 
-TEST_F(SearchTest, ClockCountsWholeUnitsAcrossTheCounterWrap) {
+TEST_F(SearchTest, ClockCountsMillisecondsAcrossTheCounterWrap) {
     clock_source = scripted_clock;
-    set_clock_script({0xFFFFFFF0u, 0xFFFFFFF0u, 0x10u, 0x10u});
-    clock_init(1000);
+    set_clock_script({0xFFFFFFF0u, 0x10u, 0x10u, 0x15u});
     clock_restart();
     EXPECT_EQ(clock_read(), 32);  // 0x10 - 0xFFFFFFF0 wraps to 32 ms
     EXPECT_EQ(clock_read(), 32);
-
-    // Two milliseconds per unit: 5 ms give 2 units (the reading consumes
-    // them), 1 more ms is below a unit and consumes nothing, so the next
-    // 1 ms completes a unit: 3.
-    set_clock_script({100, 100, 105, 106, 107});
-    clock_init(500);
-    clock_restart();
-    EXPECT_EQ(clock_read(), 2);
-    EXPECT_EQ(clock_read(), 2);
-    EXPECT_EQ(clock_read(), 3);
+    EXPECT_EQ(clock_read(), 37);  // a reading consumes its milliseconds, the total goes on
 }
 
 // --- Iterative deepening ---------------------------------------------------
@@ -708,7 +699,7 @@ TEST_F(SearchTest, ClockCountsWholeUnitsAcrossTheCounterWrap) {
 TEST_F(SearchTest, FixedDepthRunsEveryDepthWithoutRefinementsAndLeavesTheSwitchesAlone) {
     const char* fen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
     load_fen(fen);
-    deepen(game_position, WHITE, 3, 0, 0, &recorder);
+    run_classic(game_position, WHITE, 3, 0, 0, &recorder);
     const std::vector<uint64_t> plain = nodes_seen();
 
     // The same search with both switches on: the same tree, node for node,
@@ -719,7 +710,7 @@ TEST_F(SearchTest, FixedDepthRunsEveryDepthWithoutRefinementsAndLeavesTheSwitche
     load_fen(fen);
     null_move_enabled = 1;
     cutting_enabled = 1;
-    deepen(game_position, WHITE, 3, 0, 0, &recorder);
+    run_classic(game_position, WHITE, 3, 0, 0, &recorder);
     ASSERT_EQ(iterations.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(iterations[i].depth, i + 1);
@@ -737,13 +728,13 @@ TEST_F(SearchTest, FixedDepthRunsEveryDepthWithoutRefinementsAndLeavesTheSwitche
 TEST_F(SearchTest, EveryModeSearchesAtLeastOnePlyAndAtMostTheMaximum) {
     // A depth below 1 still gives one iteration, so a move to play.
     load_fen(KINGS_A1_H8);
-    deepen(game_position, WHITE, 0, 0, 0, &recorder);
+    run_classic(game_position, WHITE, 0, 0, 0, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
-    EXPECT_EQ(best_root_count, 1);
+    EXPECT_EQ(last_found.best_count, 1);
     iterations.clear();
     clock_source = scripted_clock;
     set_clock_script({});
-    deepen(game_position, WHITE, -5, 0, 2, &recorder);
+    run_classic(game_position, WHITE, -5, 0, 2, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
 
     // Without a legal move every iteration costs one node and no time: the
@@ -751,10 +742,10 @@ TEST_F(SearchTest, EveryModeSearchesAtLeastOnePlyAndAtMostTheMaximum) {
     load_fen("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     for (int mode : {0, 1, 3, 5}) {
         iterations.clear();
-        deepen(game_position, BLACK, 1000, 1000, mode, &recorder);
+        run_classic(game_position, BLACK, 1000, 1000, mode, &recorder);
         ASSERT_EQ(iterations.size(), static_cast<size_t>(MAX_SEARCH_DEPTH)) << "mode " << mode;
         EXPECT_EQ(iterations.back().depth, MAX_SEARCH_DEPTH);
-        EXPECT_EQ(best_root_count, 0);
+        EXPECT_EQ(last_found.best_count, 0);
     }
 }
 
@@ -768,7 +759,7 @@ TEST_F(SearchTest, DepthCappedModesStopAtTheDepthAndModeTwoLeavesRefinementsOut)
         clear_book_table();
         iterations.clear();
         load_fen(fen);
-        deepen(game_position, WHITE, 4, 6562, mode, &recorder);
+        run_classic(game_position, WHITE, 4, 6562, mode, &recorder);
         return nodes_seen();
     };
     const std::vector<uint64_t> plain = search_in_mode(3);
@@ -798,25 +789,25 @@ TEST_F(SearchTest, ClockedDeepeningStopsOnceAnIterationTakesABudgetThirtyFifth) 
     // Readings: deepening start, then restart and reading per iteration.
     // Budget 34: 34 / 35 = 0, so one iteration even if it took no time.
     set_clock_script({0, 0, 0});
-    deepen(game_position, WHITE, 4, 34, 1, &recorder);
+    run_classic(game_position, WHITE, 4, 34, 1, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
 
     // Budget 40: a second iteration only if the first took 0 ms.
     iterations.clear();
     set_clock_script({0, 0, 1});
-    deepen(game_position, WHITE, 4, 40, 1, &recorder);
+    run_classic(game_position, WHITE, 4, 40, 1, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
     iterations.clear();
     set_clock_script({0, 0, 0, 0, 1});
-    deepen(game_position, WHITE, 4, 40, 1, &recorder);
+    run_classic(game_position, WHITE, 4, 40, 1, &recorder);
     EXPECT_EQ(iterations.size(), 2u);
 
     // A budget of 0 or less still searches one ply.
     iterations.clear();
     set_clock_script({0, 0, 0});
-    deepen(game_position, WHITE, 4, 0, 1, &recorder);
+    run_classic(game_position, WHITE, 4, 0, 1, &recorder);
     EXPECT_EQ(iterations.size(), 1u);
-    EXPECT_EQ(best_root_count, 1);
+    EXPECT_EQ(last_found.best_count, 1);
 }
 
 TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
@@ -828,7 +819,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     reset_search_state();
     clear_book_table();
     load_fen(fen);
-    deepen(game_position, WHITE, 4, 0, 0);
+    run_classic(game_position, WHITE, 4, 0, 0);
     // The fixed-depth loop ends with root_depth 5: entries 0-2 take 2-4.
     for (int i = 0; i < 8; ++i) {
         const move& expected = i <= 2 ? before[i + 2] : before[i];
@@ -841,7 +832,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     load_fen(fen);
     clock_source = scripted_clock;
     set_clock_script({});
-    deepen(game_position, WHITE, 4, 1000, 3);
+    run_classic(game_position, WHITE, 4, 1000, 3);
     for (int i = 0; i < 8; ++i) {
         const move& expected = i <= 1 ? before[i + 2] : before[i];
         EXPECT_EQ(std::memcmp(&ply_best[i], &expected, sizeof(move)), 0) << "entry " << i;
@@ -856,7 +847,7 @@ TEST_F(SearchTest, RunSearchReportsWhatTheSearchLeftBehind) {
     search_request request;
     request.pos = &game_position;
     request.side = WHITE;
-    request.mode = 0;
+    request.mode = search_mode::fixed_depth;
     request.depth_limit = 3;
     request.observer = &recorder;
     const uint64_t before = node_count;
@@ -868,11 +859,12 @@ TEST_F(SearchTest, RunSearchReportsWhatTheSearchLeftBehind) {
     EXPECT_EQ(found.depth, 3);
     EXPECT_FALSE(found.stopped);
     EXPECT_EQ(found.nodes, node_count - before);
-    // The same as the globals and the observer say.
-    EXPECT_EQ(found.best_moves, best_root_moves);
-    EXPECT_EQ(found.best_lines, best_root_lines);
-    EXPECT_EQ(found.best_count, best_root_count);
-    EXPECT_EQ(found.stopped, search_stopped);
+    // The same as the game's choice and the observer say.
+    move chosen{};
+    ASSERT_TRUE(pick_best_root_move(chosen));
+    EXPECT_EQ(move_string(chosen), "a1a8");
+    EXPECT_EQ(best_line_of(chosen).length, found.best_lines[0].length);
+    EXPECT_EQ(found.stopped, last_search_stopped());
     ASSERT_EQ(iterations.size(), 3u);
     EXPECT_EQ(iterations.back().depth, found.depth);
     EXPECT_EQ(iterations.back().score, found.score);
@@ -896,11 +888,11 @@ TEST_F(SearchTest, RunSearchReportsWhatTheSearchLeftBehind) {
     request.limits.node_limit = three_plies + STOP_POLL_INTERVAL;
     const search_result cut = run_search(request);
     EXPECT_TRUE(cut.stopped);
-    EXPECT_TRUE(search_stopped);
+    EXPECT_TRUE(last_search_stopped());
     ASSERT_EQ(iterations.size(), 3u);
     EXPECT_EQ(cut.depth, 3);
     EXPECT_EQ(cut.score, iterations.back().score);
-    EXPECT_EQ(cut.best_count, best_root_count);
+    EXPECT_EQ(cut.best_count, 1);
     EXPECT_GE(cut.nodes, three_plies + STOP_POLL_INTERVAL);
 }
 
@@ -1046,12 +1038,12 @@ TEST_F(SearchTest, StrictRootDropsAnEnPassantCaptureThatUncoversTheKing) {
     const char* fen = "7k/4b3/8/1Pp5/8/K7/8/8 w - c6 0 1";
     eval_variant = 4;  // every position scores 0: every root move ties for best
     load_fen(fen);
-    deepen(game_position, WHITE, 1, 0, 0);
+    run_classic(game_position, WHITE, 1, 0, 0);
     const std::vector<std::string> quick = sorted(best_root_texts());
     EXPECT_EQ(quick, (std::vector<std::string>{"a3a2", "a3a4", "a3b2", "a3b3", "b5b6", "b5c6"}));
     search_limits strict;
     strict.strict_root = true;
     load_fen(fen);
-    deepen(game_position, WHITE, 1, 0, 0, nullptr, &strict);
+    run_classic(game_position, WHITE, 1, 0, 0, nullptr, &strict);
     EXPECT_EQ(sorted(best_root_texts()), (std::vector<std::string>{"a3a2", "a3a4", "a3b2", "a3b3", "b5b6"}));
 }

@@ -19,10 +19,11 @@
 #include "book/random.h"
 #include "game/game.h"
 #include "protocol/session.h"
-#include "search/search.h"
+#include "search/classic_search.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 #include "time_margin.h"
+#include "search_util.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ protected:
         reset_engine_state();
         session_begin_xboard();
         poll_calls = 0;
-        clock_init(1000);
+        clock_restart();
     }
     void TearDown() override { stop_requested.store(false); }
 
@@ -97,27 +98,27 @@ protected:
     // moves are those of the last iteration reported.
     static void expect_usable_result(int side, const recorder& r) {
         EXPECT_EQ(side_to_move, side);
-        ASSERT_GT(best_root_count, 0);
+        ASSERT_GT(last_found.best_count, 0);
         static move_list legal;
         generate_moves(game_position, legal);
         const std::vector<std::string> legal_texts = texts(legal.moves, legal.count);
-        for (int i = 0; i < best_root_count; ++i) {
-            const std::string m = move_string(best_root_moves[i]);
+        for (int i = 0; i < last_found.best_count; ++i) {
+            const std::string m = move_string(last_found.best_moves[i]);
             EXPECT_NE(std::find(legal_texts.begin(), legal_texts.end(), m), legal_texts.end()) << m;
         }
         ASSERT_FALSE(r.seen.empty());
-        EXPECT_EQ(texts(best_root_moves, best_root_count), r.seen.back().best);
+        EXPECT_EQ(texts(last_found.best_moves, last_found.best_count), r.seen.back().best);
     }
 
     // The stop conditions are looked at every STOP_POLL_INTERVAL nodes and
     // between iterations.  Mostly the request finds an iteration running and
-    // abandons it (search_stopped); one that comes during its last few
+    // abandons it (last_found.stopped); one that comes during its last few
     // thousand nodes lets it finish, and the search then ends before the
     // next one with nothing abandoned.  Either way no iteration may have
     // finished before the request came and another have been begun.
     static void expect_stopped_or_ended_between_iterations(const recorder& r, steady::time_point request) {
-        ::testing::Test::RecordProperty("abandoned_an_iteration", search_stopped ? 1 : 0);
-        if (search_stopped) return;
+        ::testing::Test::RecordProperty("abandoned_an_iteration", last_found.stopped ? 1 : 0);
+        if (last_found.stopped) return;
         ASSERT_FALSE(r.seen.empty());
         EXPECT_GE(r.last_report, request) << "neither stopped nor ended at the request";
     }
@@ -125,14 +126,14 @@ protected:
     // The stopped search's finished iterations must be those of a search run
     // to its last finished depth without limits, from fresh tables.
     static void expect_same_as_unstopped(int side, const recorder& stopped) {
-        const std::vector<std::string> kept = texts(best_root_moves, best_root_count);
+        const std::vector<std::string> kept = texts(last_found.best_moves, last_found.best_count);
         const int depth = stopped.seen.back().depth;
         fresh_tables();
         recorder plain;
-        deepen(game_position, side, depth, 0, 0, &plain);
-        EXPECT_FALSE(search_stopped);
+        run_classic(game_position, side, depth, 0, 0, &plain);
+        EXPECT_FALSE(last_found.stopped);
         EXPECT_EQ(plain.seen, stopped.seen);
-        EXPECT_EQ(texts(best_root_moves, best_root_count), kept);
+        EXPECT_EQ(texts(last_found.best_moves, last_found.best_count), kept);
     }
 };
 
@@ -159,7 +160,7 @@ TEST_F(StopTest, FlagFromAnotherThreadEndsADeepSearchSoon) {
         stop_at = steady::now();
         stop_requested.store(true);
     });
-    deepen(game_position, side, DEEP, 0, 0, &seen, &limits);
+    run_classic(game_position, side, DEEP, 0, 0, &seen, &limits);
     const steady::time_point returned = steady::now();
     stopper.join();
 
@@ -183,7 +184,7 @@ TEST_F(StopTest, DeadlineEndsADeepSearchSoonAfterItPasses) {
     limits.deadline = clock_source() + 150;
     limits.node_limit = node_count + 50'000'000;  // only keeps a broken deadline from hanging the run
     recorder seen;
-    deepen(game_position, side, DEEP, 0, 0, &seen, &limits);
+    run_classic(game_position, side, DEEP, 0, 0, &seen, &limits);
     const double elapsed = ms_between(start, steady::now());
 
     RecordProperty("deadline_search_ms", std::to_string(elapsed));
@@ -202,7 +203,7 @@ TEST_F(StopTest, FirstIterationFinishesDespiteASoftStopButAHardLimitCutsIt) {
     const int side = side_to_move;
     // Depth 1 from the start: the eight double steps tie (see the search tests).
     recorder plain;
-    deepen(game_position, side, 1, 0, 0, &plain);
+    run_classic(game_position, side, 1, 0, 0, &plain);
     ASSERT_EQ(plain.seen.size(), 1u);
     ASSERT_EQ(plain.seen[0].best.size(), 8u);
 
@@ -217,7 +218,7 @@ TEST_F(StopTest, FirstIterationFinishesDespiteASoftStopButAHardLimitCutsIt) {
     soft.poll = poll_stop_always;
     recorder seen;
     poll_at_node(3);
-    deepen(game_position, side, 6, 0, 0, &seen, &soft);
+    run_classic(game_position, side, 6, 0, 0, &seen, &soft);
     EXPECT_GE(poll_calls, 2) << "asked inside depth 1 and again before depth 2";
     ASSERT_EQ(seen.seen.size(), 1u);
     EXPECT_EQ(seen.seen[0], plain.seen[0]);
@@ -234,20 +235,20 @@ TEST_F(StopTest, FirstIterationFinishesDespiteASoftStopButAHardLimitCutsIt) {
     hard.stop_first_iteration = true;
     recorder cut;
     poll_at_node(3);
-    deepen(game_position, side, 6, 0, 0, &cut, &hard);
-    EXPECT_TRUE(search_stopped);
+    run_classic(game_position, side, 6, 0, 0, &cut, &hard);
+    EXPECT_TRUE(last_found.stopped);
     EXPECT_TRUE(cut.seen.empty());
     EXPECT_EQ(side_to_move, side);
-    ASSERT_EQ(best_root_count, 1);
-    EXPECT_EQ(move_string(best_root_moves[0]), move_string(legal.moves[0]));
+    ASSERT_EQ(last_found.best_count, 1);
+    EXPECT_EQ(move_string(last_found.best_moves[0]), move_string(legal.moves[0]));
 
     // Cut at the root itself: no root move was searched, so there is none.
     poll_at_node(1);
-    deepen(game_position, side, 6, 0, 0, &cut, &hard);
-    EXPECT_TRUE(search_stopped);
+    run_classic(game_position, side, 6, 0, 0, &cut, &hard);
+    EXPECT_TRUE(last_found.stopped);
     EXPECT_TRUE(cut.seen.empty());
     EXPECT_EQ(side_to_move, side);
-    EXPECT_EQ(best_root_count, 0);
+    EXPECT_EQ(last_found.best_count, 0);
 }
 
 TEST_F(StopTest, LimitsThatNeverFireChangeNoNodeAndNoMove) {
@@ -255,9 +256,9 @@ TEST_F(StopTest, LimitsThatNeverFireChangeNoNodeAndNoMove) {
     const int side = side_to_move;
     recorder plain;
     uint64_t before = node_count;
-    deepen(game_position, side, 5, 0, 0, &plain);
+    run_classic(game_position, side, 5, 0, 0, &plain);
     const uint64_t plain_nodes = node_count - before;
-    const std::vector<std::string> plain_best = texts(best_root_moves, best_root_count);
+    const std::vector<std::string> plain_best = texts(last_found.best_moves, last_found.best_count);
 
     fresh_tables();
     search_limits distant;
@@ -268,11 +269,11 @@ TEST_F(StopTest, LimitsThatNeverFireChangeNoNodeAndNoMove) {
     distant.stop_first_iteration = true;
     recorder limited;
     before = node_count;
-    deepen(game_position, side, 5, 0, 0, &limited, &distant);
-    EXPECT_FALSE(search_stopped);
+    run_classic(game_position, side, 5, 0, 0, &limited, &distant);
+    EXPECT_FALSE(last_found.stopped);
     EXPECT_GT(poll_calls, 0) << "the limits were looked at";
     EXPECT_EQ(node_count - before, plain_nodes);
-    EXPECT_EQ(texts(best_root_moves, best_root_count), plain_best);
+    EXPECT_EQ(texts(last_found.best_moves, last_found.best_count), plain_best);
     EXPECT_EQ(limited.seen, plain.seen);
     ASSERT_EQ(plain.seen.size(), 5u);
 }

@@ -11,7 +11,7 @@
 #include "game/game.h"
 #include "game/strength.h"
 #include "rules/rules.h"
-#include "search/strong.h"
+#include "search/strong_search.h"
 #include "settings/settings.h"
 
 namespace {

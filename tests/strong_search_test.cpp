@@ -13,7 +13,7 @@
 #include "game/time_manager.h"
 #include "rules/position_key.h"
 #include "search/request.h"
-#include "search/strong.h"
+#include "search/strong_search.h"
 #include "search/strong_eval.h"
 #include "search/strong_tables.h"
 #include "search/strong_weights.h"
@@ -28,18 +28,13 @@ struct strong_fixture : ::testing::Test {
     void SetUp() override {
         reset_engine_state();
         strong_search = 1;
-        strong_prepare_table();
-        strong_clear_table();
     }
-    void TearDown() override {
-        strong_full_width = false;
-        strong_release_table();
-        reset_engine_state();
-    }
+    void TearDown() override { reset_engine_state(); }
 
     position pos{};
     int side = WHITE;
     int halfmove = 0;
+    bool full_width = false;
 
     void set(const char* fen) {
         ASSERT_EQ(read_set_up_position(fen, pos, side, halfmove), nullptr) << fen;
@@ -49,8 +44,9 @@ struct strong_fixture : ::testing::Test {
         request.pos = &pos;
         request.side = side;
         request.engine = search_engine::strong;
-        request.mode = 0;
+        request.mode = search_mode::fixed_depth;
         request.depth_limit = depth;
+        request.full_width = full_width;
         request.halfmove_clock = halfmove;
         request.earlier_keys = earlier;
         request.earlier_count = earlier_count;
@@ -168,7 +164,7 @@ int32_t in_report_units(int v) {
 }
 
 TEST_F(strong_fixture, FullWidthSearchEqualsPlainMinimax) {
-    strong_full_width = true;
+    full_width = true;
     const struct {
         const char* fen;
         int depth;

@@ -13,7 +13,7 @@
 #include "settings/settings.h"
 #include "game/game.h"
 #include "search/request.h"
-#include "search/strong.h"
+#include "search/strong_search.h"
 #include "tools/tool.h"
 
 namespace {
@@ -88,8 +88,20 @@ int strong_bench(int argc, char** argv) {
             return 2;
         }
     }
+    // A thread count after the depth: the nodes and their rate count every
+    // thread, and above one thread the trees (and so the signature) vary
+    // from run to run.
+    int threads = 1;
+    if (argc >= 2) {
+        threads = std::atoi(argv[1]);
+        if (threads < 1 || threads > MAX_SEARCH_THREADS) {
+            std::fprintf(stderr, "bench: threads must be 1 to %d\n", MAX_SEARCH_THREADS);
+            return 2;
+        }
+    }
     reset_engine_state();
-    hash_mb = DEFAULT_HASH_MB;
+    set_strong_hash_mb(DEFAULT_HASH_MB);
+    set_search_threads(threads);
     strong_prepare_table();
     uint64_t total = 0;
     double seconds = 0;
@@ -105,7 +117,7 @@ int strong_bench(int argc, char** argv) {
         request.pos = &game_position;
         request.side = side_to_move;
         request.engine = search_engine::strong;
-        request.mode = 0;
+        request.mode = search_mode::fixed_depth;
         request.depth_limit = depth;
         const auto start = std::chrono::steady_clock::now();
         const std::clock_t cpu_start = std::clock();
@@ -115,7 +127,7 @@ int strong_bench(int argc, char** argv) {
         total += result.nodes;
     }
     const double cpu_seconds = static_cast<double>(cpu) / CLOCKS_PER_SEC;
-    std::printf("strong search          depth %d nodes %" PRIu64 "\n", depth, total);
+    std::printf("strong search          depth %d threads %d nodes %" PRIu64 "\n", depth, threads, total);
     std::printf("nodes %" PRIu64 " time %.3f s nodes/s %.0f cpu %.3f s nodes/cpu-s %.0f\n", total, seconds,
                 seconds > 0 ? total / seconds : 0.0, cpu_seconds, cpu_seconds > 0 ? total / cpu_seconds : 0.0);
     std::printf("signature %" PRIu64 "\n", total);
@@ -154,7 +166,7 @@ int tool_bench(int argc, char** argv) {
             const uint64_t first = node_count;
             const auto start = std::chrono::steady_clock::now();
             const std::clock_t cpu_start = std::clock();
-            deepen(game_position, side_to_move, depth + pass.depth_offset, INT32_MAX, pass.mode);
+            tool_classic_search(game_position, side_to_move, depth + pass.depth_offset, INT32_MAX, pass.mode);
             cpu += std::clock() - cpu_start;
             seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             pass_nodes += node_count - first;

@@ -19,7 +19,7 @@
 #include "game/game.h"
 #include "rules/position_key.h"
 #include "search/request.h"
-#include "search/strong.h"
+#include "search/strong_search.h"
 #include "tools/tool.h"
 
 namespace {
@@ -149,7 +149,7 @@ played_game play_one(uint64_t& rng, const datagen_options& options) {
         }
         // Keep the position if it is quiet and the move found is quiet too.
         if (!is_capture(pos, best) && best.promotion == NO_PROMOTION && cp < 2000 && cp > -2000 &&
-            strong_is_quiet(pos, side)) {
+            strong_root_is_quiet(pos, side)) {
             game.quiet.push_back(fen_of(pos, side));
             game.white_scores.push_back(side == WHITE ? cp : -cp);
         }
@@ -207,7 +207,7 @@ int tool_datagen(int argc, char** argv) {
         return 1;
     }
     reset_engine_state();
-    hash_mb = DEFAULT_HASH_MB;
+    set_strong_hash_mb(DEFAULT_HASH_MB);
     strong_prepare_table();
     uint64_t rng = options.seed;
     long written = 0, played = 0, score[3] = {0, 0, 0};

@@ -18,7 +18,7 @@
 #include "app/app.h"
 #include "book/book.h"
 #include "search/request.h"
-#include "search/strong.h"
+#include "search/strong_search.h"
 #include "tools/tool.h"
 #include "tools/tuner.h"
 
@@ -70,7 +70,7 @@ int tool_label(int argc, char** argv) {
         return 1;
     }
     reset_engine_state();
-    hash_mb = DEFAULT_HASH_MB;
+    set_strong_hash_mb(DEFAULT_HASH_MB);
     strong_prepare_table();
     strong_clear_table();
     static position pos;

@@ -19,6 +19,15 @@ bool tool_play_move(const char* text);
 // its root held to that limit too.
 search_request strong_nodes_request(const position& pos, int side, uint64_t nodes);
 
+// Whether pos, with side to move, is quiet as the strong search sees it: not
+// in check, and its quiescence search changes nothing (search_mode::quiescence).
+bool strong_root_is_quiet(const position& pos, int side);
+
+// The classic search of pos for side in a settings' clock mode (0 to 3),
+// to depth, with budget milliseconds: what the engine's own turn would run.
+search_result tool_classic_search(const position& pos, int side, int depth, int32_t budget_ms, int clock_mode,
+                                  search_observer* observer = nullptr);
+
 // Centipawns of a search score (classic units: 65536 a hundred centipawns).
 int tool_centipawns(int32_t score);
 // A result for white as the data files write it: "1", "0.5" or "0".

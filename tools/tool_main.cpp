@@ -66,11 +66,32 @@ search_request strong_nodes_request(const position& pos, int side, uint64_t node
     request.pos = &pos;
     request.side = side;
     request.engine = search_engine::strong;
-    request.mode = 0;
+    request.mode = search_mode::fixed_depth;
     request.depth_limit = 60;
-    request.limits.node_limit = node_count + nodes;
+    request.limits.node_limit = nodes_since_start() + nodes;
     request.limits.strict_root = true;
     return request;
+}
+
+bool strong_root_is_quiet(const position& pos, int side) {
+    search_request request;
+    request.pos = &pos;
+    request.side = side;
+    request.engine = search_engine::strong;
+    request.mode = search_mode::quiescence;
+    return run_search(request).depth == 0;
+}
+
+search_result tool_classic_search(const position& pos, int side, int depth, int32_t budget_ms, int clock_mode,
+                                  search_observer* observer) {
+    search_request request;
+    request.pos = &pos;
+    request.side = side;
+    request.mode = search_mode_of_setting(clock_mode);
+    request.depth_limit = depth;
+    request.budget_ms = budget_ms;
+    request.observer = observer;
+    return run_search(request);
 }
 
 int tool_centipawns(int32_t score) { return static_cast<int>(static_cast<int64_t>(score) * 100 / 65536); }

@@ -15,7 +15,7 @@
 #include "game/strength.h"
 #include "io/io.h"
 #include "protocol/turn.h"
-#include "search/search.h"
+#include "search/classic_search.h"
 #include "settings/settings.h"
 #include "uci/uci.h"
 
@@ -73,7 +73,7 @@ int run_program() {
     // write to a closed pipe fails quietly, and the end of the input ends
     // the run as "quit" does.
     ::signal(SIGPIPE, SIG_IGN);
-    clock_init(1000);
+    clock_restart();
     set_default_settings();
     word_buffer[0] = '\0';
     random_seed(0);

@@ -7,7 +7,6 @@
 #include "game/game.h"
 #include "game/strength.h"
 #include "game/time_manager.h"
-#include "io/process_copy.h"
 #include "search/request.h"
 #include "settings/settings.h"
 
@@ -39,7 +38,7 @@ strength_observer level_watch;
 bool choose_move(move& chosen) {
     if (level.active && level_watch.choose(level.plan, chosen)) return true;
     if (pick_best_root_move(chosen)) return true;
-    if (!search_stopped) return false;
+    if (!last_search_stopped()) return false;
     static move_list fallback;
     generate_moves(game_position, fallback);
     if (fallback.count == 0) return false;
@@ -60,7 +59,7 @@ struct turn_clock {
     bool awaiting_hit = false; // a turn of clock_at_ponderhit whose clock is not known yet
     uint32_t began = 0;        // clock_source() when such a turn began
     uint32_t start = 0;        // clock_source() when it started (a GUI clock or a pondered turn)
-    uint64_t first_node = 0;   // node_count then
+    uint64_t first_node = 0;   // nodes_since_start() then
     int64_t nps = 0;           // a clock of nodes: nodes a second (0: real time)
 } turn;
 
@@ -101,7 +100,7 @@ int32_t start_turn_clock(bool level_clock, bool pondered, int32_t budget, search
         if (engine_moves_made < INT32_MAX) ++engine_moves_made;
     }
     turn.nps = game_time.nodes_per_second;
-    turn.first_node = node_count;
+    turn.first_node = nodes_since_start();
     if (turn.gui_clock) {
         // The GUI's clock caps the plan; a search without a budget (a fixed
         // depth, analysis) still stops where the flag would fall.
@@ -117,7 +116,7 @@ int32_t start_turn_clock(bool level_clock, bool pondered, int32_t budget, search
             const int64_t ms = plan.hard_limit_ms + (game_time.move_overhead_ms > 0 ? game_time.move_overhead_ms : 0);
             int64_t nodes = ms / 1000 * turn.nps + ms % 1000 * turn.nps / 1000;
             if (nodes < 1) nodes = 1;
-            const uint64_t limit = node_count + static_cast<uint64_t>(nodes);
+            const uint64_t limit = nodes_since_start() + static_cast<uint64_t>(nodes);
             if (limits.node_limit == 0 || limit < limits.node_limit) limits.node_limit = limit;
             if (level_clock) budget = INT32_MAX;
         } else {
@@ -151,7 +150,7 @@ void finish_turn_clock() {
                                        (turn.pondered ? static_cast<int64_t>(static_cast<uint32_t>(clock_source() - turn.start))
                                                       : clock_read()));
         if (turn.gui_clock)
-            account_turn(turn.nps > 0 ? static_cast<int64_t>((node_count - turn.first_node) * 1000 / static_cast<uint64_t>(turn.nps))
+            account_turn(turn.nps > 0 ? static_cast<int64_t>((nodes_since_start() - turn.first_node) * 1000 / static_cast<uint64_t>(turn.nps))
                                       : static_cast<int64_t>(static_cast<uint32_t>(clock_source() - turn.start)));
     }
     turn = turn_clock{};
@@ -168,14 +167,15 @@ bool think_turn(move& played, const turn_options& options) {
 
     // What kind of search: the settings' clock mode and depth, or what the
     // front end asks for (a fixed depth, or no end but a stop).
-    int mode = clock_mode, depth = search_depth;
+    search_mode mode = search_mode_of_setting(clock_mode);
+    int depth = search_depth;
     int32_t budget = 0;
     if (options.infinite || options.analysis) {
-        mode = 1, depth = MAX_SEARCH_DEPTH, budget = INT32_MAX;
+        mode = search_mode::clock, depth = MAX_SEARCH_DEPTH, budget = INT32_MAX;
     } else if (options.fixed_depth > 0) {
-        mode = 0, depth = options.fixed_depth;
+        mode = search_mode::fixed_depth, depth = options.fixed_depth;
     }
-    const bool level_clock = mode != 0 && !options.infinite && !options.analysis;
+    const bool level_clock = mode != search_mode::fixed_depth && !options.infinite && !options.analysis;
     if (options.analysis) {
         turn = turn_clock{};  // no clock runs, no time is accounted
     } else if (options.ponder) {
@@ -202,7 +202,7 @@ bool think_turn(move& played, const turn_options& options) {
     search_observer* observer = options.observer;
     if (level.active) {
         level.plan = plan_for_elo(strength_elo);
-        if (level.plan.nodes != 0) limits.soft_node_limit = node_count + level.plan.nodes;
+        if (level.plan.nodes != 0) limits.soft_node_limit = nodes_since_start() + level.plan.nodes;
         if (limits.multi_pv < level.plan.lines) limits.multi_pv = level.plan.lines;
         level_watch.watch(options.observer);
         observer = &level_watch;
@@ -214,7 +214,7 @@ bool think_turn(move& played, const turn_options& options) {
     request.engine = strong_search_thinks() ? search_engine::strong : search_engine::classic;
     request.mode = mode;
     request.depth_limit = depth;
-    request.budget = budget;
+    request.budget_ms = budget;
     request.limits = limits;
     request.observer = observer;
     if (request.engine == search_engine::strong) {
@@ -242,21 +242,21 @@ void start_pondered_clock() {
             // The strong search keeps deepening within its plan, with the
             // hard limit counted from when the go began.
             const turn_plan plan = plan_strong_turn(engine_moves_made);
-            set_search_budget(plan.budget);
-            set_search_deadline(turn.began + static_cast<uint32_t>(plan.hard_limit_ms));
+            tell_search_budget(plan.budget);
+            tell_search_deadline(turn.began + static_cast<uint32_t>(plan.hard_limit_ms));
             return;
         }
         const turn_plan plan = plan_turn(INT32_MAX, engine_moves_made);
-        set_search_deadline(turn.began + static_cast<uint32_t>(plan.budget));
+        tell_search_deadline(turn.began + static_cast<uint32_t>(plan.budget));
         return;
     }
     if (!turn.pending) return;
     search_limits limits;
     const int32_t budget = start_turn_clock(turn.level_clock, true, INT32_MAX, limits);
     if (!turn.searching) return;  // the search has ended: the answer goes out at once
-    if (turn.level_clock) set_search_budget(budget);
-    if (limits.use_deadline) set_search_deadline(limits.deadline);
-    if (limits.node_limit != 0) set_search_node_limit(limits.node_limit);
+    if (turn.level_clock) tell_search_budget(budget);
+    if (limits.use_deadline) tell_search_deadline(limits.deadline);
+    if (limits.node_limit != 0) tell_search_node_limit(limits.node_limit);
 }
 
 bool pondered_turn_answer(move& chosen) {
@@ -282,35 +282,34 @@ bool engine_turn(move& played, const turn_options& options) {
 namespace {
 // The strong search's hint: a short look at full strength (a level's hint
 // is no weaker than any other), deep enough to see what the classic
-// engine's depth 4 cannot, and bounded in nodes for slow positions.
+// engine's depth 4 cannot, and bounded in nodes for slow positions.  A
+// private look: its searcher and table are its own, so the game's table,
+// histories, learning table and node count stay as they were.
 constexpr int STRONG_HINT_DEPTH = 10;
 constexpr uint64_t STRONG_HINT_NODES = 250000;
 
-struct hint_answer {
-    bool found;
-    move suggested;
-};
-
-// Runs in a copy of the process (the strong search's table, its histories
-// and the learning table stay as they were here); context: the node cap.
-void strong_hint_in_copy(void* context, void* result) {
-    const uint64_t nodes = *static_cast<const uint64_t*>(context);
-    hint_answer& answer = *static_cast<hint_answer*>(result);
+bool strong_hint(move& suggested, uint64_t nodes) {
     const int side = side_to_move;
     search_request request;
     request.pos = &game_position;
     request.side = side;
     request.engine = search_engine::strong;
-    request.mode = 0;  // a fixed depth
+    request.mode = search_mode::fixed_depth;
     request.depth_limit = STRONG_HINT_DEPTH;
-    request.limits.node_limit = node_count + nodes;
+    request.private_look = true;
+    request.limits.node_limit = nodes;  // a private look counts from 0
     request.limits.stop_first_iteration = true;
     request.limits.strict_root = true;
     request.earlier_count = game_repetition_keys(earlier_keys, MAX_EARLIER_POSITIONS);
     request.earlier_keys = earlier_keys;
     request.halfmove_clock = game_halfmove_clock();
-    run_search(request);
-    answer.found = pick_best_root_move(answer.suggested);
+    const search_result found = run_search(request);
+    side_to_move = side;
+    // The strong search has one best move: no random choice (the generator
+    // is the game's).
+    if (found.best_count == 0) return false;
+    suggested = found.best_moves[0];
+    return true;
 }
 
 // A short look by the classic search, whose traces (ordering hints,
@@ -325,7 +324,7 @@ bool classic_hint(move& suggested, uint64_t nodes) {
     request.pos = &game_position;
     request.side = side;
     request.depth_limit = HINT_DEPTH;  // the classic search (the default) in mode 0, a fixed depth
-    request.limits.node_limit = node_count + nodes;
+    request.limits.node_limit = nodes_since_start() + nodes;
     request.limits.stop_first_iteration = true;
     request.limits.strict_root = true;  // never a move that leaves the king attacked
     run_search(request);
@@ -339,13 +338,7 @@ bool classic_hint(move& suggested, uint64_t nodes) {
 bool hint_move(move& suggested, uint64_t node_cap) {
     constexpr uint64_t CLASSIC_HINT_NODES = 2000000;  // a bound for positions where depth 4 is slow
     const auto capped = [node_cap](uint64_t nodes) { return node_cap != 0 && node_cap < nodes ? node_cap : nodes; };
-    // The hint comes from the search that plays; where no copy of the
-    // process can be made (no memory for one), from the classic look.
+    // The hint comes from the search that plays.
     if (!strong_search_thinks()) return classic_hint(suggested, capped(CLASSIC_HINT_NODES));
-    uint64_t nodes = capped(STRONG_HINT_NODES);
-    hint_answer answer{};
-    if (!run_in_process_copy(strong_hint_in_copy, &nodes, &answer, sizeof answer))
-        return classic_hint(suggested, capped(CLASSIC_HINT_NODES));
-    if (answer.found) suggested = answer.suggested;
-    return answer.found;
+    return strong_hint(suggested, capped(STRONG_HINT_NODES));
 }

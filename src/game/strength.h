@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "search/search.h"
+#include "search/classic_search.h"
 
 // The range of levels ("UCI_Elo"): what the calibration table measures.
 inline constexpr int32_t LOWEST_ELO = 1200;

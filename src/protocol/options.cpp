@@ -9,7 +9,7 @@
 #include "game/time_manager.h"
 #include "protocol/session.h"
 #include "protocol/thinking.h"
-#include "search/strong.h"
+#include "search/request.h"
 #include "settings/settings.h"
 
 int32_t ponder_enabled = 0;
@@ -44,7 +44,7 @@ void set_limit_strength(int32_t v) {
     match_table_to_search();
 }
 void set_hash_size(int32_t mb) {
-    hash_mb = mb;
+    set_strong_hash_mb(mb);
     if (strong_search_thinks()) strong_prepare_table();
 }
 }  // namespace
@@ -83,7 +83,7 @@ const engine_option ENGINE_OPTIONS[] = {
     // Which search thinks: the classic one, or the strong one beside it.
     {"Search", "Search", false, 0, 1, [] { return strong_search; }, choose_search, false, SEARCH_LABELS, true},
     // The strong search's transposition table, in MB.
-    {"Hash", "Hash", false, 1, MAX_HASH_MB, [] { return hash_mb; }, set_hash_size, false, nullptr},
+    {"Hash", "Hash", false, 1, MAX_HASH_MB, strong_hash_mb, set_hash_size, false, nullptr},
     // Levels in Elo (UCI's standard pair): on, the strong search plays
     // weakened to the level, whichever search the Search option names.
     {"UCI_LimitStrength", "UCI_LimitStrength", true, 0, 1, [] { return limit_strength; }, set_limit_strength, false,

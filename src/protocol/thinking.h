@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "search/search.h"
+#include "search/classic_search.h"
 
 // Centipawns of a score from the engine's side (a pawn is 65536 units).
 int32_t score_centipawns(int32_t score);

@@ -148,7 +148,7 @@ int king_attacked_on(const position& pos, int file, int rank) {
     return square_attacked(pos.board, file, rank, pos.white_king_file, pos.white_king_rank);
 }
 
-position scratch_position;
+thread_local constinit position scratch_position{};
 
 int leaves_king_attacked_after_making(const position& pos, const move& m) {
     // The move made on the scratch copy by make_move itself.  The check does

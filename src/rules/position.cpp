@@ -6,10 +6,10 @@
 
 #include "rules/rules.h"
 
-int side_to_move = WHITE;
-int side_in_check = 0;
-int castle_right_safe = 0;
-int castle_left_safe = 0;
+thread_local constinit int side_to_move = WHITE;
+thread_local constinit int side_in_check = 0;
+thread_local constinit int castle_right_safe = 0;
+thread_local constinit int castle_left_safe = 0;
 
 uint64_t changed_squares(const uint8_t* before, const uint8_t* after) {
 #if defined(__SSE2__)

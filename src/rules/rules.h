@@ -116,12 +116,15 @@ uint64_t changed_squares(const uint8_t* before, const uint8_t* after);
 // beyond history_count are stale in the copy, as the record allows.
 void copy_position(position& dst, const position& src);
 
-// --- Globals of the subsystem ---
-extern int side_to_move;         // WHITE or BLACK: whose move it is (game or search node)
-extern int side_in_check;        // set by the generator / legal-move test for the position tested
-extern int castle_right_safe;    // king-side transit square (f1/f8) not attacked, right held
-extern int castle_left_safe;     // queen-side transit square (d1/d8) not attacked, right held
-extern position scratch_position; // the legality test's trial copy; meaningless between calls
+// --- State of the subsystem, one copy per thread ---
+// Each thread that works with positions (the game's, and each of the strong
+// search's threads) has its own: a search on one thread never sees another
+// thread's side to move or generator flags.
+extern thread_local constinit int side_to_move;       // WHITE or BLACK: whose move it is (game or search node)
+extern thread_local constinit int side_in_check;      // set by the generator / legal-move test for the position tested
+extern thread_local constinit int castle_right_safe;  // king-side transit square (f1/f8) not attacked, right held
+extern thread_local constinit int castle_left_safe;   // queen-side transit square (d1/d8) not attacked, right held
+extern thread_local constinit position scratch_position;  // the legality test's trial copy; meaningless between calls
 
 // --- Position record and new game ---
 // Sets pos to the start of a game: pieces, counters, flags and the start board

@@ -1,12 +1,11 @@
 // The clock: a monotonic millisecond counter, read between search iterations.
+#include "search/clock.h"
+
 #include <chrono>
 
-#include "search/search.h"
-
 namespace {
-double clock_unit_ms = 1.0;    // milliseconds per clock unit
 uint32_t clock_start_ms = 0;   // counter at the last restart or consuming reading
-int32_t clock_total = 0;       // whole units since the last restart
+int32_t clock_total = 0;       // whole milliseconds since the last restart
 
 // The system's millisecond counter, wrapping at 2^32 like any tick counter.
 uint32_t system_milliseconds() {
@@ -19,14 +18,7 @@ uint32_t (*clock_source)() = system_milliseconds;
 
 void reset_clock() {
     clock_source = system_milliseconds;
-    clock_unit_ms = 1.0;
-    clock_start_ms = clock_source();
-    clock_total = 0;
-}
-
-void clock_init(int units_per_second) {
-    clock_unit_ms = 1000.0 / (units_per_second > 0 ? units_per_second : 1000);
-    clock_start_ms = clock_source();
+    clock_restart();
 }
 
 void clock_restart() {
@@ -37,12 +29,9 @@ void clock_restart() {
 int32_t clock_read() {
     const uint32_t now = clock_source();
     const uint32_t elapsed = now - clock_start_ms;  // unsigned: the wrap-around is harmless
-    const int64_t units = static_cast<int64_t>(elapsed / clock_unit_ms);
-    int64_t total = static_cast<int64_t>(clock_total) + units;
+    int64_t total = static_cast<int64_t>(clock_total) + elapsed;
     if (total > INT32_MAX) total = INT32_MAX;
-    if (units != 0) {
-        clock_start_ms = now;
-        clock_total = static_cast<int32_t>(total);
-    }
-    return static_cast<int32_t>(total);
+    clock_start_ms = now;
+    clock_total = static_cast<int32_t>(total);
+    return clock_total;
 }

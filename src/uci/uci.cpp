@@ -338,7 +338,7 @@ void go_command(const words& w, FILE* stream) {
     log_node_count();
     // "go infinite" answers only after "stop", and a ponder search only after
     // "ponderhit" or "stop", even when the search has ended by itself.
-    const bool stopped = search_stopped || stop_requested.load(std::memory_order_relaxed);
+    const bool stopped = last_search_stopped() || stop_requested.load(std::memory_order_relaxed);
     if ((infinite || ponder.pondering) && !stopped) wait_for_stop(stream, ponder.pondering);
     ponder = ponder_state{};
     char line[48] = "bestmove 0000";

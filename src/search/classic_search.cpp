@@ -4,29 +4,36 @@
 // extension, and move ordering steered by ply_best and the learning book.
 // Every few thousand nodes it looks whether it has been asked to stop; a
 // stopped search unwinds at once and its iteration counts for nothing.
-#include "search/search.h"
-#include "search/search_internal.h"
+#include "search/classic_search.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include "book/book.h"
 #include "eval/eval.h"
-#include "search/root.h"
+#include "search/context.h"
 #include "settings/settings.h"
 
 int root_depth = 0;
 uint64_t node_count = 0;
 move ply_best[PLY_BEST_SIZE] = {};  // all zero bytes until the first search writes it
-move best_root_moves[MOVE_LIST_SIZE] = {};
-uint16_t best_root_count = 0;
 move NULL_MOVE = {-1, -1, -1, -1, 0, 0, {0, 0}, 0};
-bool search_stopped = false;
-search_line best_root_lines[MOVE_LIST_SIZE];
-search_line root_lines[MOVE_LIST_SIZE];
-bool refinements_suspended = false;
 
 namespace {
+
+// The search in progress: its limits, root handling and results.
+search_context* context = nullptr;
+// The line of each root move of the iteration in progress, by its place in
+// the root's list.
+search_line root_lines[MOVE_LIST_SIZE];
+// Null move and cutting are left out of this search (clock modes 0 and 2),
+// whatever the user's switches say; the switches themselves are never written.
+bool refinements_suspended = false;
+// The best root move so far in the iteration in progress: the move of a
+// first iteration that a hard limit cut short.
+move root_best_so_far = {};
+// The deepest recursion level any node of this search has reached.
+int deepest_level = 0;
 
 // Every node works in a frame of its own: a copy of its position (only the
 // live part is copied) and its move list.  The frames are set up once and
@@ -143,11 +150,15 @@ inline int moves_kept(int ply, int count) {
 
 }  // namespace
 
-int32_t search(int depth, const position& parent, const move& m, int32_t alpha, int32_t beta, int after_null) {
+int32_t classic_node(int depth, const position& parent, const move& m, int32_t alpha, int32_t beta,
+                     int after_null) {
     // Step 1. Count the node, now and then look whether the search is to
     // stop, and take a copy of the parent.
     ++node_count;
-    if ((node_count & (STOP_POLL_INTERVAL - 1)) == 0 && root_should_stop(false)) return 0;
+    if ((node_count & (STOP_POLL_INTERVAL - 1)) == 0) {
+        context->selective_depth = deepest_level;
+        if (context->should_stop(false)) return 0;
+    }
     const frame_claim claim;
     search_frame& frame = frames[claim.level];
     frame.line.length = 0;
@@ -197,13 +208,13 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     if (null_move_possible && !checked) {
         const int reduced = depth <= 2 ? depth - 1 : depth - 3;
         if (max_node) {
-            const int32_t v = search(reduced, pos, NULL_MOVE, -MATE_SCORE, beta, 1);
-            if (search_stopped) return 0;
+            const int32_t v = classic_node(reduced, pos, NULL_MOVE, -MATE_SCORE, beta, 1);
+            if (context->stopped()) return 0;
             flip_side();
             if (v >= beta) return v;
         } else {
-            const int32_t v = search(reduced, pos, NULL_MOVE, alpha, MATE_SCORE, 1);
-            if (search_stopped) return 0;
+            const int32_t v = classic_node(reduced, pos, NULL_MOVE, alpha, MATE_SCORE, 1);
+            if (context->stopped()) return 0;
             flip_side();
             if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
         }
@@ -224,7 +235,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     // Step 6. No legal move: mate, stalemate or a flagged draw.
     move_list& list = frame.list;
     if (ply == 0)
-        generate_root_moves(pos, list, strict_root_in_force());
+        context->generate_root_moves(pos, list, context->strict_root());
     else
         generate_moves(pos, list);
     if (list.count == 0) return mate_distance(evaluate(pos, 0), ply);
@@ -285,11 +296,11 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
             move& child = list.moves[i];
             int32_t bound = result;
             if (ply == 0) {
-                set_current_root_move(child, i + 1);
-                if (root_lines_wanted() > 1) bound = root_multi_pv_bound(list, i);
+                context->set_current_root_move(child, i + 1);
+                if (context->lines_wanted() > 1) bound = context->multi_pv_bound(list, i);
             }
-            const int32_t v = search(depth - 1, pos, child, bound, beta, 0);
-            if (search_stopped) return 0;
+            const int32_t v = classic_node(depth - 1, pos, child, bound, beta, 0);
+            if (context->stopped()) return 0;
             flip_side();
             if (v >= beta) return v;
             child.score = v;
@@ -301,7 +312,7 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
             }
         }
         // Every root move that reached the best score is a candidate.
-        if (depth == root_depth) gather_best_root_moves(list, count, root_lines, result);
+        if (depth == root_depth) context->gather_best_root_moves(list, count, root_lines, result);
         return result;
     }
 
@@ -311,8 +322,8 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     int32_t result = MATE_SCORE;
     for (int i = 0; i < count; ++i) {
         move& child = list.moves[i];
-        const int32_t v = search(depth - 1, pos, child, alpha, result, 0);
-        if (search_stopped) return 0;
+        const int32_t v = classic_node(depth - 1, pos, child, alpha, result, 0);
+        if (context->stopped()) return 0;
         flip_side();
         if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
         child.score = v;
@@ -324,4 +335,167 @@ int32_t search(int depth, const position& parent, const move& m, int32_t alpha, 
     return result;
 }
 
-const move_list& root_move_list() { return frames[0].list; }
+
+
+int32_t classic_node_in(search_context& in, int depth, const position& parent, const move& m, int32_t alpha,
+                        int32_t beta, int after_null) {
+    search_context* outer = context;
+    context = &in;
+    in.depth_in_progress = root_depth;
+    const int32_t v = classic_node(depth, parent, m, alpha, beta, after_null);
+    context = outer;
+    return v;
+}
+
+// --- Iterative deepening ------------------------------------------------------
+
+namespace {
+
+// One iteration: the root for side at root_depth.  The root flips
+// side_to_move once, back to side.
+int32_t iterate(const position& pos, int side) {
+    side_to_move = other_colour(side);
+    root_best_so_far.from_file = -1;
+    context->depth_in_progress = root_depth;
+    return classic_node(root_depth, pos, NULL_MOVE, -MATE_SCORE, MATE_SCORE, 0);
+}
+
+// A finished iteration: its best root moves (gathered by the root node) and
+// every root move go to the shared root handling.
+void report_iteration(int32_t score, classic_outcome& last) {
+    const move_list& list = frames[0].list;
+    root_results& results = context->results();
+    context->finish_iteration(root_depth, score, results.moves, results.lines, results.count, list.moves, root_lines,
+                              list.count, deepest_level);
+    last.depth = root_depth;
+    last.score = score;
+}
+
+// One iteration, run to its end or stopped; true when it finished.  A first
+// iteration that a hard limit cut keeps its best root move so far.
+bool run_iteration(const position& pos, int side, int32_t& score) {
+    score = iterate(pos, side);
+    if (!context->stopped()) return true;
+    side_to_move = side;
+    if (root_depth == 1) {
+        root_results& results = context->results();
+        results.count = 0;
+        if (root_best_so_far.from_file >= 0) {
+            results.lines[0].length = 1;
+            results.lines[0].moves[0] = root_best_so_far;
+            results.moves[results.count++] = root_best_so_far;
+        }
+    }
+    return false;
+}
+
+classic_outcome deepen_to_depth(const position& pos, int side, int depth_limit) {
+    classic_outcome last;
+    // At least one iteration, so that a position with a legal move always
+    // yields one; never deeper than the frames and ply_best allow.  A stop
+    // leaves root_depth one above the last finished iteration, as the loop's
+    // own end does.
+    const int deepest = depth_limit < 1 ? 1 : (depth_limit > MAX_SEARCH_DEPTH ? MAX_SEARCH_DEPTH : depth_limit);
+    for (root_depth = 1; root_depth <= deepest; ++root_depth) {
+        if (root_depth > 1 && context->should_stop(true)) break;
+        int32_t score = 0;
+        if (!run_iteration(pos, side, score)) break;
+        report_iteration(score, last);
+        if (context->mate_found(score)) break;
+    }
+    return last;
+}
+
+classic_outcome deepen_on_clock(const position& pos, int side, int depth_limit, search_mode mode) {
+    classic_outcome last;
+    root_depth = 0;
+    clock_restart();
+    int32_t elapsed = 0;
+    for (;;) {
+        // One more ply costs about DEEPENING_FACTOR times the last one.  The
+        // first iteration runs whatever the budget, so a turn with a legal
+        // move always has one to play.
+        if (root_depth > 0 && elapsed >= context->budget_ms() / DEEPENING_FACTOR) break;
+        if (root_depth >= MAX_SEARCH_DEPTH) break;
+        if (root_depth > 0 && context->should_stop(true)) break;
+        ++root_depth;
+        clock_restart();
+        int32_t score = 0;
+        if (!run_iteration(pos, side, score)) {
+            --root_depth;  // the last finished iteration
+            break;
+        }
+        elapsed = clock_read();
+        report_iteration(score, last);
+        if (context->mate_found(score)) break;
+        if ((mode == search_mode::clock_capped_plain || mode == search_mode::clock_capped) && root_depth >= depth_limit)
+            break;
+        if (context->max_depth() > 0 && root_depth >= context->max_depth()) break;
+    }
+    return last;
+}
+
+}  // namespace
+
+classic_outcome classic_deepen(search_context& in) {
+    search_context* outer = context;
+    context = &in;
+    const search_request& request = in.request();
+    NULL_MOVE.from_file = NULL_MOVE.from_rank = NULL_MOVE.to_file = NULL_MOVE.to_rank = -1;
+    engine_side = request.side;
+    deepest_level = 0;
+    int depth_limit = request.depth_limit;
+    const int cap = request.limits.max_depth;
+    if (cap > 0 && cap < depth_limit) depth_limit = cap;
+    // The fixed depth and the capped plain mode search without null move
+    // and cutting, whatever the user's switches say; only this search.
+    refinements_suspended = request.mode == search_mode::fixed_depth || request.mode == search_mode::clock_capped_plain;
+    classic_outcome last;
+    if (request.mode == search_mode::fixed_depth)
+        last = deepen_to_depth(*request.pos, request.side, depth_limit);
+    else
+        last = deepen_on_clock(*request.pos, request.side, depth_limit, request.mode);
+    refinements_suspended = false;
+    // The moves best at plies 2, 3, ... become the hints at plies 0, 1, ...
+    // of the next search, which starts after this move and the reply.
+    for (int i = 0; i + 2 < root_depth; ++i) ply_best[i] = ply_best[i + 2];
+    context = outer;
+    return last;
+}
+
+void reset_classic_search() {
+    for (move& m : ply_best) m = move{};
+    deepest_level = 0;
+    root_best_so_far = move{};
+    root_depth = 0;
+    node_count = 0;
+}
+
+namespace {
+// The traces kept by keep_classic_traces (static: keeping them allocates nothing).
+struct classic_traces {
+    move hints[PLY_BEST_SIZE];
+    move best_so_far;
+    int depth, deepest;
+    uint64_t nodes;
+    bool suspended;
+} kept_traces;
+}  // namespace
+
+void keep_classic_traces() {
+    std::memcpy(kept_traces.hints, ply_best, sizeof ply_best);
+    kept_traces.best_so_far = root_best_so_far;
+    kept_traces.depth = root_depth;
+    kept_traces.deepest = deepest_level;
+    kept_traces.nodes = node_count;
+    kept_traces.suspended = refinements_suspended;
+}
+
+void restore_classic_traces() {
+    std::memcpy(ply_best, kept_traces.hints, sizeof ply_best);
+    root_best_so_far = kept_traces.best_so_far;
+    root_depth = kept_traces.depth;
+    deepest_level = kept_traces.deepest;
+    node_count = kept_traces.nodes;
+    refinements_suspended = kept_traces.suspended;
+}
