@@ -36,7 +36,7 @@ move root_best_so_far = {};
 int deepest_level = 0;
 
 // Every node works in a frame of its own: a copy of its position (only the
-// live part is copied) and its move list.  The frames are set up once and
+// live part is copied) and its move list.  The classic_frames are set up once and
 // indexed by recursion level, so the search allocates nothing and keeps its
 // 12 KB records off the machine stack.
 //
@@ -68,8 +68,8 @@ constexpr int SEARCH_FRAMES = MAX_SEARCH_DEPTH + EXTENSION_LEVELS + 1;
 // A node's ply, root_depth - depth, is below SEARCH_FRAMES for the same reason.
 static_assert(SEARCH_FRAMES < PLY_BEST_SIZE, "ply_best must outreach every ply");
 
-search_frame frames[SEARCH_FRAMES];
-int frame_level = 0;  // frames in use: the level of the next node
+search_frame classic_frames[SEARCH_FRAMES];
+int frame_level = 0;  // classic_frames in use: the level of the next node
 
 // Takes a node's frame for the length of the call.
 struct frame_claim {
@@ -160,7 +160,7 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
         if (context->should_stop(false)) return 0;
     }
     const frame_claim claim;
-    search_frame& frame = frames[claim.level];
+    search_frame& frame = classic_frames[claim.level];
     frame.line.length = 0;
     if (claim.level > deepest_level) deepest_level = claim.level;
     position& pos = frame.pos;
@@ -172,7 +172,7 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
     // move changed, or counted afresh when the parent is no frame.
     const int made = m.from_file < 0 ? MOVE_QUIET : make_move(pos, m);
     const search_frame* above =
-        claim.level > 0 && &parent == &frames[claim.level - 1].pos ? &frames[claim.level - 1] : nullptr;
+        claim.level > 0 && &parent == &classic_frames[claim.level - 1].pos ? &classic_frames[claim.level - 1] : nullptr;
     const uint64_t changed = above != nullptr ? changed_squares(parent.board, pos.board) : 0;
     if (above != nullptr) {
         frame.sums = above->sums;
@@ -209,12 +209,12 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
         const int reduced = depth <= 2 ? depth - 1 : depth - 3;
         if (max_node) {
             const int32_t v = classic_node(reduced, pos, NULL_MOVE, -MATE_SCORE, beta, 1);
-            if (context->stopped()) return 0;
+            if (context->is_stopped()) return 0;
             flip_side();
             if (v >= beta) return v;
         } else {
             const int32_t v = classic_node(reduced, pos, NULL_MOVE, alpha, MATE_SCORE, 1);
-            if (context->stopped()) return 0;
+            if (context->is_stopped()) return 0;
             flip_side();
             if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
         }
@@ -280,7 +280,7 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
 
     // Recording a new best move: the ordering hint of this ply, the book,
     // and the node's line (the line of the child just searched follows it).
-    const search_line& below = frames[claim.level + 1 < SEARCH_FRAMES ? claim.level + 1 : claim.level].line;
+    const search_line& below = classic_frames[claim.level + 1 < SEARCH_FRAMES ? claim.level + 1 : claim.level].line;
     auto record = [&](const move& best) {
         if (ply >= 0 && ply < PLY_BEST_SIZE) ply_best[ply] = best;
         if (slot == nullptr) slot = &book_slot_of_key(frame.key);
@@ -300,7 +300,7 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
                 if (context->lines_wanted() > 1) bound = context->multi_pv_bound(list, i);
             }
             const int32_t v = classic_node(depth - 1, pos, child, bound, beta, 0);
-            if (context->stopped()) return 0;
+            if (context->is_stopped()) return 0;
             flip_side();
             if (v >= beta) return v;
             child.score = v;
@@ -323,7 +323,7 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
     for (int i = 0; i < count; ++i) {
         move& child = list.moves[i];
         const int32_t v = classic_node(depth - 1, pos, child, alpha, result, 0);
-        if (context->stopped()) return 0;
+        if (context->is_stopped()) return 0;
         flip_side();
         if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
         child.score = v;
@@ -362,9 +362,9 @@ int32_t iterate(const position& pos, int side) {
 
 // A finished iteration: its best root moves (gathered by the root node) and
 // every root move go to the shared root handling.
-void report_iteration(int32_t score, classic_outcome& last) {
-    const move_list& list = frames[0].list;
-    root_results& results = context->results();
+void report_classic_iteration(int32_t score, classic_outcome& last) {
+    const move_list& list = classic_frames[0].list;
+    root_results& results = context->best_root();
     context->finish_iteration(root_depth, score, results.moves, results.lines, results.count, list.moves, root_lines,
                               list.count, deepest_level);
     last.depth = root_depth;
@@ -375,10 +375,10 @@ void report_iteration(int32_t score, classic_outcome& last) {
 // iteration that a hard limit cut keeps its best root move so far.
 bool run_iteration(const position& pos, int side, int32_t& score) {
     score = iterate(pos, side);
-    if (!context->stopped()) return true;
+    if (!context->is_stopped()) return true;
     side_to_move = side;
     if (root_depth == 1) {
-        root_results& results = context->results();
+        root_results& results = context->best_root();
         results.count = 0;
         if (root_best_so_far.from_file >= 0) {
             results.lines[0].length = 1;
@@ -392,7 +392,7 @@ bool run_iteration(const position& pos, int side, int32_t& score) {
 classic_outcome deepen_to_depth(const position& pos, int side, int depth_limit) {
     classic_outcome last;
     // At least one iteration, so that a position with a legal move always
-    // yields one; never deeper than the frames and ply_best allow.  A stop
+    // yields one; never deeper than the classic_frames and ply_best allow.  A stop
     // leaves root_depth one above the last finished iteration, as the loop's
     // own end does.
     const int deepest = depth_limit < 1 ? 1 : (depth_limit > MAX_SEARCH_DEPTH ? MAX_SEARCH_DEPTH : depth_limit);
@@ -400,7 +400,7 @@ classic_outcome deepen_to_depth(const position& pos, int side, int depth_limit) 
         if (root_depth > 1 && context->should_stop(true)) break;
         int32_t score = 0;
         if (!run_iteration(pos, side, score)) break;
-        report_iteration(score, last);
+        report_classic_iteration(score, last);
         if (context->mate_found(score)) break;
     }
     return last;
@@ -426,7 +426,7 @@ classic_outcome deepen_on_clock(const position& pos, int side, int depth_limit, 
             break;
         }
         elapsed = clock_read();
-        report_iteration(score, last);
+        report_classic_iteration(score, last);
         if (context->mate_found(score)) break;
         if ((mode == search_mode::clock_capped_plain || mode == search_mode::clock_capped) && root_depth >= depth_limit)
             break;
@@ -440,7 +440,7 @@ classic_outcome deepen_on_clock(const position& pos, int side, int depth_limit, 
 classic_outcome classic_deepen(search_context& in) {
     search_context* outer = context;
     context = &in;
-    const search_request& request = in.request();
+    const search_request& request = in.asked();
     NULL_MOVE.from_file = NULL_MOVE.from_rank = NULL_MOVE.to_file = NULL_MOVE.to_rank = -1;
     engine_side = request.side;
     deepest_level = 0;

@@ -73,10 +73,10 @@ void search_context::report_progress() {
     const auto now = std::chrono::steady_clock::now();
     if (now - last_progress_ < PROGRESS_EVERY) return;
     last_progress_ = now;
-    request_.observer->progress(progress());
+    request_.observer->progress(progress_now());
 }
 
-progress_report search_context::progress() const {
+progress_report search_context::progress_now() const {
     return progress_report{searched_nodes(), milliseconds_since(start_), depth_in_progress,
                            selective_depth, current_move_, current_number_};
 }
@@ -187,7 +187,7 @@ progress_report search_progress(int& root_moves) {
         return progress_report{0, 0, 0, 0, move{}, 0};
     }
     root_moves = current_search->root_move_count();
-    return current_search->progress();
+    return current_search->progress_now();
 }
 
 int32_t nth_highest_score(const int32_t* scores, int count, int n, int32_t none) {

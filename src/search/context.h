@@ -33,8 +33,8 @@ public:
     search_context(const search_context&) = delete;
     search_context& operator=(const search_context&) = delete;
 
-    const search_request& request() const { return request_; }
-    root_results& results() { return results_; }
+    const search_request& asked() const { return request_; }
+    root_results& best_root() { return results_; }
 
     // The root's moves in pos for the side to move: the legal moves (each
     // judged in full when strict, so that no move that leaves the king
@@ -71,7 +71,7 @@ public:
     // any stop condition does.  Also tells the observer, about once a second,
     // what the search is doing.
     bool should_stop(bool between_iterations);
-    bool stopped() const { return results_.stopped; }
+    bool is_stopped() const { return results_.stopped; }
     void mark_stopped() { results_.stopped = true; }
     // Whether the mate the request asks for ("go mate N") is there in score.
     bool mate_found(int32_t score) const;
@@ -92,7 +92,7 @@ public:
     // Nodes of this search so far.
     uint64_t searched_nodes() const { return nodes_of_(owner_); }
     // What the search is doing now, and how many root moves it has.
-    progress_report progress() const;
+    progress_report progress_now() const;
 
     // Messages from the poll (see request.h).
     void tell_deadline(uint32_t deadline);

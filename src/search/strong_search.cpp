@@ -6,7 +6,7 @@
 // Scores are centipawns from the side to move inside; the search's context
 // hears them in the classic search's units, so both searches print alike.
 //
-// Each thread thinks with a searcher of its own: its frames, histories,
+// Each thread thinks with a searcher of its own: its ply_frames, histories,
 // killers, caches, lines and node count.  The transposition table is the
 // one thing the threads share.  The first searcher decides the move and
 // reports; the others (lazy SMP) search the same root, a ply apart, and help
@@ -244,30 +244,29 @@ constexpr int EVAL_CACHE_SIZE = 1 << 15;
 // deepened; reset empties what it learnt.
 class strong_searcher {
 public:
-    explicit strong_searcher(transposition_table& table) : table_(&table) { reset(); }
+    explicit strong_searcher(transposition_table& table) : table_(&table) { reset_searcher(); }
 
     // Back to a searcher that has learnt nothing: histories, killers and caches empty.
-    void reset() {
+    void reset_searcher() {
         std::memset(eval_cache, 0, sizeof eval_cache);
         std::memset(history_score, 0, sizeof history_score);
         std::memset(continuation, 0, sizeof continuation);
         for (auto& k : killers) k[0] = k[1] = move{};
     }
 
-    uint64_t nodes() const { return nodes_.load(std::memory_order_relaxed); }
-    void clear_nodes() { nodes_.store(0, std::memory_order_relaxed); }
-    int root_moves() const { return root_count; }
-
+    uint64_t node_total() const { return nodes_.load(std::memory_order_relaxed); }
+    void zero_node_total() { nodes_.store(0, std::memory_order_relaxed); }
+    
     // Sets up the root of the context's request; returns the number of root moves.
-    int begin(search_context& context);
+    int begin_search(search_context& context);
     // Sets up the same root as first for a helper thread, index from 1,
     // which ends when stop is set.
-    void follow(const strong_searcher& first, int index, const std::atomic<bool>& stop);
+    void follow_first(const strong_searcher& first, int index, const std::atomic<bool>& stop);
     // The first searcher's iterations; returns the last finished one's
     // score and depth, and stores the move found in the learning book.
-    strong_outcome deepen();
+    strong_outcome deepen_first();
     // A helper's iterations, until stopped or at the last depth.
-    void help();
+    void deepen_helper();
     // Whether the root is quiet: not in check, and the quiescence search's
     // line from it is empty.
     bool root_is_quiet();
@@ -288,7 +287,7 @@ private:
     uint32_t search_start_ms = 0;
     int64_t own_hard_ms = 0;  // the search's own time cap when no deadline is set (0: none)
 
-    frame frames[MAX_PLY + 2];
+    frame ply_frames[MAX_PLY + 2];
     int side_at[MAX_PLY + 2];
     int halfmove[MAX_PLY + 2];
     // Worked out when a node is made, read by the node itself: whether its side
@@ -322,7 +321,7 @@ private:
     int root_previous[MOVE_LIST_SIZE];    // the last finished iteration's
     bool root_exact[MOVE_LIST_SIZE];
     search_line root_line[MOVE_LIST_SIZE];
-    int root_count = 0;
+    int root_size = 0;
     int lines = 1;  // root moves searched to exact scores
     move report_moves[MOVE_LIST_SIZE];
     move best_only[1];
@@ -341,7 +340,7 @@ private:
     // share.
     inline bool check_stop() {
         if (stopped) return true;
-        if ((nodes() & (STOP_POLL_INTERVAL - 1)) != 0) return false;
+        if ((node_total() & (STOP_POLL_INTERVAL - 1)) != 0) return false;
         if (context_ == nullptr) {
             if (helper_stop_ != nullptr && helper_stop_->load(std::memory_order_relaxed)) stopped = true;
             return stopped;
@@ -357,13 +356,13 @@ private:
     // before it and its half-move count.
     void set_root(const position& pos, int side, const uint64_t* earlier_keys, int earlier_count, int halfmove_clock);
     void prepare_iterations();
-    void report_iteration(int depth, int score);
+    void report_finished_iteration(int depth, int score);
 
 int evaluate_at(int ply) {
     const uint64_t key = key_at(ply);
     eval_slot& slot = eval_cache[key & (EVAL_CACHE_SIZE - 1)];
     if (slot.key == key && key != 0) return slot.value;
-    const int v = strong_evaluate(frames[ply].pos, side_at[ply]);
+    const int v = strong_evaluate(ply_frames[ply].pos, side_at[ply]);
     slot.key = key;
     slot.value = v;
     return v;
@@ -400,8 +399,8 @@ bool has_any_legal_move(const position& pos, int side, move_list& list) {
 // Makes m for side_to_move of the node at ply into the next frame, with its
 // key, half-move count and side.  Returns whether the mover's opponent is now in check.
 bool make_child(int ply, const move& m) {
-    const position& parent = frames[ply].pos;
-    position& child = frames[ply + 1].pos;
+    const position& parent = ply_frames[ply].pos;
+    position& child = ply_frames[ply + 1].pos;
     const int side = side_at[ply];
     copy_position(child, parent);
     child.history_count = 0;
@@ -427,15 +426,15 @@ bool make_child(int ply, const move& m) {
     extras_at[ply + 1] = key_extras(child, other);
     key ^= extras_at[ply + 1];
     key_at(ply + 1) = key;
-    table_->prefetch(key);
+    table_->prefetch_bucket(key);
     side_to_move = other;
     checked_at[ply + 1] = in_check(child) != 0;
     return checked_at[ply + 1];
 }
 
 void make_null_child(int ply) {
-    const position& parent = frames[ply].pos;
-    position& child = frames[ply + 1].pos;
+    const position& parent = ply_frames[ply].pos;
+    position& child = ply_frames[ply + 1].pos;
     const int side = side_at[ply], other = other_colour(side);
     copy_position(child, parent);
     child.en_passant_file = NO_EN_PASSANT;
@@ -457,7 +456,7 @@ void make_null_child(int ply) {
 bool fifty_moves_drawn(int ply) {
     if (halfmove[ply] < 100) return false;
     if (!checked_at[ply]) return true;
-    frame& f = frames[ply];
+    frame& f = ply_frames[ply];
     legal_moves(f.pos, side_at[ply], f.list);
     return f.list.count != 0;
 }
@@ -475,7 +474,7 @@ bool drawn(int ply) {
         if (at > 0) return true;
         if (++seen_before_root >= 2) return true;
     }
-    const position& pos = frames[ply].pos;
+    const position& pos = ply_frames[ply].pos;
     if (pos.white_material <= 3 && pos.black_material <= 3) {
         // At most a minor piece each and nothing else (or pawns, which keep it alive).
         int minors = 0, light = 0, dark = 0;
@@ -503,7 +502,7 @@ quiet_tables quiet_tables_at(int ply, int side) {
 }
 
 void score_moves(int ply, uint16_t hash_move, bool captures_only) {
-    frame& f = frames[ply];
+    frame& f = ply_frames[ply];
     const position& pos = f.pos;
     const int side = side_at[ply];
     const quiet_tables histories = quiet_tables_at(ply, side);
@@ -536,7 +535,7 @@ void update_history(int ply, int side, const move& m, int bonus) {
     const int from = square_index(m.from_file, m.from_rank), to = square_index(m.to_file, m.to_rank);
     int& h = history_score[side][from][to];
     h += bonus - h * std::abs(bonus) / HISTORY_MAX;
-    const int man = man_of(frames[ply].pos.board[from]);
+    const int man = man_of(ply_frames[ply].pos.board[from]);
     if (ply >= 1 && moved_man_at[ply] >= 0) age_toward(continuation[moved_man_at[ply]][moved_to_at[ply]][man][to], bonus);
     if (ply >= 2 && moved_man_at[ply - 1] >= 0)
         age_toward(continuation[moved_man_at[ply - 1]][moved_to_at[ply - 1]][man][to], bonus);
@@ -562,14 +561,14 @@ inline bool enter_node(int ply) {
 
 int quiesce(int ply, int alpha, int beta) {
     if (enter_node(ply)) return 0;
-    frame& f = frames[ply];
+    frame& f = ply_frames[ply];
     const int side = side_at[ply];
     if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
     if (fifty_moves_drawn(ply)) return 0;
 
     const uint64_t key = key_at(ply);
     tt_fields hit;
-    const tt_entry* entry = table_->probe(key, hit);
+    const tt_entry* entry = table_->probe_entry(key, hit);
     const bool pv_node = beta - alpha > 1;
     if (entry != nullptr && !pv_node && !full_width_) {
         const int v = from_table_score(hit.score, ply), bound = hit.age_bound & 3;
@@ -631,7 +630,7 @@ int quiesce(int ply, int alpha, int beta) {
     }
     if (checked && best == -INF) best = -VALUE_MATE + ply;
     const int bound = best >= beta ? BOUND_LOWER : (best > original_alpha ? BOUND_EXACT : BOUND_UPPER);
-    table_->store(key, 0, to_table_score(best, ply), checked ? 0 : stand, bound, have_best ? pack_move(best_move) : 0);
+    table_->store_entry(key, 0, to_table_score(best, ply), checked ? 0 : stand, bound, have_best ? pack_move(best_move) : 0);
     return best;
 }
 
@@ -640,7 +639,7 @@ int quiesce(int ply, int alpha, int beta) {
 int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     if (depth <= 0) return quiesce(ply, alpha, beta);
     if (enter_node(ply)) return 0;
-    frame& f = frames[ply];
+    frame& f = ply_frames[ply];
     const int side = side_at[ply];
     const bool pv_node = beta - alpha > 1;
     const uint16_t excluded = excluded_at[ply];
@@ -656,7 +655,7 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     // A singular test's node is the same position with a move left out: the
     // table's word on the whole position does not hold for it.
     tt_fields hit{};
-    const tt_entry* entry = excluded == 0 ? table_->probe(key, hit) : nullptr;
+    const tt_entry* entry = excluded == 0 ? table_->probe_entry(key, hit) : nullptr;
     const uint16_t hash_move = entry != nullptr ? hit.packed_move : 0;
     if (entry != nullptr && !pv_node && (full_width_ ? hit.depth == depth : hit.depth >= depth)) {
         const int v = from_table_score(hit.score, ply), bound = hit.age_bound & 3;
@@ -699,7 +698,7 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     // it is searched a ply deeper; when even the others hold beta, the node cuts.
     int singular_extension = 0;
     // The entry is read again: the null move's search may have written it since.
-    const tt_fields now = entry != nullptr ? entry->fields() : tt_fields{};
+    const tt_fields now = entry != nullptr ? entry->fields_now() : tt_fields{};
     if (entry != nullptr && hash_move != 0 && excluded == 0 && ply > 0 && depth >= 7 && !full_width_ &&
         now.depth >= depth - 3 && (now.age_bound & 3) != BOUND_UPPER &&
         std::abs(from_table_score(now.score, ply)) < MATE_BOUND && ply < 2 * iteration_depth_) {
@@ -768,7 +767,7 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
         }
         if (stopped) return 0;
         ++searched;
-        if (quiet && quiet_count < 64) frames[ply].quiets_tried[quiet_count++] = m;
+        if (quiet && quiet_count < 64) ply_frames[ply].quiets_tried[quiet_count++] = m;
         if (v > best) {
             best = v;
             best_move = m;
@@ -783,7 +782,7 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
                         }
                         const int bonus = depth * depth > 400 ? 400 : depth * depth;
                         for (int q = 0; q < quiet_count; ++q)
-                            update_history(ply, side, frames[ply].quiets_tried[q], same_move(frames[ply].quiets_tried[q], m) ? bonus * 8 : -bonus * 8);
+                            update_history(ply, side, ply_frames[ply].quiets_tried[q], same_move(ply_frames[ply].quiets_tried[q], m) ? bonus * 8 : -bonus * 8);
                     }
                     break;
                 }
@@ -795,7 +794,7 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     if (searched == 0) return excluded != 0 ? alpha : (checked ? -VALUE_MATE + ply : eval);
     if (excluded != 0) return best;
     const int bound = best >= beta ? BOUND_LOWER : (best > original_alpha ? BOUND_EXACT : BOUND_UPPER);
-    table_->store(key, depth, to_table_score(best, ply), raw_eval, bound, pack_move(best_move));
+    table_->store_entry(key, depth, to_table_score(best, ply), raw_eval, bound, pack_move(best_move));
     return best;
 }
 
@@ -830,7 +829,7 @@ void to_front(int i) {
 // lines wanted, a move must beat the worst of the best lines so far.
 int search_root(int depth, int alpha, int beta, int lines) {
     int best = -INF;
-    for (int i = 0; i < root_count; ++i) {
+    for (int i = 0; i < root_size; ++i) {
         const move m = root_list[i];
         if (context_ != nullptr) context_->set_current_root_move(m, i + 1);
         // The bound a move must beat: alpha, or with several lines the
@@ -875,7 +874,7 @@ int search_root(int depth, int alpha, int beta, int lines) {
 
 // Sorts the root by this iteration's scores, best first (stable).
 void sort_root() {
-    for (int i = 1; i < root_count; ++i) {
+    for (int i = 1; i < root_size; ++i) {
         int j = i;
         while (j > 0 && root_score[j - 1] < root_score[j]) {
             const move m = root_list[j];
@@ -897,7 +896,7 @@ void strong_searcher::set_root(const position& pos, int side, const uint64_t* ea
                                int halfmove_clock) {
     // The root frame: the position without its history (the repetition
     // test works on keys), the game's earlier keys before it.
-    position& root = frames[0].pos;
+    position& root = ply_frames[0].pos;
     copy_position(root, pos);
     root.history_count = 0;
     root.repetition_draw = root.fifty_move_draw = 0;
@@ -938,8 +937,8 @@ bool strong_searcher::root_is_quiet() {
     return !stopped && pv_length[0] == 0;
 }
 
-int strong_searcher::begin(search_context& context) {
-    const search_request& request = context.request();
+int strong_searcher::begin_search(search_context& context) {
+    const search_request& request = context.asked();
     context_ = &context;
     helper_stop_ = nullptr;
     helper_index_ = 0;
@@ -952,13 +951,13 @@ int strong_searcher::begin(search_context& context) {
     prepare_iterations();
 
     const int side = request.side;
-    position& root = frames[0].pos;
+    position& root = ply_frames[0].pos;
     side_to_move = side;
-    move_list& list = frames[0].list;
+    move_list& list = ply_frames[0].list;
     context.generate_root_moves(root, list, true, promotions::all);
-    root_count = list.count;
-    if (root_count == 0) return 0;
-    for (int i = 0; i < root_count; ++i) {
+    root_size = list.count;
+    if (root_size == 0) return 0;
+    for (int i = 0; i < root_size; ++i) {
         root_list[i] = list.moves[i];
         root_score[i] = root_previous[i] = -INF;
         root_exact[i] = false;
@@ -970,11 +969,11 @@ int strong_searcher::begin(search_context& context) {
     if (!request.private_look) {
         const book_entry& hint = book_slot(root);
         if (hint.depth != 0 && hint.side == side)
-            for (int i = 0; i < root_count; ++i)
+            for (int i = 0; i < root_size; ++i)
                 if (same_move(root_list[i], hint.best_move)) to_front(i);
     }
     // Until an iteration finishes, the first move is the fallback.
-    root_results& results = context.results();
+    root_results& results = context.best_root();
     results.moves[0] = root_list[0];
     results.lines[0] = root_line[0];
     results.count = 1;
@@ -988,20 +987,20 @@ int strong_searcher::begin(search_context& context) {
                       ? int64_t{request.budget_ms} * 3
                       : 0;
     lines = context.lines_wanted();
-    if (lines > root_count) lines = root_count;
-    return root_count;
+    if (lines > root_size) lines = root_size;
+    return root_size;
 }
 
-void strong_searcher::follow(const strong_searcher& first, int index, const std::atomic<bool>& stop) {
+void strong_searcher::follow_first(const strong_searcher& first, int index, const std::atomic<bool>& stop) {
     context_ = nullptr;
     helper_stop_ = &stop;
     helper_index_ = index;
     full_width_ = first.full_width_;
     search_start_ms = first.search_start_ms;
-    set_root(first.frames[0].pos, first.side_at[0], first.path_keys, first.earlier, first.halfmove[0]);
+    set_root(first.ply_frames[0].pos, first.side_at[0], first.path_keys, first.earlier, first.halfmove[0]);
     prepare_iterations();
-    root_count = first.root_count;
-    for (int i = 0; i < root_count; ++i) {
+    root_size = first.root_size;
+    for (int i = 0; i < root_size; ++i) {
         root_list[i] = first.root_list[i];
         root_score[i] = root_previous[i] = -INF;
         root_exact[i] = false;
@@ -1013,8 +1012,8 @@ void strong_searcher::follow(const strong_searcher& first, int index, const std:
     lines = first.lines;
 }
 
-void strong_searcher::report_iteration(int depth, int score) {
-    for (int i = 0; i < root_count; ++i) {
+void strong_searcher::report_finished_iteration(int depth, int score) {
+    for (int i = 0; i < root_size; ++i) {
         report_moves[i] = root_list[i];
         report_moves[i].score = classic_units(root_score[i]);
     }
@@ -1022,12 +1021,12 @@ void strong_searcher::report_iteration(int depth, int score) {
     best_only_line[0] = root_line[0];
     best_only_line[0].moves[0] = best_only[0];
     context_->finish_iteration(depth, classic_units(score), best_only, best_only_line, 1, report_moves, root_line,
-                               root_count, deepest_);
+                               root_size, deepest_);
 }
 
-strong_outcome strong_searcher::deepen() {
+strong_outcome strong_searcher::deepen_first() {
     search_context& context = *context_;
-    const search_request& request = context.request();
+    const search_request& request = context.asked();
     int score = 0, finished_score = 0;
     int finished_depth = 0;
     int stable_iterations = 0, score_drop = 0;  // how settled the last iterations are
@@ -1046,7 +1045,7 @@ strong_outcome strong_searcher::deepen() {
         }
         iteration_depth_ = depth;
         context.depth_in_progress = depth;
-        for (int i = 0; i < root_count; ++i) root_exact[i] = false;
+        for (int i = 0; i < root_size; ++i) root_exact[i] = false;
         int window = 18;
         int alpha = -INF, beta = INF;
         if (depth >= 5 && lines == 1 && std::abs(finished_score) < MATE_BOUND) {
@@ -1068,15 +1067,15 @@ strong_outcome strong_searcher::deepen() {
         }
         if (stopped) break;
         if (lines > 1) sort_root();
-        for (int i = 0; i < root_count; ++i) root_previous[i] = root_score[i];
+        for (int i = 0; i < root_size; ++i) root_previous[i] = root_score[i];
         const int new_score = lines > 1 ? root_score[0] : score;
         if (finished_depth > 0) {
-            stable_iterations = same_move(root_list[0], context.results().moves[0]) ? stable_iterations + 1 : 0;
+            stable_iterations = same_move(root_list[0], context.best_root().moves[0]) ? stable_iterations + 1 : 0;
             score_drop = finished_score - new_score;
         }
         finished_score = new_score;
         finished_depth = depth;
-        report_iteration(depth, finished_score);
+        report_finished_iteration(depth, finished_score);
         if (context.mate_found(classic_units(finished_score))) break;
         // A mate found and proven to its distance needs no deeper look.
         if (timed_ && std::abs(finished_score) >= MATE_BOUND && depth > 2 * (VALUE_MATE - std::abs(finished_score)) + 4)
@@ -1085,23 +1084,23 @@ strong_outcome strong_searcher::deepen() {
     const int side = side_at[0];
     if (finished_depth > 0 && !request.private_look) {
         // The move found is what the learning book keeps of this search.
-        move best = context.results().moves[0];
+        move best = context.best_root().moves[0];
         best.score = classic_units(finished_score);
         side_to_move = side;
-        book_store(frames[0].pos, best, finished_depth);
+        book_store(ply_frames[0].pos, best, finished_depth);
     }
     side_to_move = side;
     return strong_outcome{finished_depth, classic_units(finished_score), 0};
 }
 
-void strong_searcher::help() {
+void strong_searcher::deepen_helper() {
     // Each helper starts a ply deeper than the one before it (by twos), so
     // that the threads spread over the depths instead of all searching the
     // same one; each keeps its own aspiration window.
     int finished_score = 0;
     for (int depth = 1 + helper_index_ % 2; depth <= max_depth_; ++depth) {
         iteration_depth_ = depth;
-        for (int i = 0; i < root_count; ++i) root_exact[i] = false;
+        for (int i = 0; i < root_size; ++i) root_exact[i] = false;
         int window = 18;
         int alpha = -INF, beta = INF;
         if (depth >= 5 && lines == 1 && std::abs(finished_score) < MATE_BOUND) {
@@ -1143,49 +1142,49 @@ public:
 
     // Allocates the table at its size and a searcher and a worker for each
     // thread; nothing when all are so already.
-    void prepare() {
-        table_.resize(hash_mb_);
+    void prepare_threads() {
+        table_.resize_mb(hash_mb_);
         while (static_cast<int>(searchers_.size()) < threads_)
             searchers_.push_back(std::make_unique<strong_searcher>(table_));
         if (static_cast<int>(searchers_.size()) > threads_) searchers_.resize(static_cast<size_t>(threads_));
         if (static_cast<int>(workers_.size()) != threads_ - 1) {
             stop_workers();
-            for (int i = 1; i < threads_; ++i) workers_.emplace_back([this, i] { work(i); });
+            for (int i = 1; i < threads_; ++i) workers_.emplace_back([this, i] { worker_loop(i); });
         }
     }
-    void release() {
+    void release_threads() {
         stop_workers();
         searchers_.clear();
-        table_.release();
+        table_.release_memory();
     }
-    void clear() {
-        table_.clear();
-        for (auto& s : searchers_) s->reset();
+    void clear_threads() {
+        table_.clear_entries();
+        for (auto& s : searchers_) s->reset_searcher();
     }
-    bool set_threads(int count) {
+    bool set_thread_count(int count) {
         if (count < 1 || count > MAX_SEARCH_THREADS) return false;
         threads_ = count;
-        if (table_.allocated()) prepare();
+        if (table_.allocated()) prepare_threads();
         return true;
     }
-    int threads() const { return threads_; }
-    int32_t hash_mb() const { return hash_mb_; }
-    void set_hash_mb(int32_t mb) { hash_mb_ = mb < 1 ? 1 : (mb > MAX_HASH_MB ? MAX_HASH_MB : mb); }
-    int permill() const { return table_.permill(); }
+    int thread_count() const { return threads_; }
+    int32_t table_mb() const { return hash_mb_; }
+    void set_table_mb(int32_t mb) { hash_mb_ = mb < 1 ? 1 : (mb > MAX_HASH_MB ? MAX_HASH_MB : mb); }
+    int table_permill() const { return table_.permill_used(); }
 
     // Nodes of the search in progress, every thread's (0 between searches).
     uint64_t nodes_in_progress() const {
         if (!searching_) return 0;
         uint64_t total = 0;
-        for (int i = 0; i <= helpers_; ++i) total += searchers_[static_cast<size_t>(i)]->nodes();
+        for (int i = 0; i <= helpers_; ++i) total += searchers_[static_cast<size_t>(i)]->node_total();
         return total;
     }
     static uint64_t nodes_of(const void* owner) { return static_cast<const strong_threads*>(owner)->nodes_in_progress(); }
 
-    strong_outcome run(search_context& context);
+    strong_outcome run_threads(search_context& context);
 
 private:
-    void work(int index);
+    void worker_loop(int index);
     void stop_workers() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -1215,7 +1214,7 @@ private:
     std::atomic<bool> helper_stop_{false};
 };
 
-void strong_threads::work(int index) {
+void strong_threads::worker_loop(int index) {
     uint64_t seen = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
@@ -1225,37 +1224,37 @@ void strong_threads::work(int index) {
         if (index > joining_) continue;
         strong_searcher& searcher = *searchers_[static_cast<size_t>(index)];
         lock.unlock();
-        searcher.help();
+        searcher.deepen_helper();
         lock.lock();
         if (--running_ == 0) done_.notify_all();
     }
 }
 
-strong_outcome strong_threads::run(search_context& context) {
-    const search_request& request = context.request();
-    prepare();
+strong_outcome strong_threads::run_threads(search_context& context) {
+    const search_request& request = context.asked();
+    prepare_threads();
     strong_searcher& first = *searchers_[0];
-    for (auto& s : searchers_) s->clear_nodes();
+    for (auto& s : searchers_) s->zero_node_total();
     helpers_ = 0;
     searching_ = true;
     if (request.mode == search_mode::quiescence) {
-        first.begin(context);
+        first.begin_search(context);
         const bool quiet = first.root_is_quiet();
         searching_ = false;
-        return strong_outcome{quiet ? 0 : 1, 0, first.nodes()};
+        return strong_outcome{quiet ? 0 : 1, 0, first.node_total()};
     }
-    table_.new_search();
-    if (first.begin(context) == 0) {
+    table_.age_for_new_search();
+    if (first.begin_search(context) == 0) {
         searching_ = false;
         side_to_move = request.side;
-        return strong_outcome{0, in_check(*request.pos) ? -MATE_SCORE : 0, first.nodes()};
+        return strong_outcome{0, in_check(*request.pos) ? -MATE_SCORE : 0, first.node_total()};
     }
     // A level plays on one thread: its budget is in nodes, and its play
     // must not depend on how many threads share them.
     const bool level = request.limits.soft_node_limit != 0;
     const int helpers = level ? 0 : threads_ - 1;
     if (helpers > 0) {
-        for (int i = 1; i <= helpers; ++i) searchers_[static_cast<size_t>(i)]->follow(first, i, helper_stop_);
+        for (int i = 1; i <= helpers; ++i) searchers_[static_cast<size_t>(i)]->follow_first(first, i, helper_stop_);
         helper_stop_.store(false, std::memory_order_relaxed);
         std::lock_guard<std::mutex> lock(mutex_);
         helpers_ = helpers;
@@ -1264,7 +1263,7 @@ strong_outcome strong_threads::run(search_context& context) {
         ++generation_;
     }
     wake_.notify_all();
-    strong_outcome outcome = first.deepen();
+    strong_outcome outcome = first.deepen_first();
     if (helpers > 0) {
         helper_stop_.store(true, std::memory_order_relaxed);
         std::unique_lock<std::mutex> lock(mutex_);
@@ -1288,13 +1287,13 @@ struct private_searcher {
     transposition_table table;
     std::unique_ptr<strong_searcher> searcher;
     static uint64_t nodes_of(const void* owner) {
-        return static_cast<const private_searcher*>(owner)->searcher->nodes();
+        return static_cast<const private_searcher*>(owner)->searcher->node_total();
     }
 };
 private_searcher& private_look_searcher() {
     static private_searcher look;
     if (!look.searcher) {
-        look.table.resize(PRIVATE_TABLE_MB);
+        look.table.resize_mb(PRIVATE_TABLE_MB);
         look.searcher = std::make_unique<strong_searcher>(look.table);
     }
     return look;
@@ -1305,32 +1304,32 @@ private_searcher& private_look_searcher() {
 strong_outcome run_strong_search(const search_request& request, root_results& results) {
     if (request.private_look) {
         private_searcher& look = private_look_searcher();
-        look.table.clear();
-        look.searcher->reset();
-        look.searcher->clear_nodes();
+        look.table.clear_entries();
+        look.searcher->reset_searcher();
+        look.searcher->zero_node_total();
         search_context context(request, results, private_searcher::nodes_of, &look);
-        look.table.new_search();
+        look.table.age_for_new_search();
         strong_outcome outcome{};
-        if (look.searcher->begin(context) == 0)
+        if (look.searcher->begin_search(context) == 0)
             outcome.score = in_check(*request.pos) ? -MATE_SCORE : 0;
         else
-            outcome = look.searcher->deepen();
-        outcome.nodes = look.searcher->nodes();
+            outcome = look.searcher->deepen_first();
+        outcome.nodes = look.searcher->node_total();
         side_to_move = request.side;
         return outcome;
     }
     strong_threads& threads = engine_threads();
     search_context context(request, results, strong_threads::nodes_of, &threads);
-    return threads.run(context);
+    return threads.run_threads(context);
 }
 
 uint64_t strong_nodes_in_progress() { return engine_threads().nodes_in_progress(); }
 
-int32_t strong_hash_mb() { return engine_threads().hash_mb(); }
-void set_strong_hash_mb(int32_t mb) { engine_threads().set_hash_mb(mb); }
-void strong_prepare_table() { engine_threads().prepare(); }
-void strong_release_table() { engine_threads().release(); }
-void strong_clear_table() { engine_threads().clear(); }
-int strong_table_permill() { return engine_threads().permill(); }
-bool set_search_threads(int count) { return engine_threads().set_threads(count); }
-int search_threads() { return engine_threads().threads(); }
+int32_t strong_hash_mb() { return engine_threads().table_mb(); }
+void set_strong_hash_mb(int32_t mb) { engine_threads().set_table_mb(mb); }
+void strong_prepare_table() { engine_threads().prepare_threads(); }
+void strong_release_table() { engine_threads().release_threads(); }
+void strong_clear_table() { engine_threads().clear_threads(); }
+int strong_table_permill() { return engine_threads().table_permill(); }
+bool set_search_threads(int count) { return engine_threads().set_thread_count(count); }
+int search_threads() { return engine_threads().thread_count(); }

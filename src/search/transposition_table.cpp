@@ -1,7 +1,7 @@
 // The strong search's transposition table.
 #include "search/transposition_table.h"
 
-void transposition_table::resize(int32_t mb) {
+void transposition_table::resize_mb(int32_t mb) {
     if (mb < 1) mb = 1;
     if (buckets_ && mb_ == mb) return;
     buckets_.reset();
@@ -10,43 +10,43 @@ void transposition_table::resize(int32_t mb) {
     mb_ = mb;
 }
 
-void transposition_table::release() {
+void transposition_table::release_memory() {
     buckets_.reset();
     count_ = 0;
     mb_ = 0;
 }
 
-void transposition_table::clear() {
+void transposition_table::clear_entries() {
     for (uint64_t i = 0; i < count_; ++i)
-        for (tt_entry& e : buckets_[i].e) e.clear();
+        for (tt_entry& e : buckets_[i].e) e.empty_entry();
     age_ = 0;
 }
 
-int transposition_table::permill() const {
+int transposition_table::permill_used() const {
     if (!buckets_) return 0;
     int used = 0;
     const uint64_t sample = count_ < 250 ? count_ : 250;
     for (uint64_t i = 0; i < sample; ++i)
         for (const tt_entry& e : buckets_[i].e) {
-            const tt_fields f = e.fields();
+            const tt_fields f = e.fields_now();
             if (f.bound() != BOUND_NONE && (f.age_bound >> 2) == (age_ & 63)) ++used;
         }
     return sample == 0 ? 0 : static_cast<int>(used * 1000 / (sample * BUCKET));
 }
 
-tt_entry* transposition_table::probe(uint64_t key, tt_fields& found) const {
+tt_entry* transposition_table::probe_entry(uint64_t key, tt_fields& found) const {
     bucket& b = bucket_of(key);
     for (tt_entry& e : b.e)
-        if (e.holds(key, found) && found.bound() != BOUND_NONE) return &e;
+        if (e.holds_key(key, found) && found.bound() != BOUND_NONE) return &e;
     return nullptr;
 }
 
-void transposition_table::store(uint64_t key, int depth, int score, int eval, int bound, uint16_t packed_move) {
+void transposition_table::store_entry(uint64_t key, int depth, int score, int eval, int bound, uint16_t packed_move) {
     bucket& b = bucket_of(key);
     tt_entry* slot = nullptr;
     tt_fields old{};
     for (tt_entry& e : b.e)
-        if (e.holds(key, old)) {
+        if (e.holds_key(key, old)) {
             slot = &e;
             break;
         }
@@ -54,7 +54,7 @@ void transposition_table::store(uint64_t key, int depth, int score, int eval, in
         // Replace the entry worth least: shallow, and from an older search.
         int worst = 1 << 30;
         for (tt_entry& e : b.e) {
-            const tt_fields f = e.fields();
+            const tt_fields f = e.fields_now();
             const int age_gap = (age_ - (f.age_bound >> 2)) & 63;
             const int worth = f.bound() == BOUND_NONE ? -1000 : f.depth - 8 * age_gap;
             if (worth < worst) {
@@ -67,7 +67,7 @@ void transposition_table::store(uint64_t key, int depth, int score, int eval, in
         // A much deeper entry of this search stays; only its move may be new.
         if (packed_move != 0 && old.packed_move == 0) {
             old.packed_move = packed_move;
-            slot->write(key, old);
+            slot->write_entry(key, old);
         }
         return;
     }
@@ -77,5 +77,5 @@ void transposition_table::store(uint64_t key, int depth, int score, int eval, in
     f.packed_move = packed_move != 0 ? packed_move : old.packed_move;
     f.depth = static_cast<int8_t>(depth < -1 ? -1 : (depth > 120 ? 120 : depth));
     f.age_bound = static_cast<uint8_t>((age_ & 63) << 2 | bound);
-    slot->write(key, f);
+    slot->write_entry(key, f);
 }

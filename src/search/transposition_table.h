@@ -28,22 +28,21 @@ static_assert(sizeof(tt_fields) == 8);
 class tt_entry {
 public:
     // The entry's fields as they are now (whatever position wrote them).
-    tt_fields fields() const { return unpack(data_.load(std::memory_order_relaxed)); }
+    tt_fields fields_now() const { return unpack(data_.load(std::memory_order_relaxed)); }
     // Whether it holds key: both words from the same write, and that write key's.
-    bool holds(uint64_t key, tt_fields& out) const {
+    bool holds_key(uint64_t key, tt_fields& out) const {
         const uint64_t data = data_.load(std::memory_order_relaxed);
         if ((check_.load(std::memory_order_relaxed) ^ data) != key) return false;
         out = unpack(data);
         return true;
     }
-    uint64_t key() const { return check_.load(std::memory_order_relaxed) ^ data_.load(std::memory_order_relaxed); }
-    void write(uint64_t key, const tt_fields& f) {
+    void write_entry(uint64_t key, const tt_fields& f) {
         uint64_t data;
         std::memcpy(&data, &f, sizeof data);
         data_.store(data, std::memory_order_relaxed);
         check_.store(key ^ data, std::memory_order_relaxed);
     }
-    void clear() {
+    void empty_entry() {
         data_.store(0, std::memory_order_relaxed);
         check_.store(0, std::memory_order_relaxed);
     }
@@ -68,24 +67,24 @@ public:
 
     // Allocates mb megabytes (nothing happens when it has that size already);
     // the entries are empty.
-    void resize(int32_t mb);
-    void release();
-    void clear();
+    void resize_mb(int32_t mb);
+    void release_memory();
+    void clear_entries();
     bool allocated() const { return buckets_ != nullptr; }
     int32_t size_mb() const { return mb_; }
     // A new search: entries of earlier ones are replaced first.
-    void new_search() { age_ = static_cast<uint8_t>((age_ + 1) & 63); }
+    void age_for_new_search() { age_ = static_cast<uint8_t>((age_ + 1) & 63); }
     // Permill of the entries used by this search (a sample of the first ones).
-    int permill() const;
+    int permill_used() const;
 
     bucket& bucket_of(uint64_t key) const {
         return buckets_[static_cast<uint64_t>((static_cast<unsigned __int128>(key) * count_) >> 64)];
     }
-    void prefetch(uint64_t key) const { __builtin_prefetch(&bucket_of(key)); }
+    void prefetch_bucket(uint64_t key) const { __builtin_prefetch(&bucket_of(key)); }
     // The entry that holds key, with its fields, or nullptr.
-    tt_entry* probe(uint64_t key, tt_fields& found) const;
+    tt_entry* probe_entry(uint64_t key, tt_fields& found) const;
     // Keeps what a node found (score already in the table's units).
-    void store(uint64_t key, int depth, int score, int eval, int bound, uint16_t packed_move);
+    void store_entry(uint64_t key, int depth, int score, int eval, int bound, uint16_t packed_move);
 
 private:
     std::unique_ptr<bucket[]> buckets_;
