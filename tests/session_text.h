@@ -37,7 +37,7 @@ inline const std::string START_OUTPUT = BANNER_TEXT + diagram(START_RANKS);
 inline std::string handshake_showing(const std::string& search_choices) {
     return "feature myname=\"Orvane 1.25 by Quenwick\"\n"
            "feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-           "exclude=1 memory=1\n"
+           "exclude=1 memory=1 smp=1\n"
            "feature option=\"Evaluation -spin 2 0 3\"\n"
            "feature option=\"NullMove -check 0\"\n"
            "feature option=\"MoveCountCutting -check 0\"\n"
@@ -50,6 +50,7 @@ inline std::string handshake_showing(const std::string& search_choices) {
            "feature option=\"Ponder -check 0\"\n"
            "feature option=\"Search -combo " + search_choices + "\"\n"
            "feature option=\"Hash -spin 16 1 1024\"\n"
+           "feature option=\"Threads -spin 1 1 64\"\n"
            "feature option=\"UCI_LimitStrength -check 0\"\n"
            "feature option=\"UCI_Elo -spin 1600 1200 2100\"\n"
            "feature option=\"ClearHash -button\"\n"

@@ -1,7 +1,7 @@
 // Whole sessions with the strong search chosen, as GUIs drive it: the
-// repetition claim under xboard protocol 2, the Search and Hash options over
-// UCI, xboard and the console, and MultiPV's first line when another of the
-// tied best moves is played.
+// repetition claim under xboard protocol 2, the Search, Hash and Threads
+// options over UCI, xboard and the console, and MultiPV's first line when
+// another of the tied best moves is played.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -130,6 +130,65 @@ TEST(StrongSession, SearchAndHashOptionsRoundTripOverEveryProtocol) {
     EXPECT_EQ(c.err,
               "orvane: Hash 0 refused: it must lie between 1 and 1024\n"
               "orvane: Hash 2048 refused: it must lie between 1 and 1024\n");
+}
+
+// The Threads option over UCI, xboard (its own "cores" and the option line)
+// and the console: kept as set, shown back in the next handshake, bad values
+// refused each with its front end's own message and nothing changed.
+TEST(StrongSession, ThreadsOptionRoundTripsOverEveryProtocol) {
+    const auto lines_with = [](const std::string& out, const std::string& part) {
+        std::vector<std::string> kept;
+        for (const std::string& line : lines_of(out))
+            if (line.find(part) != std::string::npos) kept.push_back(line);
+        return kept;
+    };
+    const session_result r = run_session(
+        "uci\nsetoption name Threads value 2\nisready\nsetoption name Threads value 0\n"
+        "setoption name Threads value 65\nsetoption name Threads value abc\nuci\n"
+        "setoption name threads value 64\nuci\nquit\n");
+    EXPECT_EQ(lines_with(r.out, "Threads"),
+              (std::vector<std::string>{"option name Threads type spin default 1 min 1 max 64",
+                                        "info string '0' is no value for Threads; nothing changed",
+                                        "info string '65' is no value for Threads; nothing changed",
+                                        "info string 'abc' is no value for Threads; nothing changed",
+                                        "option name Threads type spin default 2 min 1 max 64",
+                                        "option name Threads type spin default 64 min 1 max 64"}));
+    // The readyok answers the isready after the first setoption, before any refusal.
+    const size_t ready = r.out.find("readyok\n");
+    ASSERT_NE(ready, std::string::npos);
+    EXPECT_LT(ready, r.out.find("info string '0'"));
+    EXPECT_EQ(r.err, "");
+
+    // xboard: smp=1 among the features; cores above 64 means 64; a count
+    // below one, or none, or not a number is an error on the GUI's channel.
+    const session_result x = run_session(
+        "xboard\nprotover 2\ncores 2\nprotover 2\noption Threads=5\nprotover 2\ncores 100\nprotover 2\n"
+        "cores 0\ncores -3\ncores two\ncores\noption Threads=65\noption threads=x\nprotover 2\nquit\n");
+    const std::vector<std::string> features = lines_with(x.out, "feature ping=1");
+    ASSERT_EQ(features.size(), 5u);
+    EXPECT_NE((features[0] + " ").find(" smp=1 "), std::string::npos) << features[0];
+    EXPECT_EQ(lines_with(x.out, "Threads"), (std::vector<std::string>{"feature option=\"Threads -spin 1 1 64\"",
+                                                                      "feature option=\"Threads -spin 2 1 64\"",
+                                                                      "feature option=\"Threads -spin 5 1 64\"",
+                                                                      "feature option=\"Threads -spin 64 1 64\"",
+                                                                      "feature option=\"Threads -spin 64 1 64\""}));
+    EXPECT_EQ(lines_with(x.out, "Error"), (std::vector<std::string>{"Error (bad argument): cores 0",
+                                                                    "Error (bad argument): cores -3",
+                                                                    "Error (bad argument): cores two",
+                                                                    "Error (missing argument): cores"}));
+    EXPECT_EQ(x.err,
+              "orvane: option Threads: 65 is not a value from 1 to 64\n"
+              "orvane: option Threads: x is not a value from 1 to 64\n");
+
+    // The console, as "hash N": out of range refused on standard error; a
+    // word that is no number is passed over like any unknown word.
+    const session_result c =
+        run_session("threads 3\nthreads 0\nthreads 65\nthreads -1\nthreads abc\nxboard\nprotover 2\nquit\n");
+    EXPECT_EQ(lines_with(c.out, "Threads"), (std::vector<std::string>{"feature option=\"Threads -spin 3 1 64\""}));
+    EXPECT_EQ(c.err,
+              "orvane: Threads 0 refused: it must lie between 1 and 64\n"
+              "orvane: Threads 65 refused: it must lie between 1 and 64\n"
+              "orvane: Threads -1 refused: it must lie between 1 and 64\n");
 }
 
 // With MultiPV 3 the move played heads the last first line and the ponder

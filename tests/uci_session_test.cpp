@@ -143,6 +143,7 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
                   "option name MultiPV type spin default 1 min 1 max 64\noption name Ponder type check default false\n"
                   "option name Search type combo default Strong var Classic var Strong\n"
                   "option name Hash type spin default 16 min 1 max 1024\n"
+                  "option name Threads type spin default 1 min 1 max 64\n"
                   "option name UCI_LimitStrength type check default false\n"
                   "option name UCI_Elo type spin default 1600 min 1200 max 2100\n"
                   "option name Clear Hash type button\n"
@@ -369,11 +370,12 @@ TEST(UciSession, SetoptionTakesGoodValuesAndRefusesTheRest) {
                                             "Move-count cutting value true",
                                             "Learning book value true",
                                             "Move Overhead value 0",
-                                            "Move Overhead value 5000"};
+                                            "Move Overhead value 5000",
+                                            "Threads value 1"};
     const std::vector<std::string> refused = {
         "Evaluation value 4",     "Evaluation value two", "Null move value yes",
         "Emotion value Happy",    "Learning book",        "Move Overhead value 5001",
-        "Move Overhead value -1", "Contempt value 16",        "Threads value 1"};
+        "Move Overhead value -1", "Contempt value 16",       "Threads value 0"};
     uci_gui gui;
     ASSERT_TRUE(gui.handshake());
     for (const auto& [lines, refusal] : {std::pair{taken, false}, std::pair{refused, true}}) {

@@ -161,6 +161,7 @@ void reset_console_state() {
 //   lognodes             log_nodes := 1
 //   strongsearch / classicsearch   the strong search thinks / the classic one (the Search option)
 //   hash N               the strong search's table, N MB (the Hash option)
+//   threads N            the strong search's threads (the Threads option)
 //   elo N / fullstrength play at the level of N Elo / at full strength (UCI_Elo, UCI_LimitStrength)
 //   hint                 "Hint: Nf3" (console), "Hint: g1f3" (xboard), nothing (UCI); the game untouched
 //   pgn / savepgn FILE   print the game as PGN / append it to FILE
@@ -238,6 +239,10 @@ void interpret_word(char* word) {
     if (is(w, "hash")) {
         int32_t mb = 0;
         if (read_int(input_stream, mb)) set_option_by_name("Hash", mb);
+    }
+    if (is(w, "threads")) {
+        int32_t count = 0;
+        if (read_int(input_stream, count)) set_option_by_name("Threads", count);
     }
     if (is(w, "elo")) {
         int32_t elo = 0;

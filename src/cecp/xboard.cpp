@@ -236,7 +236,7 @@ void analyse() {
 void print_protocol_features() {
     // myname has gone out already; done=1 must come last.
     print_line("feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-               "exclude=1 memory=1");
+               "exclude=1 memory=1 smp=1");
     char line[160];
     for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
         const engine_option& option = ENGINE_OPTIONS[i];
@@ -352,6 +352,9 @@ bool argument_value(const char* command, T& value, bool (*parse)(const char* wor
     return false;
 }
 
+// A count of things, 1 or more.
+bool count_number(const char* word, int32_t& value) { return whole_number(word, value) && value >= 1; }
+
 bool argument_number(const char* command, int32_t& value) { return argument_value(command, value, whole_number); }
 bool argument_seconds(const char* command, int64_t& ms) { return argument_value(command, ms, seconds_as_ms); }
 
@@ -405,6 +408,15 @@ void interpret_protocol_word(const char* w) {
             const engine_option* hash = find_engine_option("Hash", 4);
             if (hash != nullptr) change_engine_option(*hash, mb < hash->high ? mb : hash->high);
         }
+    }
+    if (is(w, "cores")) {
+        // The CPUs the GUI grants the engine: the strong search's threads.
+        // More than it can use is all it can use, as with memory; fewer
+        // than one is no count at all.
+        int32_t cores = 0;
+        const engine_option* threads = find_engine_option("Threads", 7);
+        if (argument_value(w, cores, count_number) && threads != nullptr)
+            change_engine_option(*threads, cores < threads->high ? cores : threads->high);
     }
     if (is(w, "hard")) ponder_enabled = 1;
     if (is(w, "easy")) ponder_enabled = 0;

@@ -84,6 +84,10 @@ const engine_option ENGINE_OPTIONS[] = {
     {"Search", "Search", false, 0, 1, [] { return strong_search; }, choose_search, false, SEARCH_LABELS, true},
     // The strong search's transposition table, in MB.
     {"Hash", "Hash", false, 1, MAX_HASH_MB, strong_hash_mb, set_hash_size, false, nullptr},
+    // The strong search's threads; the classic search, and a level (its
+    // budget is in nodes), think on one whatever this says.
+    {"Threads", "Threads", false, 1, MAX_SEARCH_THREADS, [] { return static_cast<int32_t>(search_threads()); },
+     [](int32_t v) { set_search_threads(v); }, false, nullptr},
     // Levels in Elo (UCI's standard pair): on, the strong search plays
     // weakened to the level, whichever search the Search option names.
     {"UCI_LimitStrength", "UCI_LimitStrength", true, 0, 1, [] { return limit_strength; }, set_limit_strength, false,
