@@ -9,14 +9,14 @@
 
 #include "app/app.h"
 #include "book/book.h"
+#include "eval/strong_eval.h"
+#include "eval/strong_weights.h"
 #include "game/game.h"
 #include "game/time_manager.h"
 #include "rules/position_key.h"
+#include "rules/reach_tables.h"
 #include "search/request.h"
 #include "search/strong.h"
-#include "search/strong_eval.h"
-#include "search/strong_tables.h"
-#include "search/strong_weights.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 

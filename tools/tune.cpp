@@ -1,5 +1,5 @@
 // tune: fits the strong evaluation's weights to game results (Texel's
-// method, tools/tuner.h) and writes them as src/search/strong_weights.h.
+// method, tools/tuner.h) and writes them as src/eval/strong_weights.h.
 //
 // The data are lines "FEN;RESULT" as datagen writes them.  Every position
 // is traced once (strong_evaluate_trace: the count of each term, the phase,
@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "search/strong_eval.h"
-#include "search/strong_weights.h"
+#include "eval/strong_eval.h"
+#include "eval/strong_weights.h"
 #include "tools/tool.h"
 #include "tools/tuner.h"
 
@@ -366,7 +366,7 @@ int tool_tune(int argc, char** argv) {
         "Command: " + command_line(argc, argv),
         errors + ".",
     };
-    const tune_file_layout layout = {"#include \"search/strong_terms.h\"", "strong_weight", "STRONG_WEIGHTS",
+    const tune_file_layout layout = {"#include \"eval/strong_terms.h\"", "strong_weight", "STRONG_WEIGHTS",
                                      "STRONG_TERM_COUNT"};
     const std::string text = tune_weights_text(layout, comment, rounded, names);
     if (command.out == nullptr) {

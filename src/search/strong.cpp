@@ -20,10 +20,10 @@
 #include <utility>
 
 #include "book/book.h"
+#include "eval/strong_eval.h"
 #include "rules/position_key.h"
+#include "rules/reach_tables.h"
 #include "search/root.h"
-#include "search/strong_eval.h"
-#include "search/strong_tables.h"
 
 int32_t hash_mb = DEFAULT_HASH_MB;
 bool strong_full_width = false;

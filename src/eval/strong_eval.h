@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "rules/rules.h"
-#include "search/strong_terms.h"
+#include "eval/strong_terms.h"
 
 // Centipawn values of the men as the strong search's ordering and pruning
 // see them, by board type (P, R, N, B, Q, K).

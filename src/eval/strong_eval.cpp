@@ -6,12 +6,12 @@
 //
 // Squares are file + 8 * rank.  A man's square is read from its own side:
 // black's through the rank mirror (square ^ 56).
-#include "search/strong_eval.h"
+#include "eval/strong_eval.h"
 
 #include <cstring>
 
-#include "search/strong_tables.h"
-#include "search/strong_weights.h"
+#include "eval/strong_weights.h"
+#include "rules/reach_tables.h"
 
 namespace {
 
