@@ -161,6 +161,7 @@ bool load(const tune_command& command, const std::vector<double>& weights, tune_
           loaded& data) {
     static position pos;
     static strong_trace trace;
+    static strong_pawn_cache pawns;
     uint64_t group = 0;
     double last_result = -1;
     for (const char* name : command.files) {
@@ -177,7 +178,7 @@ bool load(const tune_command& command, const std::vector<double>& weights, tune_
             if (!parse_fen(fen, pos, side) || position_problem(pos, side) != nullptr ||
                 pawn_on_edge_rank(pos))
                 return tune_take::refused;
-            strong_evaluate_trace(pos, side, trace);
+            strong_evaluate_trace(pos, side, pawns, trace);
             if (result != last_result) ++group;
             last_result = result;
             const bool held = tune_held_out(command.seed, group, command.validation);
@@ -185,7 +186,7 @@ bool load(const tune_command& command, const std::vector<double>& weights, tune_
             set.add(trace.coeff, trace.phase, trace.scale, trace.fixed_mg, trace.fixed_eg, result);
             (held ? validation_scores : training_scores).push_back(score);
             data.scored += score != TUNE_NO_SCORE;
-            const int engine = strong_evaluate(pos, side) * (side == WHITE ? 1 : -1);
+            const int engine = strong_evaluate(pos, side, pawns) * (side == WHITE ? 1 : -1);
             const double difference = std::abs(tune_evaluate(set, set.size() - 1, weights) - engine);
             data.disagreements += difference > 2.0;
             data.largest_difference = std::max(data.largest_difference, difference);

@@ -218,24 +218,18 @@ uint64_t pawn_terms(const men& m, int colour, int sign, Sum& sum) {
     return passed;
 }
 
-// The pawn structure's score is kept by the pawns' placing: most
-// positions a search meets share their pawns with many others.
-struct pawn_slot {
-    uint64_t white, black;
-    int64_t both;  // as score_sum keeps it
-    uint64_t passed[2];
-};
-constexpr int PAWN_CACHE_SIZE = 1 << 14;
-pawn_slot pawn_cache[PAWN_CACHE_SIZE];
+static_assert((strong_pawn_cache::SIZE & (strong_pawn_cache::SIZE - 1)) == 0, "a slot is found by masking");
 
 inline uint64_t pawn_key(uint64_t white, uint64_t black) {
     uint64_t z = white * 0x9E3779B97F4A7C15ull ^ (black + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
     return z ^ (z >> 29);
 }
 
-void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2]) {
+// The weighed sum takes the pawns' score from the caller's cache; the
+// tuner's counts are counted afresh, there being nothing to keep.
+void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2], strong_pawn_cache& cache) {
     const uint64_t w = m.by[WHITE][PAWN], b = m.by[BLACK][PAWN];
-    pawn_slot& slot = pawn_cache[pawn_key(w, b) & (PAWN_CACHE_SIZE - 1)];
+    strong_pawn_cache::slot& slot = cache.slots[pawn_key(w, b) & (strong_pawn_cache::SIZE - 1)];
     if (slot.white != w || slot.black != b || (w | b) == 0) {
         score_sum part;
         slot.passed[0] = pawn_terms(m, WHITE, 1, part);
@@ -248,7 +242,7 @@ void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2]) {
     passed[0] = slot.passed[0];
     passed[1] = slot.passed[1];
 }
-void pawn_structure(const men& m, count_sum& sum, uint64_t passed[2]) {
+void pawn_structure(const men& m, count_sum& sum, uint64_t passed[2], strong_pawn_cache&) {
     passed[0] = pawn_terms(m, WHITE, 1, sum);
     passed[1] = pawn_terms(m, BLACK, -1, sum);
 }
@@ -268,8 +262,8 @@ inline uint64_t reach(uint64_t occupied, int sq, int type) {
 // Inlined into each entry below, so that the one built for the processor's
 // bit count compiles all of it that way.
 template <bool HARDWARE, class Sum>
-[[gnu::always_inline]] inline void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& scale,
-                                                  int& fixed_eg) {
+[[gnu::always_inline]] inline void evaluate_terms(const position& pos, int side, strong_pawn_cache& cache, Sum& sum,
+                                                  int& phase, int& scale, int& fixed_eg) {
     const uint8_t* b = pos.board;
     men m;
     // Any byte blocks a ray, a man or not, as on the board.
@@ -289,7 +283,7 @@ template <bool HARDWARE, class Sum>
     phase = m.phase > FULL_PHASE ? FULL_PHASE : m.phase;
 
     uint64_t passed[2];
-    pawn_structure(m, sum, passed);
+    pawn_structure(m, sum, passed, cache);
 
     // Each side's attacks, by type, for mobility, threats and king safety.
     uint64_t attacks[3][8] = {};
@@ -472,54 +466,61 @@ template <bool HARDWARE, class Sum>
 }
 
 template <bool HARDWARE>
-[[gnu::always_inline]] inline strong_eval_parts parts_of(const position& pos, int side) {
+[[gnu::always_inline]] inline strong_eval_parts parts_of(const position& pos, int side, strong_pawn_cache& cache) {
     score_sum sum;
     strong_eval_parts parts{};
     int fixed_eg = 0;
-    evaluate_terms<HARDWARE>(pos, side, sum, parts.phase, parts.scale, fixed_eg);
+    evaluate_terms<HARDWARE>(pos, side, cache, sum, parts.phase, parts.scale, fixed_eg);
     parts.middlegame = sum.mg();
     parts.endgame = sum.eg() + fixed_eg;
     return parts;
 }
 
-strong_eval_parts parts_counted_in_registers(const position& pos, int side) { return parts_of<false>(pos, side); }
+strong_eval_parts parts_counted_in_registers(const position& pos, int side, strong_pawn_cache& cache) {
+    return parts_of<false>(pos, side, cache);
+}
 
 #if defined(__x86_64__) || defined(__i386__)
-[[gnu::target("popcnt")]] strong_eval_parts parts_counted_by_instruction(const position& pos, int side) {
-    return parts_of<true>(pos, side);
+[[gnu::target("popcnt")]] strong_eval_parts parts_counted_by_instruction(const position& pos, int side,
+                                                                         strong_pawn_cache& cache) {
+    return parts_of<true>(pos, side, cache);
 }
 const bool HAS_POPCNT = [] {
     __builtin_cpu_init();  // may run before the library's own set-up
     return __builtin_cpu_supports("popcnt") != 0;
 }();
 #else
-strong_eval_parts parts_counted_by_instruction(const position& pos, int side) { return parts_of<true>(pos, side); }
+strong_eval_parts parts_counted_by_instruction(const position& pos, int side, strong_pawn_cache& cache) {
+    return parts_of<true>(pos, side, cache);
+}
 const bool HAS_POPCNT = true;  // elsewhere the builtin is the machine's own
 #endif
 
 }  // namespace
 
-strong_eval_parts strong_evaluate_parts(const position& pos, int side) {
-    return HAS_POPCNT ? parts_counted_by_instruction(pos, side) : parts_counted_in_registers(pos, side);
+void strong_pawn_cache::clear() { std::memset(static_cast<void*>(slots), 0, sizeof slots); }
+
+strong_eval_parts strong_evaluate_parts(const position& pos, int side, strong_pawn_cache& cache) {
+    return HAS_POPCNT ? parts_counted_by_instruction(pos, side, cache) : parts_counted_in_registers(pos, side, cache);
 }
 
-int strong_evaluate(const position& pos, int side) {
-    const strong_eval_parts p = strong_evaluate_parts(pos, side);
+int strong_evaluate(const position& pos, int side, strong_pawn_cache& cache) {
+    const strong_eval_parts p = strong_evaluate_parts(pos, side, cache);
     const int eg = p.endgame * p.scale / 64;
     const int blended = (p.middlegame * p.phase + eg * (FULL_PHASE - p.phase)) / FULL_PHASE;
     return side == WHITE ? blended : -blended;
 }
 
-void strong_evaluate_trace(const position& pos, int side, strong_trace& trace) {
+void strong_evaluate_trace(const position& pos, int side, strong_pawn_cache& cache, strong_trace& trace) {
     std::memset(trace.coeff, 0, sizeof trace.coeff);
     count_sum sum{trace.coeff};
     // The scale is decided by who is ahead in the endgame, which needs the
     // weights: the engine's own sum decides it, as in play.
     score_sum weighed;
     int fixed_eg = 0;
-    evaluate_terms<false>(pos, side, weighed, trace.phase, trace.scale, fixed_eg);
+    evaluate_terms<false>(pos, side, cache, weighed, trace.phase, trace.scale, fixed_eg);
     int phase = 0, scale = 0, unused_fixed = 0;
-    evaluate_terms<false>(pos, side, sum, phase, scale, unused_fixed);
+    evaluate_terms<false>(pos, side, cache, sum, phase, scale, unused_fixed);
     // The counting pass cannot see who is ahead; the weighed pass's scale stands.
     trace.fixed_mg = 0;
     trace.fixed_eg = fixed_eg;

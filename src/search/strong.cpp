@@ -180,12 +180,13 @@ struct eval_slot {
 };
 constexpr int EVAL_CACHE_SIZE = 1 << 15;
 eval_slot eval_cache[EVAL_CACHE_SIZE];
+strong_pawn_cache pawn_cache;  // the evaluation's, which keeps no state of its own
 
 int evaluate_at(int ply) {
     const uint64_t key = key_at(ply);
     eval_slot& slot = eval_cache[key & (EVAL_CACHE_SIZE - 1)];
     if (slot.key == key && key != 0) return slot.value;
-    const int v = strong_evaluate(frames[ply].pos, side_at[ply]);
+    const int v = strong_evaluate(frames[ply].pos, side_at[ply], pawn_cache);
     slot.key = key;
     slot.value = v;
     return v;
@@ -544,7 +545,7 @@ int quiesce(int ply, int alpha, int beta) {
     if (enter_node(ply)) return 0;
     frame& f = frames[ply];
     const int side = side_at[ply];
-    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
+    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side, pawn_cache);
     if (fifty_moves_drawn(ply)) return 0;
 
     const uint64_t key = key_at(ply);
@@ -628,7 +629,7 @@ int search(int ply, int depth, int alpha, int beta, bool cut_node) {
     const uint16_t excluded = excluded_at[ply];
 
     if (drawn(ply)) return 0;
-    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
+    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side, pawn_cache);
     // Mate distance: no line from here can beat a mate already found nearer the root.
     if (alpha < -VALUE_MATE + ply) alpha = -VALUE_MATE + ply;
     if (beta > VALUE_MATE - ply - 1) beta = VALUE_MATE - ply - 1;
@@ -913,6 +914,7 @@ void strong_prepare_table() { allocate_table(hash_mb); }
 
 void strong_clear_table() {
     std::memset(eval_cache, 0, sizeof eval_cache);
+    pawn_cache.clear();
     if (table) std::memset(static_cast<void*>(table.get()), 0, table_buckets * sizeof(tt_bucket));
     std::memset(history_score, 0, sizeof history_score);
     std::memset(continuation, 0, sizeof continuation);
