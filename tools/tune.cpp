@@ -356,10 +356,10 @@ int tool_tune(int argc, char** argv) {
         errors += figures;
     }
     const std::vector<std::string> comment = {
-        command.blend > 0 ? "The strong evaluation's weights, by term (strong_terms.h), fitted to search"
-                          : "The strong evaluation's weights, by term (strong_terms.h), fitted to game",
-        command.blend > 0 ? "scores and game results by orvane-tool tune: tune again rather than edit by hand."
-                          : "results by orvane-tool tune: tune again rather than edit by hand.",
+        "The strong evaluation's weights (eval/strong_eval.h, beside the classic evaluation), by term",
+        command.blend > 0 ? "(strong_terms.h), fitted to search scores and game results by orvane-tool tune: tune"
+                          : "(strong_terms.h), fitted to game results by orvane-tool tune: tune again rather than",
+        command.blend > 0 ? "again rather than edit by hand." : "edit by hand.",
         "Data: " + data.summary,
         std::to_string(data.positions) + " positions, " + std::to_string(data.held_out) +
             " of them held out by seed " + std::to_string(command.seed) + "; " + std::to_string(data.bad) +

@@ -1,8 +1,9 @@
-// The strong search's evaluation.  Every term is a count on the board times
-// a pair of weights (middlegame, endgame); the weights are fitted to the
-// results of our own games by the tuner (tools/tune.cpp) and compiled in
-// from strong_weights.h.  The same code counts for the engine, which sums
-// the weights at once, and for the tuner, which keeps the counts.
+// The strong search's evaluation, in the eval room beside the classic one
+// because it reads the position alone.  Every term is a count on the board
+// times a pair of weights (middlegame, endgame); the weights are fitted to
+// the results of our own games by the tuner (tools/tune.cpp) and compiled
+// in from strong_weights.h.  The same code counts for the engine, which
+// sums the weights at once, and for the tuner, which keeps the counts.
 //
 // Squares are file + 8 * rank.  A man's square is read from its own side:
 // black's through the rank mirror (square ^ 56).

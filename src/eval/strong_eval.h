@@ -3,8 +3,11 @@
 // structure, passed pawns, rooks' files, outposts, king safety and threats,
 // and endgame scaling.  Its weights (strong_weights.h) are tuned on our own
 // games.  In centipawns, from the point of view of the side to move.
-// Nothing here is shared with the classic evaluation, whose four variants
-// stay as they are.
+// It needs only the rules (and their reach tables), so it lives in the eval
+// room beside the classic evaluation (eval.h) rather than in the search
+// that calls it; the two share nothing, and the classic one's four variants
+// stay as they are.  It keeps no state: the one thing worth keeping, the
+// pawn cache, belongs to the caller.
 #pragma once
 
 #include <cstdint>

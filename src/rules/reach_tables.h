@@ -1,11 +1,15 @@
-// Where the men reach on an empty board, for the strong search's
-// evaluation and its exchange arithmetic: knight and king targets, and the
-// squares along each ray, nearest first.
+// Where the men reach on an empty board: knight and king targets, and the
+// squares along each ray, nearest first, as lists and as masks, built at
+// compile time.  They are facts of the board, not of any one way of
+// scoring or searching it, so the rules hold them, under both their users:
+// the strong evaluation (eval/) reads them for mobility and king safety, the
+// strong search (search/) for its exchange arithmetic.  The classic rules
+// find moves their own way and read none of this.
 #pragma once
 
 #include <cstdint>
 
-namespace strong_detail {
+namespace reach_detail {
 // The squares a knight or a king reaches from each square, and the squares
 // along each of the eight rays, nearest first.
 struct move_tables {
@@ -79,9 +83,9 @@ inline uint64_t ray_reach(int sq, int d, uint64_t occupied) {
     const int first = up ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
     return ray & ~STRONG_MASKS.ray[first][d];
 }
-}  // namespace strong_detail
-using strong_detail::STRONG_MOVES;
-using strong_detail::STRONG_MASKS;
-using strong_detail::ray_reach;
-using strong_detail::DIR_FILE;
-using strong_detail::DIR_RANK;
+}  // namespace reach_detail
+using reach_detail::STRONG_MOVES;
+using reach_detail::STRONG_MASKS;
+using reach_detail::ray_reach;
+using reach_detail::DIR_FILE;
+using reach_detail::DIR_RANK;
