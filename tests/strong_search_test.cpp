@@ -16,7 +16,6 @@
 #include "game/game.h"
 #include "game/time_manager.h"
 #include "rules/position_key.h"
-#include "rules/reach_tables.h"
 #include "search/request.h"
 #include "search/strong.h"
 #include "settings/settings.h"
@@ -529,31 +528,6 @@ TEST_F(strong_fixture, KingAndPieceCountsByHand) {
     for (int i = 1; i < 6; ++i) EXPECT_EQ(t.coeff[T::KING_HITS_BY_ATTACKERS + i], 0);
     // The white king is two from g2, the black one four from d4.
     EXPECT_EQ(t.coeff[T::KING_PAWN_DISTANCE], 2 - 4);
-}
-
-// A slider's reach, cut at its first man without a branch, against a walk
-// square by square: every square and direction, on open boards, full ones,
-// the corners taken, and random ones.
-TEST(StrongTables, RayReachEqualsAWalkAlongTheRay) {
-    uint64_t state = 12345;
-    auto next = [&] {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return state;
-    };
-    for (int trial = 0; trial < 400; ++trial) {
-        uint64_t occupied = trial == 0 ? 0 : trial == 1 ? ~uint64_t{0} : trial == 2 ? 0x8000000000000001ull
-                                                                            : next() & next();
-        for (int sq = 0; sq < 64; ++sq)
-            for (int d = 0; d < 8; ++d) {
-                uint64_t walked = 0;
-                for (int f = (sq & 7) + DIR_FILE[d], r = (sq >> 3) + DIR_RANK[d]; f >= 0 && f < 8 && r >= 0 && r < 8;
-                     f += DIR_FILE[d], r += DIR_RANK[d]) {
-                    walked |= uint64_t{1} << (f + 8 * r);
-                    if ((occupied >> (f + 8 * r)) & 1) break;
-                }
-                ASSERT_EQ(ray_reach(sq, d, occupied), walked) << "square " << sq << " direction " << d;
-            }
-    }
 }
 
 }  // namespace
