@@ -6,23 +6,27 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "app/app.h"
 #include "book/book.h"
+#include "eval/strong_eval.h"
+#include "eval/strong_weights.h"
 #include "game/game.h"
 #include "game/time_manager.h"
 #include "rules/position_key.h"
 #include "search/request.h"
 #include "search/strong_search.h"
-#include "search/strong_eval.h"
-#include "search/strong_tables.h"
-#include "search/strong_weights.h"
 #include "settings/settings.h"
 #include "rules_test_util.h"
 
 namespace {
 
 constexpr int VALUE_MATE = 32000;
+
+// The tests' own pawn cache: the search's is its own.
+strong_pawn_cache test_pawns;
 
 struct strong_fixture : ::testing::Test {
     void SetUp() override {
@@ -126,7 +130,7 @@ int quiesce_minimax(const position& p, int s, int ply, int hm) {
     legal(p, s, list);
     // A mate on the move that reaches fifty moves is still a mate.
     if (hm >= 100) return checked && list.count == 0 ? -VALUE_MATE + ply : 0;
-    int best = checked ? -VALUE_MATE + ply : strong_evaluate(p, s);
+    int best = checked ? -VALUE_MATE + ply : strong_evaluate(p, s, test_pawns);
     for (int i = 0; i < list.count; ++i) {
         const move& m = list.moves[i];
         const bool queen_promotion = m.promotion == QUEEN;
@@ -368,32 +372,33 @@ TEST_F(strong_fixture, EvaluationIsSymmetricAndBlends) {
         const position m = mirrored(pos);
         // The colour-flipped mirror with the other side to move is the same
         // position for the other side: exactly the same score.
-        EXPECT_EQ(strong_evaluate(pos, WHITE), strong_evaluate(m, BLACK)) << fen;
-        EXPECT_EQ(strong_evaluate(pos, BLACK), strong_evaluate(m, WHITE)) << fen;
-        const strong_eval_parts a = strong_evaluate_parts(pos, WHITE), b = strong_evaluate_parts(m, BLACK);
+        EXPECT_EQ(strong_evaluate(pos, WHITE, test_pawns), strong_evaluate(m, BLACK, test_pawns)) << fen;
+        EXPECT_EQ(strong_evaluate(pos, BLACK, test_pawns), strong_evaluate(m, WHITE, test_pawns)) << fen;
+        const strong_eval_parts a = strong_evaluate_parts(pos, WHITE, test_pawns);
+        const strong_eval_parts b = strong_evaluate_parts(m, BLACK, test_pawns);
         EXPECT_EQ(a.middlegame, -b.middlegame) << fen;
         EXPECT_EQ(a.endgame, -b.endgame) << fen;
         EXPECT_EQ(a.scale, b.scale) << fen;
     }
     // Full material: the middlegame weights alone; bare kings and pawns: the endgame's alone.
     set("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    strong_eval_parts p = strong_evaluate_parts(pos, WHITE);
+    strong_eval_parts p = strong_evaluate_parts(pos, WHITE, test_pawns);
     EXPECT_EQ(p.phase, 24);
-    EXPECT_EQ(strong_evaluate(pos, WHITE), p.middlegame);
+    EXPECT_EQ(strong_evaluate(pos, WHITE, test_pawns), p.middlegame);
     set("4k3/pppp4/8/8/8/8/4PPPP/4K3 w - - 0 1");
-    p = strong_evaluate_parts(pos, WHITE);
+    p = strong_evaluate_parts(pos, WHITE, test_pawns);
     EXPECT_EQ(p.phase, 0);
-    EXPECT_EQ(strong_evaluate(pos, WHITE), p.endgame * p.scale / 64);
+    EXPECT_EQ(strong_evaluate(pos, WHITE, test_pawns), p.endgame * p.scale / 64);
     // A knight up with no pawns cannot win; with pawns it can.  A rook and
     // a bishop against a rook is nearly as drawn.
     set("4k3/8/8/8/8/8/8/3NK3 w - - 0 1");
-    const int bare = strong_evaluate(pos, WHITE);
+    const int bare = strong_evaluate(pos, WHITE, test_pawns);
     set("4k3/p7/8/8/8/8/P7/3NK3 w - - 0 1");
-    EXPECT_LT(bare, strong_evaluate(pos, WHITE) / 4);
+    EXPECT_LT(bare, strong_evaluate(pos, WHITE, test_pawns) / 4);
     set("4k3/8/8/3r4/8/8/8/3RBK2 w - - 0 1");
-    const int rook_and_bishop = strong_evaluate(pos, WHITE);
+    const int rook_and_bishop = strong_evaluate(pos, WHITE, test_pawns);
     set("4k3/7p/8/3r4/8/8/7P/3RBK2 w - - 0 1");
-    EXPECT_LT(rook_and_bishop, strong_evaluate(pos, WHITE) / 2);
+    EXPECT_LT(rook_and_bishop, strong_evaluate(pos, WHITE, test_pawns) / 2);
 }
 
 // The tuner sees the evaluation through its counts: they must give back
@@ -403,16 +408,62 @@ TEST_F(strong_fixture, TraceGivesBackTheScore) {
         set(fen);
         for (const int side : {WHITE, BLACK}) {
             strong_trace t{};
-            strong_evaluate_trace(pos, side, t);
+            strong_evaluate_trace(pos, side, test_pawns, t);
             int64_t mg = t.fixed_mg, eg = t.fixed_eg;
             for (int i = 0; i < STRONG_TERM_COUNT; ++i) {
                 mg += int64_t{t.coeff[i]} * STRONG_WEIGHTS[i].mg;
                 eg += int64_t{t.coeff[i]} * STRONG_WEIGHTS[i].eg;
             }
             const int64_t white = (mg * t.phase + eg * t.scale / 64 * (24 - t.phase)) / 24;
-            EXPECT_EQ(side == WHITE ? white : -white, strong_evaluate(pos, side)) << fen;
+            EXPECT_EQ(side == WHITE ? white : -white, strong_evaluate(pos, side, test_pawns)) << fen;
         }
     }
+}
+
+// The pawn cache is its owner's: the evaluation reads the cache it is
+// given and no other, a slot changed in one cache shows in that cache
+// alone, and clear() or a newly made cache (even on memory a used one
+// left dirty) scores as if nothing were kept.  The dirt is worked out by
+// hand: 50 added to both packed halves of a slot is 50 more in each of the
+// middlegame and endgame sums.
+TEST_F(strong_fixture, PawnCacheIsItsOwnersAlone) {
+    set(EVAL_POSITIONS[4]);  // rooks, queens and minors, and pawns: phase 20
+    const auto fresh = std::make_unique<strong_pawn_cache>();
+    const strong_eval_parts clean = strong_evaluate_parts(pos, WHITE, *fresh);
+    ASSERT_GT(clean.phase, 0);
+    ASSERT_LT(clean.phase, 24);  // both halves count, so dirt in either shows
+
+    auto dirty = std::make_unique<strong_pawn_cache>();
+    strong_evaluate(pos, WHITE, *dirty);
+    int filled = 0;
+    for (strong_pawn_cache::slot& slot : dirty->slots) {
+        if ((slot.white | slot.black) == 0) continue;
+        slot.both += 50 + (int64_t{50} << 32);
+        ++filled;
+    }
+    ASSERT_EQ(filled, 1);  // one pawn structure seen, one slot
+    const strong_eval_parts read = strong_evaluate_parts(pos, WHITE, *dirty);
+    EXPECT_EQ(read.middlegame, clean.middlegame + 50);
+    EXPECT_EQ(read.endgame, clean.endgame + 50);
+    EXPECT_NE(strong_evaluate(pos, WHITE, *dirty), strong_evaluate(pos, WHITE, *fresh));
+    // Another owner's cache, the same pawns already in it, knows nothing of the dirt.
+    EXPECT_EQ(strong_evaluate_parts(pos, WHITE, *fresh).middlegame, clean.middlegame);
+    const auto other = std::make_unique<strong_pawn_cache>();
+    EXPECT_EQ(strong_evaluate_parts(pos, WHITE, *other).endgame, clean.endgame);
+
+    // A cache made on memory a dirty one leaves (as an allocator may hand
+    // it back) starts empty; the barrier keeps the copy from being dropped.
+    alignas(strong_pawn_cache) static unsigned char storage[sizeof(strong_pawn_cache)];
+    std::memcpy(storage, static_cast<const void*>(dirty.get()), sizeof storage);
+    asm volatile("" : : "r"(storage) : "memory");
+    strong_pawn_cache* reused = new (storage) strong_pawn_cache;
+    EXPECT_EQ(strong_evaluate_parts(pos, WHITE, *reused).middlegame, clean.middlegame);
+    reused->~strong_pawn_cache();
+
+    dirty->clear();
+    const strong_eval_parts cleared = strong_evaluate_parts(pos, WHITE, *dirty);
+    EXPECT_EQ(cleared.middlegame, clean.middlegame);
+    EXPECT_EQ(cleared.endgame, clean.endgame);
 }
 
 // Pawn-structure counts worked out by hand.
@@ -423,7 +474,7 @@ TEST_F(strong_fixture, PawnStructureCountsByHand) {
     // passed but the black king stands on its file, h5 isolated and held
     // by g7.  Black: g7 isolated.
     set("4k3/6p1/8/7P/4P3/1P6/1P6/4K3 w - - 0 1");
-    strong_evaluate_trace(pos, WHITE, t);
+    strong_evaluate_trace(pos, WHITE, test_pawns, t);
     EXPECT_EQ(t.coeff[T::DOUBLED], 1);
     EXPECT_EQ(t.coeff[T::ISOLATED], 4 - 1);
     EXPECT_EQ(t.coeff[T::PASSED + 2], 1);
@@ -441,7 +492,7 @@ TEST_F(strong_fixture, PawnStructureCountsByHand) {
     // defended by e3 and passed.  f5 is isolated.
     set("4k3/8/8/5p2/3P4/4P3/8/4K3 b - - 0 1");
     t = strong_trace{};
-    strong_evaluate_trace(pos, BLACK, t);
+    strong_evaluate_trace(pos, BLACK, test_pawns, t);
     EXPECT_EQ(t.coeff[T::BACKWARD], 1);
     EXPECT_EQ(t.coeff[T::SUPPORTED + 3], 1);
     EXPECT_EQ(t.coeff[T::PASSED + 3], 1);
@@ -457,7 +508,7 @@ TEST_F(strong_fixture, KingAndPieceCountsByHand) {
     namespace T = strong_term;
     strong_trace t{};
     set("4k3/R7/4n3/8/3P4/3N4/6P1/2B1K3 w - - 0 1");
-    strong_evaluate_trace(pos, WHITE, t);
+    strong_evaluate_trace(pos, WHITE, test_pawns, t);
     EXPECT_EQ(t.coeff[T::ROOK_SEVENTH], 1);        // the black king on the eighth
     EXPECT_EQ(t.coeff[T::MINOR_BEHIND_PAWN], 1);   // Nd3 (Ne6 has no pawn ahead)
     EXPECT_EQ(t.coeff[T::BISHOP_PAWNS], 1);        // d4
@@ -473,31 +524,6 @@ TEST_F(strong_fixture, KingAndPieceCountsByHand) {
     for (int i = 1; i < 6; ++i) EXPECT_EQ(t.coeff[T::KING_HITS_BY_ATTACKERS + i], 0);
     // The white king is two from g2, the black one four from d4.
     EXPECT_EQ(t.coeff[T::KING_PAWN_DISTANCE], 2 - 4);
-}
-
-// A slider's reach, cut at its first man without a branch, against a walk
-// square by square: every square and direction, on open boards, full ones,
-// the corners taken, and random ones.
-TEST(StrongTables, RayReachEqualsAWalkAlongTheRay) {
-    uint64_t state = 12345;
-    auto next = [&] {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return state;
-    };
-    for (int trial = 0; trial < 400; ++trial) {
-        uint64_t occupied = trial == 0 ? 0 : trial == 1 ? ~uint64_t{0} : trial == 2 ? 0x8000000000000001ull
-                                                                            : next() & next();
-        for (int sq = 0; sq < 64; ++sq)
-            for (int d = 0; d < 8; ++d) {
-                uint64_t walked = 0;
-                for (int f = (sq & 7) + DIR_FILE[d], r = (sq >> 3) + DIR_RANK[d]; f >= 0 && f < 8 && r >= 0 && r < 8;
-                     f += DIR_FILE[d], r += DIR_RANK[d]) {
-                    walked |= uint64_t{1} << (f + 8 * r);
-                    if ((occupied >> (f + 8 * r)) & 1) break;
-                }
-                ASSERT_EQ(ray_reach(sq, d, occupied), walked) << "square " << sq << " direction " << d;
-            }
-    }
 }
 
 }  // namespace

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "search/strong_terms.h"
-#include "search/strong_weights.h"
+#include "eval/strong_terms.h"
+#include "eval/strong_weights.h"
 #include "tools/tuner.h"
 
 namespace {
@@ -425,7 +425,7 @@ TEST(TunerFile, WrittenWeightsReadBack) {
     std::vector<std::string> names;
     for (int i = 0; i < 50; ++i)
         names.push_back("term " + std::to_string(i) + (i % 7 == 0 ? " (rank 2)" : ""));
-    const tune_file_layout layout = {"#include \"search/strong_terms.h\"", "strong_weight", "STRONG_WEIGHTS",
+    const tune_file_layout layout = {"#include \"eval/strong_terms.h\"", "strong_weight", "STRONG_WEIGHTS",
                                      "STRONG_TERM_COUNT"};
     const std::vector<int16_t> rounded = tune_round(weights);
     const std::string text = tune_weights_text(layout, {"Tuned on a.txt", "", "bad\nname;1"}, rounded, names);
@@ -437,7 +437,7 @@ TEST(TunerFile, WrittenWeightsReadBack) {
     ASSERT_EQ(lines.size(), 2u + 2u + 3u + 1u + 50u + 1u);
     EXPECT_EQ(lines[0], "#pragma once");
     EXPECT_EQ(lines[1], "");
-    EXPECT_EQ(lines[2], "#include \"search/strong_terms.h\"");
+    EXPECT_EQ(lines[2], "#include \"eval/strong_terms.h\"");
     EXPECT_EQ(lines[3], "");
     EXPECT_EQ(lines[4], "// Tuned on a.txt");
     EXPECT_EQ(lines[5], "//");
@@ -480,7 +480,7 @@ TEST(TunerTool, WritesTheEngineWeightsBackUnchangedAfterNoEpochs) {
         text += line + "\n";
         if (line.rfind("    {", 0) == 0) entries.push_back(line);
     }
-    EXPECT_EQ(text.rfind("#pragma once\n\n#include \"search/strong_terms.h\"\n", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("#pragma once\n\n#include \"eval/strong_terms.h\"\n", 0), 0u) << text;
     EXPECT_NE(text.find("3 positions, 0 of them held out by seed 1; 2 bad lines skipped."), std::string::npos)
         << text;
     ASSERT_EQ(entries.size(), static_cast<size_t>(STRONG_TERM_COUNT));

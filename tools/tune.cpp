@@ -1,5 +1,5 @@
 // tune: fits the strong evaluation's weights to game results (Texel's
-// method, tools/tuner.h) and writes them as src/search/strong_weights.h.
+// method, tools/tuner.h) and writes them as src/eval/strong_weights.h.
 //
 // The data are lines "FEN;RESULT" as datagen writes them.  Every position
 // is traced once (strong_evaluate_trace: the count of each term, the phase,
@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "search/strong_eval.h"
-#include "search/strong_weights.h"
+#include "eval/strong_eval.h"
+#include "eval/strong_weights.h"
 #include "tools/tool.h"
 #include "tools/tuner.h"
 
@@ -161,6 +161,7 @@ bool load(const tune_command& command, const std::vector<double>& weights, tune_
           loaded& data) {
     static position pos;
     static strong_trace trace;
+    static strong_pawn_cache pawns;
     uint64_t group = 0;
     double last_result = -1;
     for (const char* name : command.files) {
@@ -177,7 +178,7 @@ bool load(const tune_command& command, const std::vector<double>& weights, tune_
             if (!parse_fen(fen, pos, side) || position_problem(pos, side) != nullptr ||
                 pawn_on_edge_rank(pos))
                 return tune_take::refused;
-            strong_evaluate_trace(pos, side, trace);
+            strong_evaluate_trace(pos, side, pawns, trace);
             if (result != last_result) ++group;
             last_result = result;
             const bool held = tune_held_out(command.seed, group, command.validation);
@@ -185,7 +186,7 @@ bool load(const tune_command& command, const std::vector<double>& weights, tune_
             set.add(trace.coeff, trace.phase, trace.scale, trace.fixed_mg, trace.fixed_eg, result);
             (held ? validation_scores : training_scores).push_back(score);
             data.scored += score != TUNE_NO_SCORE;
-            const int engine = strong_evaluate(pos, side) * (side == WHITE ? 1 : -1);
+            const int engine = strong_evaluate(pos, side, pawns) * (side == WHITE ? 1 : -1);
             const double difference = std::abs(tune_evaluate(set, set.size() - 1, weights) - engine);
             data.disagreements += difference > 2.0;
             data.largest_difference = std::max(data.largest_difference, difference);
@@ -355,10 +356,10 @@ int tool_tune(int argc, char** argv) {
         errors += figures;
     }
     const std::vector<std::string> comment = {
-        command.blend > 0 ? "The strong evaluation's weights, by term (strong_terms.h), fitted to search"
-                          : "The strong evaluation's weights, by term (strong_terms.h), fitted to game",
-        command.blend > 0 ? "scores and game results by orvane-tool tune: tune again rather than edit by hand."
-                          : "results by orvane-tool tune: tune again rather than edit by hand.",
+        "The strong evaluation's weights (eval/strong_eval.h, beside the classic evaluation), by term",
+        command.blend > 0 ? "(strong_terms.h), fitted to search scores and game results by orvane-tool tune: tune"
+                          : "(strong_terms.h), fitted to game results by orvane-tool tune: tune again rather than",
+        command.blend > 0 ? "again rather than edit by hand." : "edit by hand.",
         "Data: " + data.summary,
         std::to_string(data.positions) + " positions, " + std::to_string(data.held_out) +
             " of them held out by seed " + std::to_string(command.seed) + "; " + std::to_string(data.bad) +
@@ -366,7 +367,7 @@ int tool_tune(int argc, char** argv) {
         "Command: " + command_line(argc, argv),
         errors + ".",
     };
-    const tune_file_layout layout = {"#include \"search/strong_terms.h\"", "strong_weight", "STRONG_WEIGHTS",
+    const tune_file_layout layout = {"#include \"eval/strong_terms.h\"", "strong_weight", "STRONG_WEIGHTS",
                                      "STRONG_TERM_COUNT"};
     const std::string text = tune_weights_text(layout, comment, rounded, names);
     if (command.out == nullptr) {

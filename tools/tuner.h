@@ -149,7 +149,7 @@ std::vector<int16_t> tune_round(const std::vector<double>& weights);
 //       {mg, eg},  // name
 //   };
 struct tune_file_layout {
-    std::string include_line;  // e.g. #include "search/strong_terms.h"
+    std::string include_line;  // e.g. #include "eval/strong_terms.h"
     std::string type_name;
     std::string array_name;
     std::string count_name;

@@ -1,5 +1,11 @@
-// Evaluation: the static score of a position in four variants, the test
-// whether a colour has any legal move, and the piece activity count.
+// Evaluation: the static scores of a position.  They read the board alone,
+// so they live apart from the searches that ask for them, above only the
+// rules.  Two evaluations share this room and nothing else: the classic one
+// (this header: the score in four variants from engine_side's point of view,
+// the test whether a colour has any legal move, the piece activity count),
+// which the classic search and the old sessions depend on to the node, and
+// the strong search's tuned one (strong_eval.h, with its terms in
+// strong_terms.h and its weights in strong_weights.h).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,8 @@
 // Position and rules: the position record, moves, making moves, attack tests,
-// legality, move generation and the draw rules.
+// legality, move generation and the draw rules.  The room also holds where
+// the men reach on an empty board (reach_tables.h), which both the strong
+// evaluation and the strong search read: facts of the board belong here,
+// under the two of them, and include nothing.
 //
 // Every rule operation works for the colour in the global side_to_move: own
 // pieces are that colour's, enemy pieces the other colour's.  Making a move

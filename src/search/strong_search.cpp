@@ -29,9 +29,9 @@
 #include <vector>
 
 #include "book/book.h"
+#include "eval/strong_eval.h"
 #include "rules/position_key.h"
-#include "search/strong_eval.h"
-#include "search/strong_tables.h"
+#include "rules/reach_tables.h"
 #include "search/transposition_table.h"
 
 namespace {
@@ -96,12 +96,12 @@ int least_attacker(const uint8_t* b, uint64_t occupied, int target, int side) {
         if (tf > 0 && b[from_rank_sq - 1] == side * 16 + PAWN) return from_rank_sq - 1;
         if (tf < 7 && b[from_rank_sq + 1] == side * 16 + PAWN) return from_rank_sq + 1;
     }
-    for (int i = 0; i < 8 && STRONG_MOVES.knight[target][i] >= 0; ++i)
-        if (b[STRONG_MOVES.knight[target][i]] == side * 16 + KNIGHT) return STRONG_MOVES.knight[target][i];
+    for (int i = 0; i < 8 && REACH_SQUARES.knight[target][i] >= 0; ++i)
+        if (b[REACH_SQUARES.knight[target][i]] == side * 16 + KNIGHT) return REACH_SQUARES.knight[target][i];
     int best = -1, best_value = 1 << 20;
     // The first man on each ray, found by a bit scan instead of a walk.
     for (int d = 0; d < 8; ++d) {
-        const uint64_t blockers = STRONG_MASKS.ray[target][d] & occupied;
+        const uint64_t blockers = REACH_MASKS.ray[target][d] & occupied;
         if (blockers == 0) continue;
         const int sq = (d & 1) == 0 ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
         const uint8_t p = b[sq];
@@ -115,8 +115,8 @@ int least_attacker(const uint8_t* b, uint64_t occupied, int target, int side) {
         }
     }
     if (best >= 0) return best;
-    for (int i = 0; i < 8 && STRONG_MOVES.king[target][i] >= 0; ++i)
-        if (b[STRONG_MOVES.king[target][i]] == side * 16 + KING) return STRONG_MOVES.king[target][i];
+    for (int i = 0; i < 8 && REACH_SQUARES.king[target][i] >= 0; ++i)
+        if (b[REACH_SQUARES.king[target][i]] == side * 16 + KING) return REACH_SQUARES.king[target][i];
     return -1;
 }
 
@@ -249,6 +249,7 @@ public:
     // Back to a searcher that has learnt nothing: histories, killers and caches empty.
     void reset_searcher() {
         std::memset(eval_cache, 0, sizeof eval_cache);
+        pawn_cache.clear();
         std::memset(history_score, 0, sizeof history_score);
         std::memset(continuation, 0, sizeof continuation);
         for (auto& k : killers) k[0] = k[1] = move{};
@@ -314,6 +315,7 @@ private:
     // The move a singular test leaves out at each ply (packed; 0: none).
     uint16_t excluded_at[MAX_PLY + 2];
     eval_slot eval_cache[EVAL_CACHE_SIZE];
+    strong_pawn_cache pawn_cache;
 
     // The root's moves and what the iterations found of each.
     move root_list[MOVE_LIST_SIZE];
@@ -362,7 +364,7 @@ int evaluate_at(int ply) {
     const uint64_t key = key_at(ply);
     eval_slot& slot = eval_cache[key & (EVAL_CACHE_SIZE - 1)];
     if (slot.key == key && key != 0) return slot.value;
-    const int v = strong_evaluate(ply_frames[ply].pos, side_at[ply]);
+    const int v = strong_evaluate(ply_frames[ply].pos, side_at[ply], pawn_cache);
     slot.key = key;
     slot.value = v;
     return v;
@@ -563,7 +565,7 @@ int quiesce(int ply, int alpha, int beta) {
     if (enter_node(ply)) return 0;
     frame& f = ply_frames[ply];
     const int side = side_at[ply];
-    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
+    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side, pawn_cache);
     if (fifty_moves_drawn(ply)) return 0;
 
     const uint64_t key = key_at(ply);
@@ -645,7 +647,7 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     const uint16_t excluded = excluded_at[ply];
 
     if (drawn(ply)) return 0;
-    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side);
+    if (ply >= MAX_PLY) return strong_evaluate(f.pos, side, pawn_cache);
     // Mate distance: no line from here can beat a mate already found nearer the root.
     if (alpha < -VALUE_MATE + ply) alpha = -VALUE_MATE + ply;
     if (beta > VALUE_MATE - ply - 1) beta = VALUE_MATE - ply - 1;

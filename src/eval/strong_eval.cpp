@@ -1,17 +1,18 @@
-// The strong search's evaluation.  Every term is a count on the board times
-// a pair of weights (middlegame, endgame); the weights are fitted to the
-// results of our own games by the tuner (tools/tune.cpp) and compiled in
-// from strong_weights.h.  The same code counts for the engine, which sums
-// the weights at once, and for the tuner, which keeps the counts.
+// The strong search's evaluation, in the eval room beside the classic one
+// because it reads the position alone.  Every term is a count on the board
+// times a pair of weights (middlegame, endgame); the weights are fitted to
+// the results of our own games by the tuner (tools/tune.cpp) and compiled
+// in from strong_weights.h.  The same code counts for the engine, which
+// sums the weights at once, and for the tuner, which keeps the counts.
 //
 // Squares are file + 8 * rank.  A man's square is read from its own side:
 // black's through the rank mirror (square ^ 56).
-#include "search/strong_eval.h"
+#include "eval/strong_eval.h"
 
 #include <cstring>
 
-#include "search/strong_tables.h"
-#include "search/strong_weights.h"
+#include "eval/strong_weights.h"
+#include "rules/reach_tables.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ constexpr pawn_masks make_masks() {
         }
         for (int other = 0; other < 64; ++other) m.ring[sq][chebyshev(sq, other)] |= bit(other);
         m.king_zone[sq] = bit(sq);
-        for (int i = 0; i < 8 && STRONG_MOVES.king[sq][i] >= 0; ++i) m.king_zone[sq] |= bit(STRONG_MOVES.king[sq][i]);
+        for (int i = 0; i < 8 && REACH_SQUARES.king[sq][i] >= 0; ++i) m.king_zone[sq] |= bit(REACH_SQUARES.king[sq][i]);
     }
     return m;
 }
@@ -218,24 +219,18 @@ uint64_t pawn_terms(const men& m, int colour, int sign, Sum& sum) {
     return passed;
 }
 
-// The pawn structure's score is kept by the pawns' placing: most
-// positions a search meets share their pawns with many others.
-struct pawn_slot {
-    uint64_t white, black;
-    int64_t both;  // as score_sum keeps it
-    uint64_t passed[2];
-};
-constexpr int PAWN_CACHE_SIZE = 1 << 14;
-pawn_slot pawn_cache[PAWN_CACHE_SIZE];
+static_assert((strong_pawn_cache::SIZE & (strong_pawn_cache::SIZE - 1)) == 0, "a slot is found by masking");
 
 inline uint64_t pawn_key(uint64_t white, uint64_t black) {
     uint64_t z = white * 0x9E3779B97F4A7C15ull ^ (black + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
     return z ^ (z >> 29);
 }
 
-void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2]) {
+// The weighed sum takes the pawns' score from the caller's cache; the
+// tuner's counts are counted afresh, there being nothing to keep.
+void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2], strong_pawn_cache& cache) {
     const uint64_t w = m.by[WHITE][PAWN], b = m.by[BLACK][PAWN];
-    pawn_slot& slot = pawn_cache[pawn_key(w, b) & (PAWN_CACHE_SIZE - 1)];
+    strong_pawn_cache::slot& slot = cache.slots[pawn_key(w, b) & (strong_pawn_cache::SIZE - 1)];
     if (slot.white != w || slot.black != b || (w | b) == 0) {
         score_sum part;
         slot.passed[0] = pawn_terms(m, WHITE, 1, part);
@@ -248,7 +243,7 @@ void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2]) {
     passed[0] = slot.passed[0];
     passed[1] = slot.passed[1];
 }
-void pawn_structure(const men& m, count_sum& sum, uint64_t passed[2]) {
+void pawn_structure(const men& m, count_sum& sum, uint64_t passed[2], strong_pawn_cache&) {
     passed[0] = pawn_terms(m, WHITE, 1, sum);
     passed[1] = pawn_terms(m, BLACK, -1, sum);
 }
@@ -256,7 +251,7 @@ void pawn_structure(const men& m, count_sum& sum, uint64_t passed[2]) {
 // Where a knight, bishop, rook or queen on sq reaches, occupied being the
 // squares that hold anything: a slider's ray ends on its first man.
 inline uint64_t reach(uint64_t occupied, int sq, int type) {
-    if (type == KNIGHT) return STRONG_MASKS.knight[sq];
+    if (type == KNIGHT) return REACH_MASKS.knight[sq];
     uint64_t r = 0;
     if (type != BISHOP)
         for (int d = 0; d < 4; ++d) r |= ray_reach(sq, d, occupied);
@@ -268,8 +263,8 @@ inline uint64_t reach(uint64_t occupied, int sq, int type) {
 // Inlined into each entry below, so that the one built for the processor's
 // bit count compiles all of it that way.
 template <bool HARDWARE, class Sum>
-[[gnu::always_inline]] inline void evaluate_terms(const position& pos, int side, Sum& sum, int& phase, int& scale,
-                                                  int& fixed_eg) {
+[[gnu::always_inline]] inline void evaluate_terms(const position& pos, int side, strong_pawn_cache& cache, Sum& sum,
+                                                  int& phase, int& scale, int& fixed_eg) {
     const uint8_t* b = pos.board;
     men m;
     // Any byte blocks a ray, a man or not, as on the board.
@@ -289,7 +284,7 @@ template <bool HARDWARE, class Sum>
     phase = m.phase > FULL_PHASE ? FULL_PHASE : m.phase;
 
     uint64_t passed[2];
-    pawn_structure(m, sum, passed);
+    pawn_structure(m, sum, passed, cache);
 
     // Each side's attacks, by type, for mobility, threats and king safety.
     uint64_t attacks[3][8] = {};
@@ -297,7 +292,7 @@ template <bool HARDWARE, class Sum>
     int zone_attackers[3] = {0, 0, 0}, zone_hits[3] = {0, 0, 0};
     for (int colour = WHITE; colour <= BLACK; ++colour) {
         attacks[colour][PAWN] = pawn_attacks(m.by[colour][PAWN], colour);
-        attacks[colour][KING] = (m.by[colour][KING] != 0) ? STRONG_MASKS.king[m.king[colour]] : 0;
+        attacks[colour][KING] = (m.by[colour][KING] != 0) ? REACH_MASKS.king[m.king[colour]] : 0;
     }
     for (int colour = WHITE; colour <= BLACK; ++colour) {
         const int them = 3 - colour, sign = colour == WHITE ? 1 : -1;
@@ -362,7 +357,7 @@ template <bool HARDWARE, class Sum>
             const uint64_t safe = ~m.all[colour] & ~attacked[them];
             const uint64_t rook_lines = reach(occupied, ks, ROOK), bishop_lines = reach(occupied, ks, BISHOP);
             if ((attacks[colour][ROOK] & rook_lines & safe) != 0) sum.add(T::SAFE_CHECK + 0, sign);
-            if ((attacks[colour][KNIGHT] & STRONG_MASKS.knight[ks] & safe) != 0) sum.add(T::SAFE_CHECK + 1, sign);
+            if ((attacks[colour][KNIGHT] & REACH_MASKS.knight[ks] & safe) != 0) sum.add(T::SAFE_CHECK + 1, sign);
             if ((attacks[colour][BISHOP] & bishop_lines & safe) != 0) sum.add(T::SAFE_CHECK + 2, sign);
             if ((attacks[colour][QUEEN] & (rook_lines | bishop_lines) & safe) != 0) sum.add(T::SAFE_CHECK + 3, sign);
             const uint64_t held = attacks[them][PAWN] | attacks[them][ROOK] | attacks[them][KNIGHT] |
@@ -472,54 +467,61 @@ template <bool HARDWARE, class Sum>
 }
 
 template <bool HARDWARE>
-[[gnu::always_inline]] inline strong_eval_parts parts_of(const position& pos, int side) {
+[[gnu::always_inline]] inline strong_eval_parts parts_of(const position& pos, int side, strong_pawn_cache& cache) {
     score_sum sum;
     strong_eval_parts parts{};
     int fixed_eg = 0;
-    evaluate_terms<HARDWARE>(pos, side, sum, parts.phase, parts.scale, fixed_eg);
+    evaluate_terms<HARDWARE>(pos, side, cache, sum, parts.phase, parts.scale, fixed_eg);
     parts.middlegame = sum.mg();
     parts.endgame = sum.eg() + fixed_eg;
     return parts;
 }
 
-strong_eval_parts parts_counted_in_registers(const position& pos, int side) { return parts_of<false>(pos, side); }
+strong_eval_parts parts_counted_in_registers(const position& pos, int side, strong_pawn_cache& cache) {
+    return parts_of<false>(pos, side, cache);
+}
 
 #if defined(__x86_64__) || defined(__i386__)
-[[gnu::target("popcnt")]] strong_eval_parts parts_counted_by_instruction(const position& pos, int side) {
-    return parts_of<true>(pos, side);
+[[gnu::target("popcnt")]] strong_eval_parts parts_counted_by_instruction(const position& pos, int side,
+                                                                         strong_pawn_cache& cache) {
+    return parts_of<true>(pos, side, cache);
 }
 const bool HAS_POPCNT = [] {
     __builtin_cpu_init();  // may run before the library's own set-up
     return __builtin_cpu_supports("popcnt") != 0;
 }();
 #else
-strong_eval_parts parts_counted_by_instruction(const position& pos, int side) { return parts_of<true>(pos, side); }
+strong_eval_parts parts_counted_by_instruction(const position& pos, int side, strong_pawn_cache& cache) {
+    return parts_of<true>(pos, side, cache);
+}
 const bool HAS_POPCNT = true;  // elsewhere the builtin is the machine's own
 #endif
 
 }  // namespace
 
-strong_eval_parts strong_evaluate_parts(const position& pos, int side) {
-    return HAS_POPCNT ? parts_counted_by_instruction(pos, side) : parts_counted_in_registers(pos, side);
+void strong_pawn_cache::clear() { std::memset(static_cast<void*>(slots), 0, sizeof slots); }
+
+strong_eval_parts strong_evaluate_parts(const position& pos, int side, strong_pawn_cache& cache) {
+    return HAS_POPCNT ? parts_counted_by_instruction(pos, side, cache) : parts_counted_in_registers(pos, side, cache);
 }
 
-int strong_evaluate(const position& pos, int side) {
-    const strong_eval_parts p = strong_evaluate_parts(pos, side);
+int strong_evaluate(const position& pos, int side, strong_pawn_cache& cache) {
+    const strong_eval_parts p = strong_evaluate_parts(pos, side, cache);
     const int eg = p.endgame * p.scale / 64;
     const int blended = (p.middlegame * p.phase + eg * (FULL_PHASE - p.phase)) / FULL_PHASE;
     return side == WHITE ? blended : -blended;
 }
 
-void strong_evaluate_trace(const position& pos, int side, strong_trace& trace) {
+void strong_evaluate_trace(const position& pos, int side, strong_pawn_cache& cache, strong_trace& trace) {
     std::memset(trace.coeff, 0, sizeof trace.coeff);
     count_sum sum{trace.coeff};
     // The scale is decided by who is ahead in the endgame, which needs the
     // weights: the engine's own sum decides it, as in play.
     score_sum weighed;
     int fixed_eg = 0;
-    evaluate_terms<false>(pos, side, weighed, trace.phase, trace.scale, fixed_eg);
+    evaluate_terms<false>(pos, side, cache, weighed, trace.phase, trace.scale, fixed_eg);
     int phase = 0, scale = 0, unused_fixed = 0;
-    evaluate_terms<false>(pos, side, sum, phase, scale, unused_fixed);
+    evaluate_terms<false>(pos, side, cache, sum, phase, scale, unused_fixed);
     // The counting pass cannot see who is ahead; the weighed pass's scale stands.
     trace.fixed_mg = 0;
     trace.fixed_eg = fixed_eg;

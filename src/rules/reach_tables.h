@@ -1,11 +1,15 @@
-// Where the men reach on an empty board, for the strong search's
-// evaluation and its exchange arithmetic: knight and king targets, and the
-// squares along each ray, nearest first.
+// Where the men reach on an empty board: knight and king targets, and the
+// squares along each ray, nearest first, as lists and as masks, built at
+// compile time.  They are facts of the board, not of any one way of
+// scoring or searching it, so the rules hold them, under both their users:
+// the strong evaluation (eval/) reads them for mobility and king safety, the
+// strong search (search/) for its exchange arithmetic.  The classic rules
+// find moves their own way and read none of this.
 #pragma once
 
 #include <cstdint>
 
-namespace strong_detail {
+namespace reach_detail {
 // The squares a knight or a king reaches from each square, and the squares
 // along each of the eight rays, nearest first.
 struct move_tables {
@@ -41,7 +45,7 @@ constexpr move_tables make_move_tables() {
     }
     return t;
 }
-inline constexpr move_tables STRONG_MOVES = make_move_tables();
+inline constexpr move_tables REACH_SQUARES = make_move_tables();
 
 // The same as bit sets (bit s = square s), so that a slider's reach is the
 // ray cut at its first occupied square instead of a walk along it.  Even
@@ -54,14 +58,14 @@ struct move_masks {
 constexpr move_masks make_move_masks() {
     move_masks m{};
     for (int sq = 0; sq < 64; ++sq) {
-        for (int i = 0; i < 9 && STRONG_MOVES.knight[sq][i] >= 0; ++i) m.knight[sq] |= uint64_t{1} << STRONG_MOVES.knight[sq][i];
-        for (int i = 0; i < 9 && STRONG_MOVES.king[sq][i] >= 0; ++i) m.king[sq] |= uint64_t{1} << STRONG_MOVES.king[sq][i];
+        for (int i = 0; i < 9 && REACH_SQUARES.knight[sq][i] >= 0; ++i) m.knight[sq] |= uint64_t{1} << REACH_SQUARES.knight[sq][i];
+        for (int i = 0; i < 9 && REACH_SQUARES.king[sq][i] >= 0; ++i) m.king[sq] |= uint64_t{1} << REACH_SQUARES.king[sq][i];
         for (int d = 0; d < 8; ++d)
-            for (int i = 0; i < 8 && STRONG_MOVES.ray[sq][d][i] >= 0; ++i) m.ray[sq][d] |= uint64_t{1} << STRONG_MOVES.ray[sq][d][i];
+            for (int i = 0; i < 8 && REACH_SQUARES.ray[sq][d][i] >= 0; ++i) m.ray[sq][d] |= uint64_t{1} << REACH_SQUARES.ray[sq][d][i];
     }
     return m;
 }
-inline constexpr move_masks STRONG_MASKS = make_move_masks();
+inline constexpr move_masks REACH_MASKS = make_move_masks();
 static_assert(DIR_RANK[0] * 8 + DIR_FILE[0] > 0 && DIR_RANK[1] * 8 + DIR_FILE[1] < 0 && DIR_RANK[2] * 8 + DIR_FILE[2] > 0 &&
                   DIR_RANK[3] * 8 + DIR_FILE[3] < 0 && DIR_RANK[4] * 8 + DIR_FILE[4] > 0 &&
                   DIR_RANK[5] * 8 + DIR_FILE[5] < 0 && DIR_RANK[6] * 8 + DIR_FILE[6] > 0 &&
@@ -73,15 +77,15 @@ static_assert(DIR_RANK[0] * 8 + DIR_FILE[0] > 0 && DIR_RANK[1] * 8 + DIR_FILE[1]
 // for a blocker (h8 for rays up the board, a1 for rays down), and no ray of
 // its direction leaves it, so an open ray is cut at nothing.
 inline uint64_t ray_reach(int sq, int d, uint64_t occupied) {
-    const uint64_t ray = STRONG_MASKS.ray[sq][d];
+    const uint64_t ray = REACH_MASKS.ray[sq][d];
     const bool up = (d & 1) == 0;
     const uint64_t blockers = (ray & occupied) | (up ? uint64_t{1} << 63 : uint64_t{1});
     const int first = up ? __builtin_ctzll(blockers) : 63 - __builtin_clzll(blockers);
-    return ray & ~STRONG_MASKS.ray[first][d];
+    return ray & ~REACH_MASKS.ray[first][d];
 }
-}  // namespace strong_detail
-using strong_detail::STRONG_MOVES;
-using strong_detail::STRONG_MASKS;
-using strong_detail::ray_reach;
-using strong_detail::DIR_FILE;
-using strong_detail::DIR_RANK;
+}  // namespace reach_detail
+using reach_detail::REACH_SQUARES;
+using reach_detail::REACH_MASKS;
+using reach_detail::ray_reach;
+using reach_detail::DIR_FILE;
+using reach_detail::DIR_RANK;

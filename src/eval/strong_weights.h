@@ -1,12 +1,13 @@
 #pragma once
 
-#include "search/strong_terms.h"
+#include "eval/strong_terms.h"
 
-// The strong evaluation's weights, by term (strong_terms.h), fitted to search
-// scores and game results by orvane-tool tune: tune again rather than edit by hand.
+// The strong evaluation's weights (eval/strong_eval.h, beside the classic evaluation), by term
+// (strong_terms.h), fitted to search scores and game results by orvane-tool tune: tune
+// again rather than edit by hand.
 // Data: data/scored_a.txt (500051), data/scored_b.txt (504569)
 // 1004620 positions, 0 of them held out by seed 1; 0 bad lines skipped.
-// Command: orvane-tool tune data/scored_a.txt data/scored_b.txt --blend 1.0 --epochs 100 --rate 1 --validation 0 --last --out src/search/strong_weights.h
+// Command: orvane-tool tune data/scored_a.txt data/scored_b.txt --blend 1.0 --epochs 100 --rate 1 --validation 0 --last --out src/eval/strong_weights.h
 // K 0.725365; targets 1.00 search score (1004620 positions scored); weights of epoch 100; mean squared error 0.006192 before, 0.005080 after.
 inline constexpr strong_weight STRONG_WEIGHTS[STRONG_TERM_COUNT] = {
     {62, 130},  // material pawn

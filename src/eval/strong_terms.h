@@ -1,7 +1,8 @@
-// The strong evaluation's terms: every weight it has, by index.  Each term
-// is a pair of weights (middlegame, endgame) multiplied by a count the
-// evaluation finds on the board, white's count less black's; the tuner
-// fits them all together and writes strong_weights.h.
+// The strong evaluation's terms (the eval room's tuned evaluation,
+// strong_eval.h): every weight it has, by index.  Each term is a pair of
+// weights (middlegame, endgame) multiplied by a count the evaluation finds
+// on the board, white's count less black's; the tuner fits them all
+// together and writes strong_weights.h.
 #pragma once
 
 #include <cstdint>
