@@ -1151,7 +1151,10 @@ public:
         if (static_cast<int>(searchers_.size()) > threads_) searchers_.resize(static_cast<size_t>(threads_));
         if (static_cast<int>(workers_.size()) != threads_ - 1) {
             stop_workers();
-            for (int i = 1; i < threads_; ++i) workers_.emplace_back([this, i] { worker_loop(i); });
+            // A worker joins the searches that begin after it is made: it knows
+            // how many went before from here, not from whenever it first runs.
+            for (int i = 1; i < threads_; ++i)
+                workers_.emplace_back([this, i, before = generation_] { worker_loop(i, before); });
         }
     }
     void release_threads() {
@@ -1186,7 +1189,7 @@ public:
     strong_outcome run_threads(search_context& context);
 
 private:
-    void worker_loop(int index);
+    void worker_loop(int index, uint64_t seen);
     void stop_workers() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -1216,8 +1219,7 @@ private:
     std::atomic<bool> helper_stop_{false};
 };
 
-void strong_threads::worker_loop(int index) {
-    uint64_t seen = 0;
+void strong_threads::worker_loop(int index, uint64_t seen) {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         wake_.wait(lock, [&] { return quitting_ || generation_ != seen; });
