@@ -261,7 +261,7 @@ void act_on_lines_during_search() { act_on_taken_line = act_on_line; }
 
 void prepare_engine_turn(turn_options& options, search_limits& limits) {
     apply_root_restriction(limits);
-    xboard_thinking.reset();
+    xboard_thinking.forget_last_line();
     // Thinking lines go to a GUI that asked for them, never to a person.
     if (post_thinking && !console_extras()) options.observer = &xboard_thinking;
 }

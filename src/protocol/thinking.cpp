@@ -9,7 +9,7 @@
 #include "game/strength.h"
 #include "io/io.h"
 #include "rules/move_text.h"
-#include "search/strong_search.h"
+#include "search/request.h"
 #include "settings/settings.h"
 
 int32_t multi_pv_lines = 1;

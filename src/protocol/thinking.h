@@ -36,7 +36,7 @@ public:
     // false when the line has none.
     bool ponder_move(move& reply) const { return has_reply_ ? (reply = reply_, true) : false; }
     // Forget the last line (a new search begins).
-    void reset() { shown_ = false; has_reply_ = false; unprinted_ = false; }
+    void forget_last_line() { shown_ = false; has_reply_ = false; unprinted_ = false; }
     // Quiet: the iterations are followed but nothing is printed (a search
     // on the opponent's time, whose lines a GUI would take for thoughts on
     // the position it shows).

@@ -4,14 +4,14 @@
 void transposition_table::resize_mb(int32_t mb) {
     if (mb < 1) mb = 1;
     if (buckets_ && mb_ == mb) return;
-    buckets_.reset();
-    count_ = static_cast<uint64_t>(mb) * 1024 * 1024 / sizeof(bucket);
-    buckets_.reset(new bucket[count_]);  // the entries start empty
+    buckets_ = nullptr;  // the old table goes before the new one comes
+    count_ = static_cast<uint64_t>(mb) * 1024 * 1024 / sizeof(tt_bucket);
+    buckets_ = std::unique_ptr<tt_bucket[]>(new tt_bucket[count_]);  // the entries start empty
     mb_ = mb;
 }
 
 void transposition_table::release_memory() {
-    buckets_.reset();
+    buckets_ = nullptr;
     count_ = 0;
     mb_ = 0;
 }
@@ -29,20 +29,20 @@ int transposition_table::permill_used() const {
     for (uint64_t i = 0; i < sample; ++i)
         for (const tt_entry& e : buckets_[i].e) {
             const tt_fields f = e.fields_now();
-            if (f.bound() != BOUND_NONE && (f.age_bound >> 2) == (age_ & 63)) ++used;
+            if (f.bound_kind() != BOUND_NONE && (f.age_bound >> 2) == (age_ & 63)) ++used;
         }
     return sample == 0 ? 0 : static_cast<int>(used * 1000 / (sample * BUCKET));
 }
 
 tt_entry* transposition_table::probe_entry(uint64_t key, tt_fields& found) const {
-    bucket& b = bucket_of(key);
+    tt_bucket& b = bucket_of(key);
     for (tt_entry& e : b.e)
-        if (e.holds_key(key, found) && found.bound() != BOUND_NONE) return &e;
+        if (e.holds_key(key, found) && found.bound_kind() != BOUND_NONE) return &e;
     return nullptr;
 }
 
 void transposition_table::store_entry(uint64_t key, int depth, int score, int eval, int bound, uint16_t packed_move) {
-    bucket& b = bucket_of(key);
+    tt_bucket& b = bucket_of(key);
     tt_entry* slot = nullptr;
     tt_fields old{};
     for (tt_entry& e : b.e)
@@ -56,7 +56,7 @@ void transposition_table::store_entry(uint64_t key, int depth, int score, int ev
         for (tt_entry& e : b.e) {
             const tt_fields f = e.fields_now();
             const int age_gap = (age_ - (f.age_bound >> 2)) & 63;
-            const int worth = f.bound() == BOUND_NONE ? -1000 : f.depth - 8 * age_gap;
+            const int worth = f.bound_kind() == BOUND_NONE ? -1000 : f.depth - 8 * age_gap;
             if (worth < worst) {
                 worst = worth;
                 slot = &e;

@@ -21,19 +21,19 @@ struct tt_fields {
     uint16_t packed_move;
     int8_t depth;
     uint8_t age_bound;  // age << 2 | bound
-    int bound() const { return age_bound & 3; }
+    int bound_kind() const { return age_bound & 3; }
 };
 static_assert(sizeof(tt_fields) == 8);
 
 class tt_entry {
 public:
     // The entry's fields as they are now (whatever position wrote them).
-    tt_fields fields_now() const { return unpack(data_.load(std::memory_order_relaxed)); }
+    tt_fields fields_now() const { return unpack_fields(data_.load(std::memory_order_relaxed)); }
     // Whether it holds key: both words from the same write, and that write key's.
     bool holds_key(uint64_t key, tt_fields& out) const {
         const uint64_t data = data_.load(std::memory_order_relaxed);
         if ((check_.load(std::memory_order_relaxed) ^ data) != key) return false;
-        out = unpack(data);
+        out = unpack_fields(data);
         return true;
     }
     void write_entry(uint64_t key, const tt_fields& f) {
@@ -48,7 +48,7 @@ public:
     }
 
 private:
-    static tt_fields unpack(uint64_t data) {
+    static tt_fields unpack_fields(uint64_t data) {
         tt_fields f;
         std::memcpy(&f, &data, sizeof f);
         return f;
@@ -61,7 +61,7 @@ static_assert(sizeof(tt_entry) == 16);
 class transposition_table {
 public:
     static constexpr int BUCKET = 4;
-    struct alignas(64) bucket {
+    struct alignas(64) tt_bucket {
         tt_entry e[BUCKET];
     };
 
@@ -77,7 +77,7 @@ public:
     // Permill of the entries used by this search (a sample of the first ones).
     int permill_used() const;
 
-    bucket& bucket_of(uint64_t key) const {
+    tt_bucket& bucket_of(uint64_t key) const {
         return buckets_[static_cast<uint64_t>((static_cast<unsigned __int128>(key) * count_) >> 64)];
     }
     void prefetch_bucket(uint64_t key) const { __builtin_prefetch(&bucket_of(key)); }
@@ -87,7 +87,7 @@ public:
     void store_entry(uint64_t key, int depth, int score, int eval, int bound, uint16_t packed_move);
 
 private:
-    std::unique_ptr<bucket[]> buckets_;
+    std::unique_ptr<tt_bucket[]> buckets_;
     uint64_t count_ = 0;
     int32_t mb_ = 0;
     uint8_t age_ = 0;

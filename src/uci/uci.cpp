@@ -304,7 +304,7 @@ void go_command(const words& w, FILE* stream) {
 
     turn_options options;
     options.observer = &uci_thinking;
-    uci_thinking.reset();
+    uci_thinking.forget_last_line();
     ponder = ponder_state{};
     if (pondering) {
         // Until the ponderhit the clock does not run: the search thinks as

@@ -1,7 +1,14 @@
-// The one way into a search: run_search makes the search's context from the
-// request and hands it to the classic or the strong search.  Also the game
-// search's last results (the move to play, its line), the node count, and
-// the traces a look that must leave none keeps.
+// Search: the two searches and what they share.  The classic search
+// (classic_search.*) is the classic engine's alpha-beta procedure, exact to
+// its trees, on one thread; the strong search (strong_search.*) is a
+// principal-variation search with one searcher a thread and one shared
+// transposition table (transposition_table.*).  Both are entered here, by
+// run_search, and only here: it makes the search's context (context.*: the
+// limits, the stop conditions, the root moves, MultiPV and the reports to
+// the observer) from the request (request.h) and hands it to the one the
+// request names.  This file also keeps the game search's last results (the
+// move to play, its line), the node count, and the traces a look that must
+// leave none keeps.  The search prints nothing: it reports (report.h).
 #include <cstdint>
 #include <cstring>
 

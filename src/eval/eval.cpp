@@ -1,5 +1,8 @@
-// Static evaluation: the score of a search leaf from engine_side's point of
-// view, in one of four formulas, with mate and stalemate found first.
+// Evaluation: the static scores of positions, for both searches.  The
+// classic one is here: the score of a search leaf from engine_side's point
+// of view, in one of four formulas, with mate and stalemate found first.
+// The strong search's tuned evaluation (strong_eval.*) sits beside it and
+// shares nothing with it.
 #include <array>
 #include <bit>
 #include <cstdint>
