@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "app/app.h"
 #include "book/book.h"
@@ -223,6 +224,41 @@ TEST_F(strong_fixture, MatesAtTheirDistance) {
     set("k7/8/1K6/8/8/8/8/7R b - - 0 1");
     strong_clear_table();
     EXPECT_EQ(mate_in_moves(search_to(6).score), -1);
+}
+
+// Threads change how the tree is searched, not what is true in it: the
+// same mates at the same distances, and the one move that wins material,
+// as one thread finds (the cases above, and a knight's fork with check that
+// wins the rook: Nxc7+, the queen on g7 out of the knight's reach).
+TEST_F(strong_fixture, ThreadsFindWhatOneThreadFinds) {
+    const char* const fens[] = {
+        "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",
+        "7k/8/5K2/8/8/8/8/6R1 w - - 0 1",
+        "2r3k1/p4p2/3Rp2p/1p2P1pK/8/1P4P1/P3Q2P/1q6 b - - 0 1",
+        "4k3/2r3q1/8/3N4/8/8/8/4K3 w - - 0 1",
+    };
+    for (const char* fen : fens) {
+        set(fen);
+        search_result by_threads[2];
+        std::string best[2];
+        for (int t = 0; t < 2; ++t) {
+            ASSERT_TRUE(set_search_threads(t == 0 ? 1 : 3));
+            strong_clear_table();
+            by_threads[t] = search_to(8);
+            ASSERT_GE(by_threads[t].best_count, 1) << fen;
+            best[t] = move_string(by_threads[t].best_moves[0]);
+            EXPECT_EQ(by_threads[t].depth, 8) << fen;
+        }
+        const int mate = mate_in_moves(by_threads[0].score);
+        EXPECT_EQ(mate_in_moves(by_threads[1].score), mate) << fen;
+        if (mate == 0) {
+            EXPECT_EQ(best[0], "d5c7") << fen;
+            EXPECT_EQ(best[1], "d5c7") << fen;
+        }
+    }
+    EXPECT_FALSE(set_search_threads(0));
+    EXPECT_FALSE(set_search_threads(MAX_SEARCH_THREADS + 1));
+    EXPECT_EQ(search_threads(), 3) << "a refused count changes nothing";
 }
 
 TEST_F(strong_fixture, ChessToTheLetterAtTheEdges) {

@@ -201,6 +201,35 @@ TEST(UciSession, IsreadyAndStopAreAnsweredWhileThinking) {
         EXPECT_LT(ms, LOADED_MACHINE_MS);
 }
 
+// Every thread of the strong search ends with its search: a stop brings
+// the bestmove at once however many threads think, a new size of the table
+// or a new count of threads is ready by the readyok after it, and a quit in
+// the middle of a search ends the program.
+TEST(UciSession, ThreadedSearchesEndWithStopAndQuit) {
+    uci_gui gui;
+    ASSERT_TRUE(gui.handshake());
+    gui.send("setoption name Threads value 4");
+    gui.send("isready");
+    ASSERT_NE(gui.next("readyok"), "");
+    gui.send("position startpos");
+    gui.send("go infinite");
+    ASSERT_NE(gui.next("info depth 8 "), "");
+    gui.send("stop");
+    const std::string best = gui.next("bestmove ", LOADED_MACHINE_MS);
+    EXPECT_EQ(first_moves(true).count(played(best)), 1u) << best;
+
+    gui.send("setoption name Hash value 2");
+    gui.send("setoption name Threads value 3");
+    gui.send("isready");
+    ASSERT_NE(gui.next("readyok"), "");
+    gui.send("go infinite");
+    ASSERT_NE(gui.next("info depth 6 "), "");
+    gui.send("quit");
+    const session_result r = gui.live.finish(LOADED_MACHINE_MS);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "");
+}
+
 // polyglot's epd-test ends each position with "stop", "ucinewgame" and
 // "isready" in one write: the readyok belongs after the bestmove the stop
 // asks for, and the next position's search starts from its own go.

@@ -8,7 +8,7 @@ UCI: go depth, nodes, movetime, mate, infinite + stop, searchmoves, go ponder
 last pv before a bestmove starting with it.  xboard: st, sd, nps, analyze with
 "." and exit, exclude in play.
 
-Usage: pychess_search_check.py ENGINE [--search Classic|Strong]
+Usage: pychess_search_check.py ENGINE [--search Classic|Strong] [--threads N]
 Needs python-chess (ORVANE_PYCHESS, else ../shared/clients/python-chess next
 to the checkout); without it the check fails in CI and is skipped with a
 message (exit 0) elsewhere."""
@@ -26,6 +26,9 @@ MATE_IN_TWO = "7k/8/8/8/8/8/R7/1R4K1 w - - 0 1"       # Ra7 or Rb7, then mate on
 MATE_IN_ONE = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1"   # Ra8#, the only mate
 chess = None
 label = "?"
+
+
+THREADS = 1  # the strong search's threads (--threads)
 
 
 def fail(text):
@@ -139,6 +142,7 @@ def check_uci(path, folder, search):
     eng.send("uci")
     eng.until(lambda l: l == "uciok", "uciok")
     eng.send("setoption name Search value " + search)
+    eng.send("setoption name Threads value %d" % THREADS)
     eng.send("ucinewgame")
     eng.send("isready")
     eng.until(lambda l: l == "readyok", "readyok")
@@ -260,6 +264,7 @@ def check_xboard(path, folder, search):
     eng.send("protover 2")
     eng.until(lambda l: "done=1" in l, "done=1")
     eng.send("option Search=" + search)
+    eng.send("cores %d" % THREADS)
 
     def fresh(fen, *setup):
         eng.send("new")
@@ -320,14 +325,16 @@ def main():
         return 2
     path = os.path.abspath(args[0])
     search = args[args.index("--search") + 1] if "--search" in args else "Strong"
-    label = search
+    global THREADS
+    THREADS = int(args[args.index("--threads") + 1]) if "--threads" in args else 1
+    label = search if THREADS == 1 else "%s, %d threads" % (search, THREADS)
     # Missing python-chess fails in CI and skips, saying so, elsewhere.
     chess = pychess_client.load("pychess_search_check")
     folder = tempfile.mkdtemp(prefix="orvane-search-check-")
     check_uci(path, folder, search)
     check_xboard(path, folder, search)
     print("pychess_search_check (%s): passed: UCI depth, nodes, movetime, clock, mate, infinite + stop, "
-          "searchmoves, ponder + ponderhit and + stop, MultiPV 3; xboard st, sd, nps, exclude, analyze" % search)
+          "searchmoves, ponder + ponderhit and + stop, MultiPV 3; xboard st, sd, nps, exclude, analyze" % label)
     return 0
 
 

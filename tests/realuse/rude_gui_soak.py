@@ -19,7 +19,11 @@ does; every xboard move and hint is legal where it is given; every isready
 gets its readyok and every ping its pong, in order; a FEN python-chess
 refuses is refused; book.dat is whole at the end.
 
-Usage: rude_gui_soak.py ENGINE [--cycles N] [--seed S] [--protocols uci,xboard] [--keep DIR]
+With --threads N the strong search thinks on N threads from the handshake
+on, and the random options change Threads (and xboard's cores) between
+searches, Hash too.
+
+Usage: rude_gui_soak.py ENGINE [--cycles N] [--seed S] [--protocols uci,xboard] [--threads N] [--keep DIR]
 Needs python-chess (see pychess_client.py): fails without it in CI, skips
 with exit 77 elsewhere.  Exit status 0 when every cycle passed."""
 import argparse
@@ -38,6 +42,7 @@ sys.path.insert(0, HERE)
 import pychess_client  # noqa: E402
 
 BOOK_SIZE = 1051656
+THREADS = 1  # the strong search's threads from the handshake on (--threads)
 HANG_SECONDS = 30  # no answer within this: the engine hangs
 chess = None
 
@@ -186,6 +191,8 @@ class UciSoak:
     def handshake(self):
         self.e.send("uci")
         self.e.until(lambda l: l == "uciok", "uciok")
+        if THREADS > 1:
+            self.e.send("setoption name Threads value %d" % THREADS)
 
     def isready(self, seen=None):
         self.e.send("isready")
@@ -228,6 +235,7 @@ class UciSoak:
             "setoption name MultiPV value %d" % rng.randint(1, 3),
             "setoption name MultiPV value %d" % rng.choice([0, 65, -1]),
             "setoption name Hash value %d" % rng.choice([1, 4, 16, 0, 5000]),
+            "setoption name Threads value %d" % rng.choice([1, THREADS, THREADS + 1, 0, 65]),
             "setoption name Move Overhead value %d" % rng.choice([0, 10, 6000]),
             "setoption name Search value %s" % rng.choice(["Classic", "Strong", "Fast"]),
             "setoption name Evaluation value %d" % rng.choice([0, 1, 2, 3, 9]),
@@ -367,6 +375,8 @@ class XboardSoak:
         self.e.send("protover 2")
         self.e.until(lambda l: l.startswith("feature") and "done=1" in l, "feature done=1")
         self.e.send("accepted done")
+        if THREADS > 1:
+            self.e.send("cores %d" % THREADS)
 
     def sync(self, seen=None):
         """ping, and the lines up to its pong; the pongs must come in order."""
@@ -428,6 +438,7 @@ class XboardSoak:
             if r < 0.35:
                 self.e.send(rng.choice([
                     "option MultiPV=%d" % rng.choice([1, 2, 0, 99]), "option Hash=%d" % rng.choice([1, 8, 0, 9999]),
+                    "cores %d" % rng.choice([1, THREADS, 3, 0]), "option Threads=%d" % rng.choice([1, 2, 0, 99]),
                     "option Search=%s" % rng.choice(["Classic", "Strong", "Quick"]), "option Nonsense=1",
                     "option MoveOverhead=%d" % rng.choice([0, 20, -5]), "option ClearHash", "post", "nopost",
                     "easy", "hard", "random", "computer", "name Someone Else", "rating 2000 1500",
@@ -605,7 +616,11 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--protocols", default="uci,xboard")
     ap.add_argument("--keep", default=None, help="folder for the traffic log of a failing run")
+    ap.add_argument("--threads", type=int, default=1,
+                    help="the strong search's threads, set after the handshake and varied among the options")
     args = ap.parse_args()
+    global THREADS
+    THREADS = args.threads
     chess = pychess_client.load("rude_gui_soak", pychess_client.SKIPPED)
     ok = True
     for protocol in args.protocols.split(","):
