@@ -108,7 +108,7 @@ classic_traces two_classic_turns(bool with_hints) {
         game_play(chosen);
         game_hand_over();
     }
-    t.hints.assign(ply_best, ply_best + PLY_BEST_SIZE);
+    t.hints.assign(classic_ordering_hints(), classic_ordering_hints() + PLY_BEST_SIZE);
     t.book.assign(book_table, book_table + BOOK_SLOTS);
     reset_engine_state();
     return t;

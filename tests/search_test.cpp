@@ -182,9 +182,8 @@ protected:
     int32_t root_search(int depth) {
         const int side = side_to_move;
         engine_side = side;
-        root_depth = depth;
         side_to_move = other_colour(side);
-        const int32_t v = classic_node_alone(depth, game_position, side, -MATE_SCORE, MATE_SCORE);
+        const int32_t v = classic_node_alone(depth, depth, game_position, side, -MATE_SCORE, MATE_SCORE);
         EXPECT_EQ(side_to_move, side) << "the root flips side_to_move back exactly once";
         return v;
     }
@@ -194,9 +193,8 @@ protected:
     int32_t node_search(int depth, int ply, int32_t alpha = -MATE_SCORE, int32_t beta = MATE_SCORE) {
         const int side = side_to_move;
         engine_side = ply % 2 == 0 ? side : other_colour(side);
-        root_depth = depth + ply;
         side_to_move = other_colour(side);  // the side that passes into the node
-        const int32_t v = classic_node_alone(depth, game_position, side, alpha, beta);
+        const int32_t v = classic_node_alone(depth + ply, depth, game_position, side, alpha, beta);
         EXPECT_EQ(side_to_move, side);
         side_to_move = side;
         return v;
@@ -248,15 +246,15 @@ TEST_F(SearchTest, DepthTwoCutsWithTheBestMoveOfThePreviousSibling) {
     load_fen(KINGS_A1_H8);
     const uint64_t before = node_count;
     // Root b1: black answers g7 (3072), h7 (3072), g8 (0): value 0, and
-    // ply_best[1] ends as g8.  Root a2 (alpha 0): g8 first by its bonus
+    // classic_ordering_hints()[1] ends as g8.  Root a2 (alpha 0): g8 first by its bonus
     // scores -3072 < 0 and cuts at once; b2 the same.  1 + 4 + 2 + 2.
     EXPECT_EQ(root_search(2), 0);
     EXPECT_EQ(node_count - before, 9u);
     EXPECT_EQ(best_root_texts(), std::vector<std::string>{"a1b1"});
-    EXPECT_EQ(move_string(ply_best[0]), "a1b1");
-    EXPECT_EQ(ply_best[0].score, 0);
-    EXPECT_EQ(move_string(ply_best[1]), "h8g8");
-    EXPECT_EQ(ply_best[1].score, 0);
+    EXPECT_EQ(move_string(classic_ordering_hints()[0]), "a1b1");
+    EXPECT_EQ(classic_ordering_hints()[0].score, 0);
+    EXPECT_EQ(move_string(classic_ordering_hints()[1]), "h8g8");
+    EXPECT_EQ(classic_ordering_hints()[1].score, 0);
 }
 
 TEST_F(SearchTest, EqualRootMovesAreAllGatheredAfterTheFirstSetTheBound) {
@@ -359,7 +357,7 @@ TEST_F(SearchTest, BookMoveIsSearchedFirstOnlyForItsSideAndNonZeroDepth) {
     root_slot.depth = 5;
     root_slot.side = WHITE;
     uint64_t before = node_count;
-    // b2 first: g7 0, h7 0, g8 -3072 (4 nodes, ply_best[1] = g8).  b1 with
+    // b2 first: g7 0, h7 0, g8 -3072 (4 nodes, classic_ordering_hints()[1] = g8).  b1 with
     // alpha -3072: g8 first (0), then g7, h7: 0 (4 nodes).  a2 (alpha 0): g8
     // first cuts (2 nodes).  1 + 4 + 4 + 2.
     EXPECT_EQ(root_search(2), 0);
@@ -394,19 +392,19 @@ TEST_F(SearchTest, OnePlySearchUsesNoHintsButRecordsInBoth) {
     root_slot.best_move.score = -1;
     root_slot.depth = 1;
     root_slot.side = WHITE;
-    ply_best[0] = text_move("h2h4");
+    classic_ordering_hints()[0] = text_move("h2h4");
     EXPECT_EQ(root_search(1), 1536);
     EXPECT_EQ(best_root_texts(),
               (std::vector<std::string>{"a2a4", "b2b4", "c2c4", "d2d4", "e2e4", "f2f4", "g2g4", "h2h4"}));
-    EXPECT_EQ(move_string(ply_best[0]), "a2a4");
-    EXPECT_EQ(ply_best[0].score, 1536);
+    EXPECT_EQ(move_string(classic_ordering_hints()[0]), "a2a4");
+    EXPECT_EQ(classic_ordering_hints()[0].score, 1536);
     EXPECT_EQ(move_string(root_slot.best_move), "a2a4");
     EXPECT_EQ(root_slot.best_move.score, 1536);
 
     // From two plies on both hints count: h2h4 and g2g4 come first, in
     // generator order between themselves, and the first of them is recorded.
-    for (move& m : ply_best) m = move{};
-    ply_best[0] = text_move("h2h4");
+    for (int i = 0; i < PLY_BEST_SIZE; ++i) classic_ordering_hints()[i] = move{};
+    classic_ordering_hints()[0] = text_move("h2h4");
     root_slot.best_move = text_move("g2g4");
     root_slot.best_move.score = MATE_SCORE;
     root_slot.depth = BOOK_MADE_DEPTH;
@@ -718,7 +716,7 @@ TEST_F(SearchTest, FixedDepthRunsEveryDepthWithoutRefinementsAndLeavesTheSwitche
         EXPECT_EQ(iterations[i].cutting, 1);
     }
     EXPECT_EQ(nodes_seen(), plain);
-    EXPECT_EQ(root_depth, 4);
+    EXPECT_EQ(classic_root_depth(), 4);
     EXPECT_EQ(null_move_enabled, 1);
     EXPECT_EQ(cutting_enabled, 1);
     EXPECT_EQ(side_to_move, WHITE);
@@ -780,7 +778,7 @@ TEST_F(SearchTest, DepthCappedModesStopAtTheDepthAndModeTwoLeavesRefinementsOut)
     EXPECT_LT(refined.back(), plain.back());
     EXPECT_EQ(null_move_enabled, 1);
     EXPECT_EQ(cutting_enabled, 1);
-    EXPECT_EQ(root_depth, 4);
+    EXPECT_EQ(classic_root_depth(), 4);
 }
 
 TEST_F(SearchTest, ClockedDeepeningStopsOnceAnIterationTakesABudgetThirtyFifth) {
@@ -814,7 +812,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
     load_fen(fen);
     for (int depth = 1; depth <= 4; ++depth) root_search(depth);
-    std::vector<move> before(ply_best, ply_best + 8);
+    std::vector<move> before(classic_ordering_hints(), classic_ordering_hints() + 8);
 
     reset_search_state();
     clear_book_table();
@@ -823,7 +821,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     // The fixed-depth loop ends with root_depth 5: entries 0-2 take 2-4.
     for (int i = 0; i < 8; ++i) {
         const move& expected = i <= 2 ? before[i + 2] : before[i];
-        EXPECT_EQ(std::memcmp(&ply_best[i], &expected, sizeof(move)), 0) << "entry " << i;
+        EXPECT_EQ(std::memcmp(&classic_ordering_hints()[i], &expected, sizeof(move)), 0) << "entry " << i;
     }
 
     // A clocked search whose last iteration was depth 4: entries 0-1 take 2-3.
@@ -835,7 +833,7 @@ TEST_F(SearchTest, PlyBestShiftsByTwoAfterTheSearch) {
     run_classic(game_position, WHITE, 4, 1000, 3);
     for (int i = 0; i < 8; ++i) {
         const move& expected = i <= 1 ? before[i + 2] : before[i];
-        EXPECT_EQ(std::memcmp(&ply_best[i], &expected, sizeof(move)), 0) << "entry " << i;
+        EXPECT_EQ(std::memcmp(&classic_ordering_hints()[i], &expected, sizeof(move)), 0) << "entry " << i;
     }
 }
 
@@ -905,7 +903,7 @@ TEST_F(SearchTest, FirstTurnBudgetIsTheAllowanceAndTimeUsedCountsFromTheLastIter
     // (186 ms), iteration 2 (187 ms: stop), the reading after the move.
     set_clock_script({0, 0, 0, 186, 186, 373, 378});
     take_engine_turn();
-    EXPECT_EQ(root_depth, 2);
+    EXPECT_EQ(classic_root_depth(), 2);
     EXPECT_EQ(engine_moves_made, 1);
     EXPECT_EQ(time_used, 192);  // iteration 2 and the move: 187 + 5
     // Interface mode (no diagram): bare kings are a dead position, claimed.
@@ -919,7 +917,7 @@ TEST_F(SearchTest, FirstTurnBudgetIsTheAllowanceAndTimeUsedCountsFromTheLastIter
     time_used = 0;
     set_clock_script({0, 0, 0, 187, 187});
     take_engine_turn();
-    EXPECT_EQ(root_depth, 1);
+    EXPECT_EQ(classic_root_depth(), 1);
 }
 
 TEST_F(SearchTest, SpentAllowanceLeavesHalfAMoveTime) {
@@ -930,7 +928,7 @@ TEST_F(SearchTest, SpentAllowanceLeavesHalfAMoveTime) {
     time_used = 19686;
     set_clock_script({0, 0, 0, 92, 92, 185, 185});
     take_engine_turn();
-    EXPECT_EQ(root_depth, 2);
+    EXPECT_EQ(classic_root_depth(), 2);
     EXPECT_EQ(engine_moves_made, 3);
     EXPECT_EQ(time_used, 19686 + 93);
 
@@ -941,7 +939,7 @@ TEST_F(SearchTest, SpentAllowanceLeavesHalfAMoveTime) {
     time_used = 12000;
     set_clock_script({0, 0, 0, 218, 218, 437});
     take_engine_turn();
-    EXPECT_EQ(root_depth, 2);
+    EXPECT_EQ(classic_root_depth(), 2);
 }
 
 TEST_F(SearchTest, ExtremeAllowancesNeitherOverflowNorSkipTheMove) {
@@ -954,7 +952,7 @@ TEST_F(SearchTest, ExtremeAllowancesNeitherOverflowNorSkipTheMove) {
     // it stops the deepening; the time used saturates too.
     set_clock_script({0, 0, 0, INT32_MAX / 35, 0xFFFFFFFFu});
     take_engine_turn();
-    EXPECT_EQ(root_depth, 1);
+    EXPECT_EQ(classic_root_depth(), 1);
     EXPECT_EQ(engine_moves_made, INT32_MAX);
     EXPECT_EQ(time_used, INT32_MAX);
 
@@ -966,7 +964,7 @@ TEST_F(SearchTest, ExtremeAllowancesNeitherOverflowNorSkipTheMove) {
         time_used = 0;
         set_clock_script({});
         take_engine_turn();
-        EXPECT_EQ(root_depth, 1) << allowance;
+        EXPECT_EQ(classic_root_depth(), 1) << allowance;
         EXPECT_EQ(printed().substr(0, 10), "move a1b1\n") << allowance;
     }
 }
@@ -978,7 +976,7 @@ TEST_F(SearchTest, FixedDepthTurnLeavesTheTimeAccountsAlone) {
     engine_moves_made = 7;
     time_used = 1234;
     take_engine_turn();
-    EXPECT_EQ(root_depth, 4);
+    EXPECT_EQ(classic_root_depth(), 4);
     EXPECT_EQ(engine_moves_made, 7);
     EXPECT_EQ(time_used, 1234);
 }

@@ -26,15 +26,16 @@ inline search_result run_classic(const position& pos, int side, int depth, int32
 }
 
 // One call of the classic node procedure on pos under a context of the
-// test's own (no limits), as the root or a node below it: what its unit
-// tests look at.  The root's best moves go to last_found.
-inline int32_t classic_node_alone(int depth, const position& pos, int side, int32_t alpha, int32_t beta) {
+// test's own (no limits), in an iteration at root_depth: the root when depth
+// is root_depth, a node below it otherwise.  What its unit tests look at.  The root's best moves go to last_found.
+inline int32_t classic_node_alone(int root_depth, int depth, const position& pos, int side, int32_t alpha,
+                                  int32_t beta) {
     static root_results results;
     search_request request;
     request.pos = &pos;
     request.side = side;
     search_context context(request, results, [](const void*) { return uint64_t{0}; }, nullptr);
-    const int32_t v = classic_node_in(context, depth, pos, NULL_MOVE, alpha, beta, 0);
+    const int32_t v = classic_node_in(context, root_depth, depth, pos, NULL_MOVE, alpha, beta, 0);
     last_found = search_result{};
     last_found.best_moves = results.moves;
     last_found.best_lines = results.lines;

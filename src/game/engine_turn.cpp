@@ -181,7 +181,7 @@ bool think_turn(move& played, const turn_options& options) {
     } else if (options.ponder) {
         // On the opponent's time: no budget and no clock until the
         // predicted move comes, and anything else ends the search at once.
-        std::memcpy(hints_before_ponder, ply_best, sizeof ply_best);
+        std::memcpy(hints_before_ponder, classic_ordering_hints(), sizeof hints_before_ponder);
         std::memcpy(book_before_ponder, book_table, sizeof book_table);
         turn = turn_clock{};
         turn.pending = true;
@@ -267,7 +267,7 @@ bool pondered_turn_answer(move& chosen) {
 }
 
 void pondered_turn_missed() {
-    std::memcpy(ply_best, hints_before_ponder, sizeof ply_best);
+    std::memcpy(classic_ordering_hints(), hints_before_ponder, sizeof hints_before_ponder);
     std::memcpy(book_table, book_before_ponder, sizeof book_table);
     turn = turn_clock{};
 }

@@ -14,29 +14,12 @@
 #include "search/context.h"
 #include "settings/settings.h"
 
-int root_depth = 0;
 uint64_t node_count = 0;
-move ply_best[PLY_BEST_SIZE] = {};  // all zero bytes until the first search writes it
-move NULL_MOVE = {-1, -1, -1, -1, 0, 0, {0, 0}, 0};
 
 namespace {
 
-// The search in progress: its limits, root handling and results.
-search_context* context = nullptr;
-// The line of each root move of the iteration in progress, by its place in
-// the root's list.
-search_line root_lines[MOVE_LIST_SIZE];
-// Null move and cutting are left out of this search (clock modes 0 and 2),
-// whatever the user's switches say; the switches themselves are never written.
-bool refinements_suspended = false;
-// The best root move so far in the iteration in progress: the move of a
-// first iteration that a hard limit cut short.
-move root_best_so_far = {};
-// The deepest recursion level any node of this search has reached.
-int deepest_level = 0;
-
 // Every node works in a frame of its own: a copy of its position (only the
-// live part is copied) and its move list.  The classic_frames are set up once and
+// live part is copied) and its move list.  The frames are set up once and
 // indexed by recursion level, so the search allocates nothing and keeps its
 // 12 KB records off the machine stack.
 //
@@ -68,14 +51,49 @@ constexpr int SEARCH_FRAMES = MAX_SEARCH_DEPTH + EXTENSION_LEVELS + 1;
 // A node's ply, root_depth - depth, is below SEARCH_FRAMES for the same reason.
 static_assert(SEARCH_FRAMES < PLY_BEST_SIZE, "ply_best must outreach every ply");
 
-search_frame classic_frames[SEARCH_FRAMES];
-int frame_level = 0;  // classic_frames in use: the level of the next node
+// The classic searcher: everything the classic search keeps, between its
+// nodes and from one search to the next.  One object: the classic engine
+// thinks on one thread.
+struct classic_searcher {
+    // The iteration in progress (after a search: one above the last
+    // finished one when it was stopped, as the loops leave it).
+    int root_depth = 0;
+    // The last new best move at each ply: the ordering hints, which carry
+    // over to the next search shifted by two plies.
+    move ply_best[PLY_BEST_SIZE] = {};
+    // The search in progress: its limits, root handling and results.
+    search_context* context = nullptr;
+    // The line of each root move of the iteration in progress, by its place
+    // in the root's list.
+    search_line root_lines[MOVE_LIST_SIZE];
+    // Null move and cutting are left out of this search (clock modes 0 and
+    // 2), whatever the user's switches say; the switches themselves are
+    // never written.
+    bool refinements_suspended = false;
+    // The best root move so far in the iteration in progress: the move of a
+    // first iteration that a hard limit cut short.
+    move root_best_so_far = {};
+    // The deepest recursion level any node of this search has reached.
+    int deepest_level = 0;
+    search_frame frames[SEARCH_FRAMES];
+    int frame_level = 0;  // frames in use: the level of the next node
+    move zero_valued[MOVE_LIST_SIZE];  // order_moves' scratch; it does not recurse
+    // What keep_classic_traces kept, for restore_classic_traces.
+    struct traces {
+        move hints[PLY_BEST_SIZE];
+        move best_so_far;
+        int depth, deepest;
+        uint64_t nodes;
+        bool suspended;
+    } kept;
+};
+classic_searcher classic;
 
 // Takes a node's frame for the length of the call.
 struct frame_claim {
     int level;
-    frame_claim() : level(frame_level++) {}
-    ~frame_claim() { --frame_level; }
+    frame_claim() : level(classic.frame_level++) {}
+    ~frame_claim() { --classic.frame_level; }
     frame_claim(const frame_claim&) = delete;
     frame_claim& operator=(const frame_claim&) = delete;
 };
@@ -95,7 +113,6 @@ inline int32_t mate_distance(int32_t v, int ply) {
 // the generator's order.  Most moves have value 0, so the valued ones are
 // first gathered in front (the rest keep their order behind them) and only
 // those are insertion-sorted.  No library sort: it may allocate.
-move zero_valued[MOVE_LIST_SIZE];  // order_moves' scratch; it does not recurse
 
 void order_moves(move_list& list) {
     move* moves = list.moves;
@@ -110,9 +127,9 @@ void order_moves(move_list& list) {
             if (moves[i].capture_value != 0)
                 moves[valued++] = moves[i];
             else
-                zero_valued[zeros++] = moves[i];
+                classic.zero_valued[zeros++] = moves[i];
         }
-        std::memcpy(moves + valued, zero_valued, sizeof(move) * zeros);
+        std::memcpy(moves + valued, classic.zero_valued, sizeof(move) * zeros);
     } else {
         valued = last + 1;
     }
@@ -156,23 +173,23 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
     // stop, and take a copy of the parent.
     ++node_count;
     if ((node_count & (STOP_POLL_INTERVAL - 1)) == 0) {
-        context->selective_depth = deepest_level;
-        if (context->should_stop(false)) return 0;
+        classic.context->selective_depth = classic.deepest_level;
+        if (classic.context->should_stop(false)) return 0;
     }
     const frame_claim claim;
-    search_frame& frame = classic_frames[claim.level];
+    search_frame& frame = classic.frames[claim.level];
     frame.line.length = 0;
-    if (claim.level > deepest_level) deepest_level = claim.level;
+    if (claim.level > classic.deepest_level) classic.deepest_level = claim.level;
     position& pos = frame.pos;
     copy_position(pos, parent);
-    const int ply = root_depth - depth;
+    const int ply = classic.root_depth - depth;
 
     // Step 2. Make the move (a null move makes nothing), and bring the sums
     // over the board up to date: from the parent's frame by the squares the
     // move changed, or counted afresh when the parent is no frame.
     const int made = m.from_file < 0 ? MOVE_QUIET : make_move(pos, m);
     const search_frame* above =
-        claim.level > 0 && &parent == &classic_frames[claim.level - 1].pos ? &classic_frames[claim.level - 1] : nullptr;
+        claim.level > 0 && &parent == &classic.frames[claim.level - 1].pos ? &classic.frames[claim.level - 1] : nullptr;
     const uint64_t changed = above != nullptr ? changed_squares(parent.board, pos.board) : 0;
     if (above != nullptr) {
         frame.sums = above->sums;
@@ -200,7 +217,7 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
     // Null move and cutting as the user set them, unless this search leaves
     // them out (refinements_suspended).
     const bool null_move_possible =
-        null_move_enabled == 1 && !refinements_suspended && after_null == 0 && depth > 0 && depth != root_depth;
+        null_move_enabled == 1 && !classic.refinements_suspended && after_null == 0 && depth > 0 && depth != classic.root_depth;
     int checked = null_move_possible ? in_check(pos) : 0;
 
     // Step 5. Null move: let the side to move pass at reduced depth; if even
@@ -209,12 +226,12 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
         const int reduced = depth <= 2 ? depth - 1 : depth - 3;
         if (max_node) {
             const int32_t v = classic_node(reduced, pos, NULL_MOVE, -MATE_SCORE, beta, 1);
-            if (context->is_stopped()) return 0;
+            if (classic.context->is_stopped()) return 0;
             flip_side();
             if (v >= beta) return v;
         } else {
             const int32_t v = classic_node(reduced, pos, NULL_MOVE, alpha, MATE_SCORE, 1);
-            if (context->is_stopped()) return 0;
+            if (classic.context->is_stopped()) return 0;
             flip_side();
             if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
         }
@@ -225,9 +242,9 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
     // moves are generated; a node that may still take the quiet shortcut
     // waits until it knows it needs the slot.
     const bool shortcut_enabled =
-        depth == 1 && depth != root_depth && (advanced_search != 0 || (cutting_enabled != 0 && !refinements_suspended));
+        depth == 1 && depth != classic.root_depth && (advanced_search != 0 || (cutting_enabled != 0 && !classic.refinements_suspended));
     book_entry* slot = nullptr;
-    if (root_depth > 1 && !shortcut_enabled) {
+    if (classic.root_depth > 1 && !shortcut_enabled) {
         slot = &book_slot_of_key(frame.key);
         __builtin_prefetch(slot);
     }
@@ -235,7 +252,7 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
     // Step 6. No legal move: mate, stalemate or a flagged draw.
     move_list& list = frame.list;
     if (ply == 0)
-        context->generate_root_moves(pos, list, context->strict_root());
+        classic.context->generate_root_moves(pos, list, classic.context->strict_root());
     else
         generate_moves(pos, list);
     if (list.count == 0) return mate_distance(evaluate(pos, 0), ply);
@@ -257,9 +274,9 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
 
     // Step 8. Ordering hints, not worth their lookups in a one-ply search:
     // the last new best move at this ply, and the book's move.
-    if (root_depth > 1) {
+    if (classic.root_depth > 1) {
         if (ply >= 0 && ply < PLY_BEST_SIZE) {
-            const move& hint = ply_best[ply];
+            const move& hint = classic.ply_best[ply];
             for (int i = 0; i < list.count; ++i) {
                 if (same_move(list.moves[i], hint)) {
                     list.moves[i].capture_value = static_cast<uint8_t>(list.moves[i].capture_value + PLY_BEST_BONUS);
@@ -275,14 +292,14 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
     order_moves(list);
 
     // Step 10. Cutting: deeper in the tree only the first few moves count.
-    if (cutting_enabled != 0 && !refinements_suspended && !checked) list.count = static_cast<uint16_t>(moves_kept(ply, list.count));
+    if (cutting_enabled != 0 && !classic.refinements_suspended && !checked) list.count = static_cast<uint16_t>(moves_kept(ply, list.count));
     const int count = list.count;
 
     // Recording a new best move: the ordering hint of this ply, the book,
     // and the node's line (the line of the child just searched follows it).
-    const search_line& below = classic_frames[claim.level + 1 < SEARCH_FRAMES ? claim.level + 1 : claim.level].line;
+    const search_line& below = classic.frames[claim.level + 1 < SEARCH_FRAMES ? claim.level + 1 : claim.level].line;
     auto record = [&](const move& best) {
-        if (ply >= 0 && ply < PLY_BEST_SIZE) ply_best[ply] = best;
+        if (ply >= 0 && ply < PLY_BEST_SIZE) classic.ply_best[ply] = best;
         if (slot == nullptr) slot = &book_slot_of_key(frame.key);
         book_store(*slot, best, depth);
         set_line(frame.line, best, below);
@@ -296,23 +313,23 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
             move& child = list.moves[i];
             int32_t bound = result;
             if (ply == 0) {
-                context->set_current_root_move(child, i + 1);
-                if (context->lines_wanted() > 1) bound = context->multi_pv_bound(list, i);
+                classic.context->set_current_root_move(child, i + 1);
+                if (classic.context->lines_wanted() > 1) bound = classic.context->multi_pv_bound(list, i);
             }
             const int32_t v = classic_node(depth - 1, pos, child, bound, beta, 0);
-            if (context->is_stopped()) return 0;
+            if (classic.context->is_stopped()) return 0;
             flip_side();
             if (v >= beta) return v;
             child.score = v;
-            if (ply == 0) set_root_line(root_lines[i], child, below);
+            if (ply == 0) set_root_line(classic.root_lines[i], child, below);
             if (v > result) {
                 result = v;
                 record(child);
-                if (ply == 0) root_best_so_far = child;
+                if (ply == 0) classic.root_best_so_far = child;
             }
         }
         // Every root move that reached the best score is a candidate.
-        if (depth == root_depth) context->gather_best_root_moves(list, count, root_lines, result);
+        if (depth == classic.root_depth) classic.context->gather_best_root_moves(list, count, classic.root_lines, result);
         return result;
     }
 
@@ -323,7 +340,7 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
     for (int i = 0; i < count; ++i) {
         move& child = list.moves[i];
         const int32_t v = classic_node(depth - 1, pos, child, alpha, result, 0);
-        if (context->is_stopped()) return 0;
+        if (classic.context->is_stopped()) return 0;
         flip_side();
         if ((ply == 1 && v < alpha) || (ply >= 3 && v <= alpha)) return v;
         child.score = v;
@@ -337,13 +354,14 @@ int32_t classic_node(int depth, const position& parent, const move& m, int32_t a
 
 
 
-int32_t classic_node_in(search_context& in, int depth, const position& parent, const move& m, int32_t alpha,
-                        int32_t beta, int after_null) {
-    search_context* outer = context;
-    context = &in;
-    in.depth_in_progress = root_depth;
+int32_t classic_node_in(search_context& in, int root_depth, int depth, const position& parent, const move& m,
+                        int32_t alpha, int32_t beta, int after_null) {
+    search_context* outer = classic.context;
+    classic.context = &in;
+    classic.root_depth = root_depth;
+    in.depth_in_progress = classic.root_depth;
     const int32_t v = classic_node(depth, parent, m, alpha, beta, after_null);
-    context = outer;
+    classic.context = outer;
     return v;
 }
 
@@ -355,19 +373,19 @@ namespace {
 // side_to_move once, back to side.
 int32_t iterate(const position& pos, int side) {
     side_to_move = other_colour(side);
-    root_best_so_far.from_file = -1;
-    context->depth_in_progress = root_depth;
-    return classic_node(root_depth, pos, NULL_MOVE, -MATE_SCORE, MATE_SCORE, 0);
+    classic.root_best_so_far.from_file = -1;
+    classic.context->depth_in_progress = classic.root_depth;
+    return classic_node(classic.root_depth, pos, NULL_MOVE, -MATE_SCORE, MATE_SCORE, 0);
 }
 
 // A finished iteration: its best root moves (gathered by the root node) and
 // every root move go to the shared root handling.
 void report_classic_iteration(int32_t score, classic_outcome& last) {
-    const move_list& list = classic_frames[0].list;
-    root_results& results = context->best_root();
-    context->finish_iteration(root_depth, score, results.moves, results.lines, results.count, list.moves, root_lines,
-                              list.count, deepest_level);
-    last.depth = root_depth;
+    const move_list& list = classic.frames[0].list;
+    root_results& results = classic.context->best_root();
+    classic.context->finish_iteration(classic.root_depth, score, results.moves, results.lines, results.count, list.moves, classic.root_lines,
+                              list.count, classic.deepest_level);
+    last.depth = classic.root_depth;
     last.score = score;
 }
 
@@ -375,15 +393,15 @@ void report_classic_iteration(int32_t score, classic_outcome& last) {
 // iteration that a hard limit cut keeps its best root move so far.
 bool run_iteration(const position& pos, int side, int32_t& score) {
     score = iterate(pos, side);
-    if (!context->is_stopped()) return true;
+    if (!classic.context->is_stopped()) return true;
     side_to_move = side;
-    if (root_depth == 1) {
-        root_results& results = context->best_root();
+    if (classic.root_depth == 1) {
+        root_results& results = classic.context->best_root();
         results.count = 0;
-        if (root_best_so_far.from_file >= 0) {
+        if (classic.root_best_so_far.from_file >= 0) {
             results.lines[0].length = 1;
-            results.lines[0].moves[0] = root_best_so_far;
-            results.moves[results.count++] = root_best_so_far;
+            results.lines[0].moves[0] = classic.root_best_so_far;
+            results.moves[results.count++] = classic.root_best_so_far;
         }
     }
     return false;
@@ -392,45 +410,45 @@ bool run_iteration(const position& pos, int side, int32_t& score) {
 classic_outcome deepen_to_depth(const position& pos, int side, int depth_limit) {
     classic_outcome last;
     // At least one iteration, so that a position with a legal move always
-    // yields one; never deeper than the classic_frames and ply_best allow.  A stop
+    // yields one; never deeper than the frames and ply_best allow.  A stop
     // leaves root_depth one above the last finished iteration, as the loop's
     // own end does.
     const int deepest = depth_limit < 1 ? 1 : (depth_limit > MAX_SEARCH_DEPTH ? MAX_SEARCH_DEPTH : depth_limit);
-    for (root_depth = 1; root_depth <= deepest; ++root_depth) {
-        if (root_depth > 1 && context->should_stop(true)) break;
+    for (classic.root_depth = 1; classic.root_depth <= deepest; ++classic.root_depth) {
+        if (classic.root_depth > 1 && classic.context->should_stop(true)) break;
         int32_t score = 0;
         if (!run_iteration(pos, side, score)) break;
         report_classic_iteration(score, last);
-        if (context->mate_found(score)) break;
+        if (classic.context->mate_found(score)) break;
     }
     return last;
 }
 
 classic_outcome deepen_on_clock(const position& pos, int side, int depth_limit, search_mode mode) {
     classic_outcome last;
-    root_depth = 0;
+    classic.root_depth = 0;
     clock_restart();
     int32_t elapsed = 0;
     for (;;) {
         // One more ply costs about DEEPENING_FACTOR times the last one.  The
         // first iteration runs whatever the budget, so a turn with a legal
         // move always has one to play.
-        if (root_depth > 0 && elapsed >= context->budget_ms() / DEEPENING_FACTOR) break;
-        if (root_depth >= MAX_SEARCH_DEPTH) break;
-        if (root_depth > 0 && context->should_stop(true)) break;
-        ++root_depth;
+        if (classic.root_depth > 0 && elapsed >= classic.context->budget_ms() / DEEPENING_FACTOR) break;
+        if (classic.root_depth >= MAX_SEARCH_DEPTH) break;
+        if (classic.root_depth > 0 && classic.context->should_stop(true)) break;
+        ++classic.root_depth;
         clock_restart();
         int32_t score = 0;
         if (!run_iteration(pos, side, score)) {
-            --root_depth;  // the last finished iteration
+            --classic.root_depth;  // the last finished iteration
             break;
         }
         elapsed = clock_read();
         report_classic_iteration(score, last);
-        if (context->mate_found(score)) break;
-        if ((mode == search_mode::clock_capped_plain || mode == search_mode::clock_capped) && root_depth >= depth_limit)
+        if (classic.context->mate_found(score)) break;
+        if ((mode == search_mode::clock_capped_plain || mode == search_mode::clock_capped) && classic.root_depth >= depth_limit)
             break;
-        if (context->max_depth() > 0 && root_depth >= context->max_depth()) break;
+        if (classic.context->max_depth() > 0 && classic.root_depth >= classic.context->max_depth()) break;
     }
     return last;
 }
@@ -438,64 +456,56 @@ classic_outcome deepen_on_clock(const position& pos, int side, int depth_limit, 
 }  // namespace
 
 classic_outcome classic_deepen(search_context& in) {
-    search_context* outer = context;
-    context = &in;
+    search_context* outer = classic.context;
+    classic.context = &in;
     const search_request& request = in.asked();
-    NULL_MOVE.from_file = NULL_MOVE.from_rank = NULL_MOVE.to_file = NULL_MOVE.to_rank = -1;
     engine_side = request.side;
-    deepest_level = 0;
+    classic.deepest_level = 0;
     int depth_limit = request.depth_limit;
     const int cap = request.limits.max_depth;
     if (cap > 0 && cap < depth_limit) depth_limit = cap;
     // The fixed depth and the capped plain mode search without null move
     // and cutting, whatever the user's switches say; only this search.
-    refinements_suspended = request.mode == search_mode::fixed_depth || request.mode == search_mode::clock_capped_plain;
+    classic.refinements_suspended = request.mode == search_mode::fixed_depth || request.mode == search_mode::clock_capped_plain;
     classic_outcome last;
     if (request.mode == search_mode::fixed_depth)
         last = deepen_to_depth(*request.pos, request.side, depth_limit);
     else
         last = deepen_on_clock(*request.pos, request.side, depth_limit, request.mode);
-    refinements_suspended = false;
+    classic.refinements_suspended = false;
     // The moves best at plies 2, 3, ... become the hints at plies 0, 1, ...
     // of the next search, which starts after this move and the reply.
-    for (int i = 0; i + 2 < root_depth; ++i) ply_best[i] = ply_best[i + 2];
-    context = outer;
+    for (int i = 0; i + 2 < classic.root_depth; ++i) classic.ply_best[i] = classic.ply_best[i + 2];
+    classic.context = outer;
     return last;
 }
 
+move* classic_ordering_hints() { return classic.ply_best; }
+int classic_root_depth() { return classic.root_depth; }
+
 void reset_classic_search() {
-    for (move& m : ply_best) m = move{};
-    deepest_level = 0;
-    root_best_so_far = move{};
-    root_depth = 0;
+    for (move& m : classic.ply_best) m = move{};
+    classic.deepest_level = 0;
+    classic.root_best_so_far = move{};
+    classic.root_depth = 0;
     node_count = 0;
 }
 
-namespace {
-// The traces kept by keep_classic_traces (static: keeping them allocates nothing).
-struct classic_traces {
-    move hints[PLY_BEST_SIZE];
-    move best_so_far;
-    int depth, deepest;
-    uint64_t nodes;
-    bool suspended;
-} kept_traces;
-}  // namespace
 
 void keep_classic_traces() {
-    std::memcpy(kept_traces.hints, ply_best, sizeof ply_best);
-    kept_traces.best_so_far = root_best_so_far;
-    kept_traces.depth = root_depth;
-    kept_traces.deepest = deepest_level;
-    kept_traces.nodes = node_count;
-    kept_traces.suspended = refinements_suspended;
+    std::memcpy(classic.kept.hints, classic.ply_best, sizeof classic.ply_best);
+    classic.kept.best_so_far = classic.root_best_so_far;
+    classic.kept.depth = classic.root_depth;
+    classic.kept.deepest = classic.deepest_level;
+    classic.kept.nodes = node_count;
+    classic.kept.suspended = classic.refinements_suspended;
 }
 
 void restore_classic_traces() {
-    std::memcpy(ply_best, kept_traces.hints, sizeof ply_best);
-    root_best_so_far = kept_traces.best_so_far;
-    root_depth = kept_traces.depth;
-    deepest_level = kept_traces.deepest;
-    node_count = kept_traces.nodes;
-    refinements_suspended = kept_traces.suspended;
+    std::memcpy(classic.ply_best, classic.kept.hints, sizeof classic.ply_best);
+    classic.root_best_so_far = classic.kept.best_so_far;
+    classic.root_depth = classic.kept.depth;
+    classic.deepest_level = classic.kept.deepest;
+    node_count = classic.kept.nodes;
+    classic.refinements_suspended = classic.kept.suspended;
 }

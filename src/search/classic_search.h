@@ -17,10 +17,18 @@ inline constexpr int PLY_BEST_SIZE = 3000;
 inline constexpr int DEEPENING_FACTOR = 35;  // one more ply costs about 35 times as much
 inline constexpr int PLY_BEST_BONUS = 50;    // ordering bonus of the last best move at the same ply
 
-extern int root_depth;                       // depth of the current iteration
-extern uint64_t node_count;                  // classic nodes since start-up, and the strong search's once done
-extern move ply_best[PLY_BEST_SIZE];         // last new best move at each ply
-extern move NULL_MOVE;                       // from_file 255: nothing is made
+// Nodes since start-up: each classic node counts here as it is made, the
+// strong search's when its search ends (nodes_since_start() adds those of
+// one in progress).  Node limits and the console's "nodes" read it.
+extern uint64_t node_count;
+inline constexpr move NULL_MOVE = {-1, -1, -1, -1, 0, 0, {0, 0}, 0};  // nothing is made
+
+// The classic searcher's ordering hints: the last new best move at each ply
+// (PLY_BEST_SIZE of them), which a pondered turn keeps and restores and
+// tests set; and the iteration it is at (after a search: the last finished
+// one, or one above it when a stop ended the search).
+move* classic_ordering_hints();
+int classic_root_depth();
 
 // The node procedure: makes m on a copy of parent, then evaluates or searches
 // the replies.  Flips side_to_move exactly once, unless the search is being
@@ -30,9 +38,9 @@ extern move NULL_MOVE;                       // from_file 255: nothing is made
 // their own (classic_node_in); the engine only through run_search.
 int32_t classic_node(int depth, const position& parent, const move& m, int32_t alpha, int32_t beta,
                      int after_null);
-// The node procedure under context (for its unit tests).
-int32_t classic_node_in(search_context& context, int depth, const position& parent, const move& m, int32_t alpha,
-                        int32_t beta, int after_null);
+// The node procedure under context, as at root_depth (for its unit tests).
+int32_t classic_node_in(search_context& context, int root_depth, int depth, const position& parent, const move& m,
+                        int32_t alpha, int32_t beta, int after_null);
 
 // The classic search's iterations for the context's request, at least one
 // and none beyond MAX_SEARCH_DEPTH, then the two-ply shift of ply_best.
