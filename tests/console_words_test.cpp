@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "search/classic_search.h"
 #include "app/app.h"
 #include "book/book.h"
 #include "game/game.h"

@@ -163,13 +163,13 @@ int tool_bench(int argc, char** argv) {
             clear_book_table();
             null_move_enabled = cutting_enabled = pass.null_and_cut;
             advanced_search = pass.extension;
-            const uint64_t first = node_count;
+            const uint64_t first = nodes_since_start();
             const auto start = std::chrono::steady_clock::now();
             const std::clock_t cpu_start = std::clock();
             tool_classic_search(game_position, side_to_move, depth + pass.depth_offset, INT32_MAX, pass.mode);
             cpu += std::clock() - cpu_start;
             seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            pass_nodes += node_count - first;
+            pass_nodes += nodes_since_start() - first;
         }
         std::printf("%-22s depth %d nodes %" PRIu64 "\n", pass.name, depth + pass.depth_offset, pass_nodes);
         total += pass_nodes;

@@ -106,12 +106,12 @@ int tool_search(int argc, char** argv) {
         return 2;
     }
 
-    const uint64_t first_node = node_count;
+    const uint64_t first_node = nodes_since_start();
     const auto start = steady::now();
     iteration_printer printer;
     tool_classic_search(game_position, side_to_move, depth, mode == 0 ? 0 : budget, mode, &printer);
     const double seconds = std::chrono::duration<double>(steady::now() - start).count();
-    const uint64_t nodes = node_count - first_node;
+    const uint64_t nodes = nodes_since_start() - first_node;
     std::printf("nodes %" PRIu64 " time %.3f s nodes/s %.0f\n", nodes, seconds, seconds > 0 ? nodes / seconds : 0.0);
     return 0;
 }

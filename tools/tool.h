@@ -15,7 +15,7 @@ bool tool_set_position(const char* text);
 bool tool_play_move(const char* text);
 
 // A request for the strong search of pos with side to move, with no clock
-// and nodes more nodes from now (the search counts on from node_count),
+// and nodes more nodes from now (the search counts on from nodes_since_start()),
 // its root held to that limit too.
 search_request strong_nodes_request(const position& pos, int side, uint64_t nodes);
 

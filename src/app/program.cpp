@@ -15,7 +15,7 @@
 #include "game/strength.h"
 #include "io/io.h"
 #include "protocol/turn.h"
-#include "search/classic_search.h"
+#include "search/request.h"
 #include "settings/settings.h"
 #include "uci/uci.h"
 

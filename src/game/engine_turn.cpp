@@ -7,6 +7,7 @@
 #include "game/game.h"
 #include "game/strength.h"
 #include "game/time_manager.h"
+#include "search/classic_search.h"
 #include "search/request.h"
 #include "settings/settings.h"
 

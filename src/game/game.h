@@ -8,7 +8,7 @@
 
 #include "rules/move_text.h"
 #include "rules/rules.h"
-#include "search/classic_search.h"
+#include "search/request.h"
 
 extern position game_position;  // the game's position
 extern move_list game_moves;    // legal moves of side_to_move in game_position

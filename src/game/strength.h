@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "search/classic_search.h"
+#include "search/request.h"
 
 // The range of levels ("UCI_Elo"): what the calibration table measures.
 inline constexpr int32_t LOWEST_ELO = 1200;

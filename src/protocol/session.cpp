@@ -7,7 +7,7 @@
 
 #include "io/io.h"
 #include "protocol/options.h"
-#include "search/classic_search.h"
+#include "search/request.h"
 #include "settings/settings.h"
 
 bool (*act_on_taken_line)(const char* line) = nullptr;

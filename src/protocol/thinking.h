@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "search/classic_search.h"
+#include "search/request.h"
 
 // Centipawns of a score from the engine's side (a pawn is 65536 units).
 int32_t score_centipawns(int32_t score);

@@ -14,7 +14,7 @@ search_limits turn_limits;
 
 search_limits limits_for_turn(bool analysis) {
     search_limits limits = turn_limits;
-    if (limits.node_limit != 0) limits.node_limit += node_count;  // a cap per turn
+    if (limits.node_limit != 0) limits.node_limit += nodes_since_start();  // a cap per turn
     if (standard_input_queue != nullptr) limits.poll = poll_input_during_search;
     limits.strict_root = strict_root();
     limits.multi_pv = multi_pv_lines;
@@ -32,6 +32,6 @@ void reset_protocol_state() {
 void log_node_count() {
     if (!log_nodes) return;
     char line[40];
-    std::snprintf(line, sizeof line, "nodes %" PRIu64, node_count);
+    std::snprintf(line, sizeof line, "nodes %" PRIu64, nodes_since_start());
     log_line(line);
 }

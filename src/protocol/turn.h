@@ -3,7 +3,7 @@
 // the strict root under a GUI.
 #pragma once
 
-#include "search/classic_search.h"
+#include "search/request.h"
 
 // The limits every engine turn starts from: none in play; a fuzzer or a test
 // sets a node cap here (node_limit counts the nodes of one turn) so that no

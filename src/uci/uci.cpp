@@ -320,7 +320,7 @@ void go_command(const words& w, FILE* stream) {
     // "nodes N" may only lower the cap a test or a fuzzer set for every turn
     // (turn_limits), never lift it.
     if (nodes > 0) {
-        const uint64_t limit = node_count + static_cast<uint64_t>(nodes);
+        const uint64_t limit = nodes_since_start() + static_cast<uint64_t>(nodes);
         if (limits.node_limit == 0 || limit < limits.node_limit) limits.node_limit = limit;
     }
     if (mate > 0) limits.mate_moves = mate < MAX_SEARCH_DEPTH ? static_cast<int>(mate) : MAX_SEARCH_DEPTH;
