@@ -13,12 +13,7 @@ inline search_result last_found;
 // budget milliseconds; limits (may be null) as the request's.
 inline search_result run_classic(const position& pos, int side, int depth, int32_t budget_ms, int mode,
                                  search_observer* observer = nullptr, const search_limits* limits = nullptr) {
-    search_request request;
-    request.pos = &pos;
-    request.side = side;
-    request.mode = search_mode_of_setting(mode);
-    request.depth_limit = depth;
-    request.budget_ms = budget_ms;
+    search_request request = classic_request(pos, side, depth, budget_ms, mode);
     if (limits != nullptr) request.limits = *limits;
     request.observer = observer;
     last_found = run_search(request);

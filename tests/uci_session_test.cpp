@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 #include <set>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,12 @@ struct uci_gui {
             ::usleep(1000);
         } while (steady::now() < deadline);
         return "";
+    }
+    // Sends lines, then isready: whether readyok comes after them.
+    bool ready_after(std::initializer_list<std::string> lines) {
+        for (const std::string& line : lines) send(line);
+        send("isready");
+        return !next("readyok").empty();
     }
     std::string bestmove(const std::string& go) {
         send(go);
@@ -208,20 +215,14 @@ TEST(UciSession, IsreadyAndStopAreAnsweredWhileThinking) {
 TEST(UciSession, ThreadedSearchesEndWithStopAndQuit) {
     uci_gui gui;
     ASSERT_TRUE(gui.handshake());
-    gui.send("setoption name Threads value 4");
-    gui.send("isready");
-    ASSERT_NE(gui.next("readyok"), "");
-    gui.send("position startpos");
+    ASSERT_TRUE(gui.ready_after({"setoption name Threads value 4", "position startpos"}));
     gui.send("go infinite");
     ASSERT_NE(gui.next("info depth 8 "), "");
     gui.send("stop");
     const std::string best = gui.next("bestmove ", LOADED_MACHINE_MS);
     EXPECT_EQ(first_moves(true).count(played(best)), 1u) << best;
 
-    gui.send("setoption name Hash value 2");
-    gui.send("setoption name Threads value 3");
-    gui.send("isready");
-    ASSERT_NE(gui.next("readyok"), "");
+    ASSERT_TRUE(gui.ready_after({"setoption name Hash value 2", "setoption name Threads value 3"}));
     gui.send("go infinite");
     ASSERT_NE(gui.next("info depth 6 "), "");
     gui.send("quit");

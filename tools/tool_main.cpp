@@ -84,12 +84,7 @@ bool strong_root_is_quiet(const position& pos, int side) {
 
 search_result tool_classic_search(const position& pos, int side, int depth, int32_t budget_ms, int clock_mode,
                                   search_observer* observer) {
-    search_request request;
-    request.pos = &pos;
-    request.side = side;
-    request.mode = search_mode_of_setting(clock_mode);
-    request.depth_limit = depth;
-    request.budget_ms = budget_ms;
+    search_request request = classic_request(pos, side, depth, budget_ms, clock_mode);
     request.observer = observer;
     return run_search(request);
 }

@@ -113,6 +113,19 @@ struct search_result {
     uint64_t nodes = 0;    // every thread's
 };
 
+// The request for the classic search of pos with side to move in a
+// settings' clock mode (0 to 3), to depth, with budget_ms: what the
+// engine's turn asks of it, for the tools and the tests.
+inline search_request classic_request(const position& pos, int side, int depth, int32_t budget_ms, int clock_mode) {
+    search_request request;
+    request.pos = &pos;
+    request.side = side;
+    request.mode = search_mode_of_setting(clock_mode);
+    request.depth_limit = depth;
+    request.budget_ms = budget_ms;
+    return request;
+}
+
 // Runs the search the request asks for.  Leaves side_to_move at request.side.
 search_result run_search(const search_request& request);
 

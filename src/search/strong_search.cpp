@@ -359,6 +359,11 @@ private:
     void set_root(const position& pos, int side, const uint64_t* earlier_keys, int earlier_count, int halfmove_clock);
     void prepare_iterations();
     void report_finished_iteration(int depth, int score);
+    // One iteration at depth: the root searched within an aspiration window
+    // around the last finished iteration's score, widened until the score
+    // falls inside it; then, with several lines wanted, the root sorted by
+    // score.  Returns the root's score (meaningless when stopped).
+    int iterate(int depth, int finished_score);
 
 int evaluate_at(int ply) {
     const uint64_t key = key_at(ply);
@@ -1045,30 +1050,9 @@ strong_outcome strong_searcher::deepen_first() {
             if (timed_ && budget != INT32_MAX && static_cast<int64_t>(elapsed_ms()) * 100 > int64_t{budget} * percent)
                 break;
         }
-        iteration_depth_ = depth;
         context.depth_in_progress = depth;
-        for (int i = 0; i < root_size; ++i) root_exact[i] = false;
-        int window = 18;
-        int alpha = -INF, beta = INF;
-        if (depth >= 5 && lines == 1 && std::abs(finished_score) < MATE_BOUND) {
-            alpha = finished_score - window;
-            beta = finished_score + window;
-        }
-        for (;;) {
-            score = search_root(depth, alpha, beta, lines);
-            if (stopped) break;
-            if (score <= alpha && alpha > -INF) {
-                beta = (alpha + beta) / 2;
-                alpha = score - window > -INF ? score - window : -INF;
-            } else if (score >= beta && beta < INF) {
-                beta = score + window < INF ? score + window : INF;
-            } else {
-                break;
-            }
-            window += window / 2 + 10;
-        }
+        score = iterate(depth, finished_score);
         if (stopped) break;
-        if (lines > 1) sort_root();
         for (int i = 0; i < root_size; ++i) root_previous[i] = root_score[i];
         const int new_score = lines > 1 ? root_score[0] : score;
         if (finished_depth > 0) {
@@ -1095,36 +1079,41 @@ strong_outcome strong_searcher::deepen_first() {
     return strong_outcome{finished_depth, classic_units(finished_score), 0};
 }
 
+int strong_searcher::iterate(int depth, int finished_score) {
+    iteration_depth_ = depth;
+    for (int i = 0; i < root_size; ++i) root_exact[i] = false;
+    int window = 18;
+    int alpha = -INF, beta = INF;
+    if (depth >= 5 && lines == 1 && std::abs(finished_score) < MATE_BOUND) {
+        alpha = finished_score - window;
+        beta = finished_score + window;
+    }
+    int score = 0;
+    for (;;) {
+        score = search_root(depth, alpha, beta, lines);
+        if (stopped) return score;
+        if (score <= alpha && alpha > -INF) {
+            beta = (alpha + beta) / 2;
+            alpha = score - window > -INF ? score - window : -INF;
+        } else if (score >= beta && beta < INF) {
+            beta = score + window < INF ? score + window : INF;
+        } else {
+            break;
+        }
+        window += window / 2 + 10;
+    }
+    if (lines > 1) sort_root();
+    return score;
+}
+
 void strong_searcher::deepen_helper() {
-    // Each helper starts a ply deeper than the one before it (by twos), so
-    // that the threads spread over the depths instead of all searching the
-    // same one; each keeps its own aspiration window.
+    // The odd helpers start a ply deeper than the first searcher, the even
+    // ones with it, so that the threads spread over two depths instead of
+    // all searching the same one; each keeps its own aspiration window.
     int finished_score = 0;
     for (int depth = 1 + helper_index_ % 2; depth <= max_depth_; ++depth) {
-        iteration_depth_ = depth;
-        for (int i = 0; i < root_size; ++i) root_exact[i] = false;
-        int window = 18;
-        int alpha = -INF, beta = INF;
-        if (depth >= 5 && lines == 1 && std::abs(finished_score) < MATE_BOUND) {
-            alpha = finished_score - window;
-            beta = finished_score + window;
-        }
-        int score = 0;
-        for (;;) {
-            score = search_root(depth, alpha, beta, lines);
-            if (stopped) break;
-            if (score <= alpha && alpha > -INF) {
-                beta = (alpha + beta) / 2;
-                alpha = score - window > -INF ? score - window : -INF;
-            } else if (score >= beta && beta < INF) {
-                beta = score + window < INF ? score + window : INF;
-            } else {
-                break;
-            }
-            window += window / 2 + 10;
-        }
+        const int score = iterate(depth, finished_score);
         if (stopped) break;
-        if (lines > 1) sort_root();
         finished_score = lines > 1 ? root_score[0] : score;
     }
     side_to_move = side_at[0];
