@@ -16,9 +16,9 @@ inline constexpr int FUZZ_DEPTH_CAP = 2;
 // words, the turn's inside the search every STOP_POLL_INTERVAL nodes, so one
 // input spends at most about twice this plus one poll interval.
 inline constexpr uint64_t FUZZ_NODE_CAP = 5000;
-// Hints one input may ask for.  The strong search's hint looks in a copy of
-// the process (fork), which for a fuzzer's large process takes a good part
-// of a second however few nodes it searches: inputs with more are passed over.
+// Hints one input may ask for.  The strong search's hint empties a table of
+// its own first, which costs far more than the few nodes it may search:
+// inputs with more are passed over.
 inline constexpr size_t FUZZ_MAX_HINTS = 4;
 
 // Makes a fresh temporary directory the working directory, for good (its

@@ -18,7 +18,7 @@ const subcommand SUBCOMMANDS[] = {
     {"search", tool_search,
      "search POSITION [--depth N] [--time MS] [--mode N] [--moves m1 m2 ...] [--null] [--cut] [--advanced]\n"
      "         [--eval N] [--emotion N]"},
-    {"bench", tool_bench, "bench [strong] [DEPTH]"},
+    {"bench", tool_bench, "bench [DEPTH] | bench strong [DEPTH [THREADS]]"},
     {"eval", tool_eval, "eval POSITION [--engine-side white|black] [--variant N] [--emotion N] [--bench]"},
     {"book", tool_book, "book FILE [--position POSITION]"},
     {"datagen", tool_datagen, "datagen [--games N] [--nodes N] [--seed N] [--random-plies N] [--scores] [--out FILE]"},

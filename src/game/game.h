@@ -151,6 +151,7 @@ bool engine_turn(move& played, const turn_options& options = {});
 // search that plays gives it: the classic one looks 4 plies deep (at most
 // 2,000,000 nodes), its traces put back afterwards; the strong one (chosen,
 // or playing a level) at full strength 10 plies deep (at most 250,000
-// nodes), in a copy of the process that keeps its tables.  node_cap (not
+// nodes), with a searcher and a table of its own (a private look), so the
+// game's table and histories are untouched.  node_cap (not
 // 0) lowers the node bound, as a fuzzer's cap on every turn does.
 bool hint_move(move& suggested, uint64_t node_cap = 0);

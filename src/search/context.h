@@ -89,6 +89,11 @@ public:
     // (every score, -MATE_SCORE, while fewer have been searched).
     int32_t multi_pv_bound(const move_list& list, int searched) const;
 
+    // The nodes this search may make before its node limit (0: none).
+    uint64_t node_budget() const {
+        if (limits_.node_limit == 0) return 0;
+        return limits_.node_limit > first_node_ ? limits_.node_limit - first_node_ : 1;
+    }
     // Nodes of this search so far.
     uint64_t searched_nodes() const { return nodes_of_(owner_); }
     // What the search is doing now, and how many root moves it has.

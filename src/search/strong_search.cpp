@@ -260,6 +260,24 @@ public:
     
     // Sets up the root of the context's request; returns the number of root moves.
     int begin_search(search_context& context);
+    // The first searcher of threads that search together looks at the stop
+    // conditions the more often, the more threads count nodes meanwhile:
+    // every thread's nodes between two looks stay within about half a poll
+    // interval, so a node limit is overshot by less than one interval
+    // however many threads there are.
+    // Threads that search together hold the node limit against all their
+    // nodes (count_all(counted)) through budget.
+    void share_node_budget(std::atomic<uint64_t>* budget, uint64_t (*count_all)(const void*), const void* counted) {
+        node_budget_ = budget;
+        count_all_ = count_all;
+        counted_ = counted;
+    }
+    void share_polls_with(int threads) {
+        uint64_t interval = STOP_POLL_INTERVAL;
+        while (threads > 1 && interval > 64 && interval * 2 * static_cast<uint64_t>(threads) > STOP_POLL_INTERVAL)
+            interval /= 2;
+        poll_mask_ = interval - 1;
+    }
     // Sets up the same root as first for a helper thread, index from 1,
     // which ends when stop is set.
     void follow_first(const strong_searcher& first, int index, const std::atomic<bool>& stop);
@@ -277,7 +295,14 @@ private:
     transposition_table* table_;
     search_context* context_ = nullptr;           // the first searcher's; helpers have none
     const std::atomic<bool>* helper_stop_ = nullptr;  // a helper's stop
+    // A node limit shared by threads that search together: the nodes of the
+    // search it allows (0: none), which the first searcher keeps up to date
+    // and every thread holds against the count of all (count_all(counted)).
+    std::atomic<uint64_t>* node_budget_ = nullptr;
+    uint64_t (*count_all_)(const void*) = nullptr;
+    const void* counted_ = nullptr;
     int helper_index_ = 0;
+    uint64_t poll_mask_ = STOP_POLL_INTERVAL - 1;  // the stop conditions are looked at when nodes & this is 0
     bool full_width_ = false;
     int max_depth_ = 1;
     bool timed_ = false;
@@ -342,12 +367,17 @@ private:
     // share.
     inline bool check_stop() {
         if (stopped) return true;
-        if ((node_total() & (STOP_POLL_INTERVAL - 1)) != 0) return false;
+        if ((node_total() & poll_mask_) != 0) return false;
         if (context_ == nullptr) {
             if (helper_stop_ != nullptr && helper_stop_->load(std::memory_order_relaxed)) stopped = true;
+            // Past the node limit a helper stops by itself: the first
+            // searcher may not be on a core to see it.
+            const uint64_t budget = node_budget_ != nullptr ? node_budget_->load(std::memory_order_relaxed) : 0;
+            if (budget != 0 && count_all_(counted_) >= budget) stopped = true;
             return stopped;
         }
         context_->selective_depth = deepest_;
+        if (node_budget_ != nullptr) node_budget_->store(context_->node_budget(), std::memory_order_relaxed);
         if (context_->should_stop(false)) stopped = true;
         if (own_hard_ms > 0 && iteration_depth_ > 1 && static_cast<int64_t>(elapsed_ms()) >= own_hard_ms) stopped = true;
         if (stopped) context_->mark_stopped();
@@ -949,6 +979,8 @@ int strong_searcher::begin_search(search_context& context) {
     context_ = &context;
     helper_stop_ = nullptr;
     helper_index_ = 0;
+    poll_mask_ = STOP_POLL_INTERVAL - 1;
+    node_budget_ = nullptr;
     full_width_ = request.full_width;
     search_start_ms = clock_source();
     const uint64_t no_keys[1] = {0};
@@ -1002,6 +1034,9 @@ void strong_searcher::follow_first(const strong_searcher& first, int index, cons
     context_ = nullptr;
     helper_stop_ = &stop;
     helper_index_ = index;
+    // A helper's look at its stop is one load: it looks often, so that once
+    // the first searcher has stopped, few nodes more are counted.
+    poll_mask_ = 255;
     full_width_ = first.full_width_;
     search_start_ms = first.search_start_ms;
     set_root(first.ply_frames[0].pos, first.side_at[0], first.path_keys, first.earlier, first.halfmove[0]);
@@ -1206,6 +1241,7 @@ private:
     int joining_ = 0;          // how many helpers the latest search asked for
     bool quitting_ = false;
     std::atomic<bool> helper_stop_{false};
+    std::atomic<uint64_t> node_budget_{0};  // the search's node limit, as the helpers see it
 };
 
 void strong_threads::worker_loop(int index, uint64_t seen) {
@@ -1246,8 +1282,15 @@ strong_outcome strong_threads::run_threads(search_context& context) {
     // must not depend on how many threads share them.
     const bool level = request.limits.soft_node_limit != 0;
     const int helpers = level ? 0 : threads_ - 1;
+    first.share_polls_with(helpers + 1);
     if (helpers > 0) {
-        for (int i = 1; i <= helpers; ++i) searchers_[static_cast<size_t>(i)]->follow_first(first, i, helper_stop_);
+        node_budget_.store(context.node_budget(), std::memory_order_relaxed);
+        first.share_node_budget(&node_budget_, nodes_of, this);
+        for (int i = 1; i <= helpers; ++i) {
+            strong_searcher& helper = *searchers_[static_cast<size_t>(i)];
+            helper.follow_first(first, i, helper_stop_);
+            helper.share_node_budget(&node_budget_, nodes_of, this);
+        }
         helper_stop_.store(false, std::memory_order_relaxed);
         std::lock_guard<std::mutex> lock(mutex_);
         helpers_ = helpers;

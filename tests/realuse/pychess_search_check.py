@@ -329,7 +329,7 @@ def main():
     THREADS = int(args[args.index("--threads") + 1]) if "--threads" in args else 1
     label = search if THREADS == 1 else "%s, %d threads" % (search, THREADS)
     # Missing python-chess fails in CI and skips, saying so, elsewhere.
-    chess = pychess_client.load("pychess_search_check")
+    chess = pychess_client.load("pychess_search_check", pychess_client.SKIPPED)
     folder = tempfile.mkdtemp(prefix="orvane-search-check-")
     check_uci(path, folder, search)
     check_xboard(path, folder, search)
