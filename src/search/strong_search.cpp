@@ -239,9 +239,9 @@ struct eval_slot {
 };
 constexpr int EVAL_CACHE_SIZE = 1 << 15;
 
-// One thread's search.  Set up for a search by begin (the first searcher,
-// with the context) or follow (a helper, from the first one's root), then
-// deepened; reset empties what it learnt.
+// One thread's search.  Set up for a search by begin_search (the first
+// searcher, with the context) or follow_first (a helper, from the first
+// one's root), then deepened; reset_searcher empties what it learnt.
 class strong_searcher {
 public:
     explicit strong_searcher(transposition_table& table) : table_(&table) { reset_searcher(); }
@@ -257,14 +257,9 @@ public:
 
     uint64_t node_total() const { return nodes_.load(std::memory_order_relaxed); }
     void zero_node_total() { nodes_.store(0, std::memory_order_relaxed); }
-    
+
     // Sets up the root of the context's request; returns the number of root moves.
     int begin_search(search_context& context);
-    // The first searcher of threads that search together looks at the stop
-    // conditions the more often, the more threads count nodes meanwhile:
-    // every thread's nodes between two looks stay within about half a poll
-    // interval, so a node limit is overshot by less than one interval
-    // however many threads there are.
     // Threads that search together hold the node limit against all their
     // nodes (count_all(counted)) through budget.
     void share_node_budget(std::atomic<uint64_t>* budget, uint64_t (*count_all)(const void*), const void* counted) {
@@ -272,6 +267,11 @@ public:
         count_all_ = count_all;
         counted_ = counted;
     }
+    // The first searcher of threads that search together looks at the stop
+    // conditions the more often, the more threads count nodes meanwhile:
+    // every thread's nodes between two looks stay within about half a poll
+    // interval, so a node limit is overshot by less than one interval
+    // however many threads there are.
     void share_polls_with(int threads) {
         uint64_t interval = STOP_POLL_INTERVAL;
         while (threads > 1 && interval > 64 && interval * 2 * static_cast<uint64_t>(threads) > STOP_POLL_INTERVAL)
