@@ -44,7 +44,7 @@ inline constexpr uint64_t STOP_POLL_INTERVAL = 4096;
 struct search_limits {
     bool use_deadline = false;
     uint32_t deadline = 0;        // a clock_source() reading; reached when now - deadline >= 0 (signed)
-    uint64_t node_limit = 0;      // stop once node_count (counting this search's nodes) reaches it (0: none)
+    uint64_t node_limit = 0;      // stop once nodes_since_start() reaches it (0: none)
     // The same, but never in the first iteration, so that a move always
     // comes from a whole search however small the budget (a level's).
     uint64_t soft_node_limit = 0;
