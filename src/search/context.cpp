@@ -43,8 +43,6 @@ search_context::search_context(const search_request& request, root_results& resu
 
 search_context::~search_context() { current_search = outer_; }
 
-search_context* search_context::in_progress() { return current_search; }
-
 void search_context::keep_allowed_root_moves(move_list& list) const {
     int kept = 0;
     for (int i = 0; i < list.count; ++i) {

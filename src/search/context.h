@@ -104,10 +104,6 @@ public:
     void tell_node_limit(uint64_t limit);
     void tell_budget(int32_t budget_ms) { budget_ms_ = budget_ms; }
 
-    // The context of the search in progress, or nullptr.
-    static search_context* in_progress();
-    // nodes_since_start() counted up to the start of this search.
-    uint64_t first_node() const { return first_node_; }
 
 private:
     bool stop_due();

@@ -1067,6 +1067,8 @@ void strong_searcher::report_finished_iteration(int depth, int score) {
 }
 
 strong_outcome strong_searcher::deepen_first() {
+    // No move: mated or stalemated (or every move filtered out).
+    if (root_size == 0) return strong_outcome{0, checked_at[0] ? -MATE_SCORE : 0, 0};
     search_context& context = *context_;
     const search_request& request = context.asked();
     int score = 0, finished_score = 0;
@@ -1273,15 +1275,11 @@ strong_outcome strong_threads::run_threads(search_context& context) {
         return strong_outcome{quiet ? 0 : 1, 0, first.node_total()};
     }
     table_.age_for_new_search();
-    if (first.begin_search(context) == 0) {
-        searching_ = false;
-        side_to_move = request.side;
-        return strong_outcome{0, in_check(*request.pos) ? -MATE_SCORE : 0, first.node_total()};
-    }
+    const int root_moves = first.begin_search(context);
     // A level plays on one thread: its budget is in nodes, and its play
     // must not depend on how many threads share them.
     const bool level = request.limits.soft_node_limit != 0;
-    const int helpers = level ? 0 : threads_ - 1;
+    const int helpers = level || root_moves == 0 ? 0 : threads_ - 1;
     first.share_polls_with(helpers + 1);
     if (helpers > 0) {
         node_budget_.store(context.node_budget(), std::memory_order_relaxed);
@@ -1345,11 +1343,8 @@ strong_outcome run_strong_search(const search_request& request, root_results& re
         look.searcher->zero_node_total();
         search_context context(request, results, private_searcher::nodes_of, &look);
         look.table.age_for_new_search();
-        strong_outcome outcome{};
-        if (look.searcher->begin_search(context) == 0)
-            outcome.score = in_check(*request.pos) ? -MATE_SCORE : 0;
-        else
-            outcome = look.searcher->deepen_first();
+        look.searcher->begin_search(context);
+        strong_outcome outcome = look.searcher->deepen_first();
         outcome.nodes = look.searcher->node_total();
         side_to_move = request.side;
         return outcome;

@@ -71,7 +71,6 @@ public:
     void release_memory();
     void clear_entries();
     bool allocated() const { return buckets_ != nullptr; }
-    int32_t size_mb() const { return mb_; }
     // A new search: entries of earlier ones are replaced first.
     void age_for_new_search() { age_ = static_cast<uint8_t>((age_ + 1) & 63); }
     // Permill of the entries used by this search (a sample of the first ones).
