@@ -181,7 +181,7 @@ TEST_F(strong_fixture, FullWidthSearchEqualsPlainMinimax) {
         {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 3},       // a mate in one
         {"8/8/8/4k3/8/8/3RK3/8 w - - 0 1", 5},              // the aspiration windows' depth
         {"7k/8/8/8/8/8/1r6/K7 w - - 0 1", 3},               // lost, with a capture to find
-        {"4k3/2r3q1/8/3N4/8/8/8/4K3 w - - 0 1", 3},          // a knight's forks with check
+        {"q3k3/8/8/3N4/8/8/1r6/4K3 w - - 0 1", 3},          // a knight's forks with check
         {"8/6P1/8/8/8/8/2K5/k7 w - - 0 1", 3},               // g8=Q stalemates, g8=R wins
         {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 99 80", 3},      // a mate on the hundredth half-move
     };
@@ -227,15 +227,16 @@ TEST_F(strong_fixture, MatesAtTheirDistance) {
 }
 
 // Threads change how the tree is searched, not what is true in it: the
-// same mates at the same distances, and the one move that wins material,
-// as one thread finds (the cases above, and a knight's fork with check that
-// wins the rook: Nxc7+, the queen on g7 out of the knight's reach).
+// same mates at the same distances, and the one move that holds, as one
+// thread finds (the cases above, and a knight's fork with check: Nc7+ wins
+// the queen on a8, and every other move allows ...Qh1 mate or ...Qe4+ and
+// mate).
 TEST_F(strong_fixture, ThreadsFindWhatOneThreadFinds) {
     const char* const fens[] = {
         "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",
         "7k/8/5K2/8/8/8/8/6R1 w - - 0 1",
         "2r3k1/p4p2/3Rp2p/1p2P1pK/8/1P4P1/P3Q2P/1q6 b - - 0 1",
-        "4k3/2r3q1/8/3N4/8/8/8/4K3 w - - 0 1",
+        "q3k3/8/8/3N4/8/8/1r6/4K3 w - - 0 1",
     };
     for (const char* fen : fens) {
         set(fen);
