@@ -318,13 +318,16 @@ TEST_F(UserMoves, EngineMoveLine) {
     set("4k3/P7/8/8/8/8/4P3/4K3 w - - 0 1");
     move m = {};
     m.from_file = 4, m.from_rank = 1, m.to_file = 4, m.to_rank = 3, m.promotion = NO_PROMOTION;
-    game_play(m);  // the game plays the move; the front end prints it
-    emit_engine_move(m);
+    char text[8];
+    engine_move_text(m, text);  // from the position before the move
+    game_play(m);               // the game plays the move; the front end prints it
+    emit_engine_move(text);
     EXPECT_EQ(game_position.board[square_index(4, 3)], WHITE * 16 + PAWN);
     m = {};
     m.from_file = 0, m.from_rank = 6, m.to_file = 0, m.to_rank = 7, m.promotion = KNIGHT;
+    engine_move_text(m, text);
     game_play(m);
-    emit_engine_move(m);
+    emit_engine_move(text);
     EXPECT_EQ(game_position.board[square_index(0, 7)], WHITE * 16 + KNIGHT);
     EXPECT_EQ(output(), "move e2e4\nmove a7a8n\n");
     EXPECT_EQ(log(), "move e2e4\nmove a7a8n\n");

@@ -37,7 +37,7 @@ inline const std::string START_OUTPUT = BANNER_TEXT + diagram(START_RANKS);
 inline std::string handshake_showing(const std::string& search_choices) {
     return "feature myname=\"Orvane 1.25 by Quenwick\"\n"
            "feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-           "exclude=1 memory=1 smp=1\n"
+           "exclude=1 memory=1 smp=1 variants=\"normal,fischerandom\"\n"
            "feature option=\"Evaluation -spin 2 0 3\"\n"
            "feature option=\"NullMove -check 0\"\n"
            "feature option=\"MoveCountCutting -check 0\"\n"

@@ -154,6 +154,7 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
                   "option name UCI_LimitStrength type check default false\n"
                   "option name UCI_Elo type spin default 1600 min 1200 max 2100\n"
                   "option name Clear Hash type button\n"
+                  "option name UCI_Chess960 type check default false\n"
                   "uciok\n"
                   "readyok\n");
     EXPECT_EQ(r.exit_code, 0);

@@ -74,8 +74,14 @@ void start_new_game();
 void bookmake(const char* file_name);
 
 // --- The engine's turn (engine_moves.cpp) ---
-// Prints and logs the move line of a move the engine has played.
-void emit_engine_move(const move& m);
+// The engine's move m of game_position (before it is played) as xboard and
+// the console read it: coordinates, but Chess960's castling as "O-O" or
+// "O-O-O", which xboard takes and its coordinates (the king onto its rook)
+// would not tell from a move.  out: at least 8 bytes.
+void engine_move_text(const move& m, char* out);
+// Prints and logs the move line of a move the engine has played, its text
+// made by engine_move_text before it was played.
+void emit_engine_move(const char* text);
 // The engine's turn as the user sees it: the engine thinks and plays, its
 // move line (or the report that it has none), the bell, the hand-over to the
 // other side with its game-end report, and the diagram.

@@ -43,9 +43,11 @@ void answer_engine_turn(bool moved, const move& chosen) {
         char san_line[SAN_TEXT_SIZE + 16];
         const bool show_san = san_enabled != 0 && console_extras();
         if (show_san) numbered_san(chosen, san_line, sizeof san_line);
+        char text[8];
+        engine_move_text(chosen, text);
         game_play(chosen);
         game_note_engine_move();
-        emit_engine_move(chosen);
+        emit_engine_move(text);
         if (show_san) print_line(san_line);
     } else {
         report_user_win_or_stalemate();  // the engine has no move: mated or stalemated
@@ -81,7 +83,7 @@ ponder_outcome ponder_on_prediction() {
     generate_moves(game_position, game_moves);
     if (!is_listed_move(prediction, game_moves)) return ponder_outcome::none;
     char text[8];
-    coordinate_text(prediction, text);
+    engine_move_text(prediction, text);  // as the GUI will send it
     // The position the GUI would set with that move; none where its move
     // ends the game.
     game_play(prediction);
@@ -140,10 +142,16 @@ void take_engine_turn() {
     answer_engine_turn(moved, chosen);
 }
 
-void emit_engine_move(const move& m) {
+void engine_move_text(const move& m, char* out) {
+    if (game_position.chess960 && is_castling(game_position, m))
+        std::snprintf(out, 8, "%s", m.to_file > m.from_file ? "O-O" : "O-O-O");
+    else
+        coordinate_text(m, out);
+}
+
+void emit_engine_move(const char* text) {
     // The line is built in word_buffer, where the last word stood.
-    std::memcpy(word_buffer, "move ", 5);
-    coordinate_text(m, word_buffer + 5);
+    std::snprintf(word_buffer, WORD_BUFFER_SIZE, "move %s", text);
     print_line(word_buffer);
     log_line(word_buffer);
 }

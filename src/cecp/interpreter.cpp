@@ -86,7 +86,7 @@ void give_hint() {
     if (form == hint_form::san)
         write_san(game_position, side_to_move, suggested, text);
     else
-        coordinate_text(suggested, text);
+        engine_move_text(suggested, text);
     char line[sizeof text + 8];
     std::snprintf(line, sizeof line, "Hint: %s", text);
     print_line(line);
@@ -200,6 +200,7 @@ void interpret_word(char* word) {
         if (console_extras()) print_line("board reversed");
     }
     if (is(w, "new")) {
+        set_chess960_games(false);  // xboard's "new" is a game of standard chess
         start_new_game();
         new_game_for_gui();
     }

@@ -13,7 +13,8 @@
 #include "settings/settings.h"
 
 void play_user_move(char* word) {
-    if (read_text_move(game_position, word, game_moves, user_move) != move_reading::legal) {
+    // A GUI may send castling as the king onto its rook ("e1h1").
+    if (read_text_move(game_position, word, game_moves, user_move, gui_protocol_in_use()) != move_reading::legal) {
         std::fprintf(output_stream, "Illegal move: %s\n", lower_case(word));
         std::fflush(output_stream);
         return;

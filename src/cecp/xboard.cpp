@@ -121,7 +121,7 @@ bool act_on_line(const char* line) {
         int total = 0;
         const progress_report now = search_progress(total);
         char text[8] = "";
-        if (now.current_number > 0) coordinate_text(now.current_move, text);
+        if (now.current_number > 0) engine_move_text(now.current_move, text);
         char out[128];
         std::snprintf(out, sizeof out, "stat01: %u %llu %d %d %d %s", now.elapsed_ms / 10,
                       static_cast<unsigned long long>(now.nodes), now.depth,
@@ -193,7 +193,7 @@ void set_board(const char* fen) {
     static position pos;
     int side = WHITE;
     int halfmove = 0;
-    const char* why = read_set_up_position(fen, pos, side, halfmove);
+    const char* why = read_set_up_position(fen, pos, side, halfmove, chess960_games());
     if (why != nullptr) {
         std::fprintf(stderr, "orvane: setboard %s: refused (%s)\n", fen, why);
         print_line("tellusererror Illegal position");
@@ -204,6 +204,31 @@ void set_board(const char* fen) {
     time_used = 0;
     position_changed();
     display_board();
+}
+
+// "variant NAME": standard chess ("normal") or Chess960 ("fischerandom")
+// for the games from now on, and for the game in hand while no move of it
+// has been played (a GUI sends it after "new", before its "setboard").
+void set_variant(const char* name) {
+    const bool chess960 = is(name, "fischerandom");
+    if (!chess960 && !is(name, "normal")) {
+        char answer[WORD_BUFFER_SIZE + 40];
+        std::snprintf(answer, sizeof answer, "Error (unsupported variant): %s", name);
+        print_line(answer);
+        return;
+    }
+    set_chess960_games(chess960);
+    if (game_plies() > 0) return;
+    static position pos;
+    copy_position(pos, game_position);
+    if (chess960)
+        pos.chess960 = 1;  // the files a standard position castles from are its own
+    else
+        set_standard_castling_files(pos);
+    int side = 0, halfmove = 0, number = 1;
+    game_record_start(side, halfmove, number);
+    game_begin_at(pos, side_to_move, halfmove, number);
+    position_changed();
 }
 
 void take_back(int plies) {
@@ -236,10 +261,11 @@ void analyse() {
 void print_protocol_features() {
     // myname has gone out already; done=1 must come last.
     print_line("feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-               "exclude=1 memory=1 smp=1");
+               "exclude=1 memory=1 smp=1 variants=\"normal,fischerandom\"");
     char line[160];
     for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
         const engine_option& option = ENGINE_OPTIONS[i];
+        if (option.uci_only) continue;
         if (option.button) {
             std::snprintf(line, sizeof line, "feature option=\"%s -button\"", option.xboard_name);
         } else if (option.xboard_combo && option.labels != nullptr) {
@@ -374,6 +400,7 @@ void interpret_protocol_word(const char* w) {
         read_rest_of_line(input_stream, text, sizeof text);
         set_board(text);
     }
+    if (is(w, "variant") && argument_word(w, text)) set_variant(text);
     if (is(w, "undo")) take_back(1);
     if (is(w, "remove")) take_back(2);
     if (is(w, "time")) {

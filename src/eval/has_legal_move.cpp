@@ -108,6 +108,12 @@ int has_legal_move(const position& pos) {
     // the position untouched) only when that castling could be made at all:
     // right held, not in check, king and rook at home, the squares between
     // empty.  Otherwise its flag is 0, and the test costs nothing.
+    if (pos.chess960) {
+        // Chess960's castling has squares of its own: the generator knows them.
+        move_list list;
+        generate_moves(pos, list);
+        return list.count > 0;
+    }
     side_in_check = in_check(pos);
     const bool white = side_to_move == WHITE;
     const int home = white ? 0 : 7;

@@ -53,7 +53,9 @@ int halfmove_clocks[RECORD_SIZE + 1];
 // A capture or a pawn move: standard chess's fifty-move count starts again.
 bool resets_halfmove_clock(const position& pos, const move& m) {
     const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
-    return piece_type(piece) == PAWN || pos.board[square_index(m.to_file, m.to_rank)] != 0;
+    const uint8_t target = pos.board[square_index(m.to_file, m.to_rank)];
+    // (A Chess960 king onto its own rook castles: no capture.)
+    return piece_type(piece) == PAWN || (target != 0 && piece_colour(target) != piece_colour(piece));
 }
 
 // Plays the first count recorded moves from the start on game_position.
@@ -67,8 +69,17 @@ void replay(int count) {
 
 }  // namespace
 
+namespace {
+bool chess960_mode = false;  // whether games begun from now on are Chess960 games
+}  // namespace
+
+void set_chess960_games(bool on) { chess960_mode = on; }
+bool chess960_games() { return chess960_mode; }
+
 void new_game() {
     set_start_position(game_position);
+    // The standard array is also Chess960's position 518.
+    game_position.chess960 = chess960_mode ? 1 : 0;
     side_to_move = WHITE;
     engine_moves_made = 0;
     time_used = 0;
@@ -212,6 +223,7 @@ void reset_game_state() {
     limit_strength = 0;
     strength_elo = DEFAULT_ELO;
     strength_seed(0);
+    chess960_mode = false;
     new_game();
     game_moves.count = 0;  // as at start-up: nothing listed yet
 }

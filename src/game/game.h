@@ -31,8 +31,17 @@ void new_game();
 void game_begin_at(const position& pos, int side, int halfmove_clock = 0, int move_number = 1);
 
 // Back to where start-up leaves the game layer: the GUI's clock forgotten,
-// no user move, a new game.
+// no user move, standard chess, a new game.
 void reset_game_state();
+
+// --- Chess960 ---
+// Whether the games begun from now on (new_game, and the positions a GUI
+// sets up, which read their FEN by it) are Chess960 games: castling is the
+// king taking its own rook, the strong search plays them, and the learning
+// book is neither consulted nor added to.  UCI's UCI_Chess960 and xboard's
+// "variant fischerandom" set it; a game already begun keeps its kind.
+void set_chess960_games(bool on);
+bool chess960_games();
 
 // --- The record ---
 // Plays m for side_to_move on game_position (make_move) and records it.  The

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "game/game.h"
 #include "settings/settings.h"
 
 int32_t limit_strength = 0;
@@ -23,7 +24,7 @@ bool is_mate_score(int32_t score) { return mate_in_moves(score) != 0; }
 
 }  // namespace
 
-bool strong_search_thinks() { return strong_search != 0 || limit_strength != 0; }
+bool strong_search_thinks() { return strong_search != 0 || limit_strength != 0 || game_position.chess960 != 0; }
 
 void strength_seed(uint32_t seed) { strength_state = seed; }
 

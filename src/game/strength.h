@@ -20,7 +20,8 @@ extern int32_t limit_strength;  // 1: the engine plays at strength_elo ("UCI_Lim
 extern int32_t strength_elo;    // the level, LOWEST_ELO to HIGHEST_ELO ("UCI_Elo")
 
 // The strong search thinks: chosen by the Search option, or by a level,
-// which is a weakened strong search whatever that option says.
+// which is a weakened strong search whatever that option says, or for a
+// Chess960 game, which the classic search does not play.
 bool strong_search_thinks();
 
 // What a level searches and how it chooses.

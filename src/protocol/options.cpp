@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "game/game.h"
 #include "game/strength.h"
 #include "game/time_manager.h"
 #include "protocol/session.h"
@@ -96,6 +97,10 @@ const engine_option ENGINE_OPTIONS[] = {
      [](int32_t v) { strength_elo = v; }, false, nullptr},
     {"Clear Hash", "ClearHash", false, 0, 0, [] { return 0; }, [](int32_t) { strong_clear_table(); }, false,
      nullptr, false, true},
+    // Chess960 for the positions set from now on (xboard says "variant
+    // fischerandom" instead); the strong search plays it.
+    {"UCI_Chess960", "UCI_Chess960", true, 0, 1, [] { return static_cast<int32_t>(chess960_games()); },
+     [](int32_t v) { set_chess960_games(v != 0); }, false, nullptr, false, false, true},
 };
 const int ENGINE_OPTION_COUNT = static_cast<int>(sizeof ENGINE_OPTIONS / sizeof ENGINE_OPTIONS[0]);
 

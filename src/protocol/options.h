@@ -20,6 +20,8 @@ struct engine_option {
     bool xboard_combo = false;
     // A button: setting it (with any value, or none) does its deed once.
     bool button = false;
+    // Offered to UCI GUIs only: xboard has a command of its own for it.
+    bool uci_only = false;
 };
 
 extern const engine_option ENGINE_OPTIONS[];

@@ -27,7 +27,9 @@ uint64_t nodes_per_second(uint64_t nodes, uint32_t ms) { return ms > 0 ? nodes *
 
 // The part of line that can be played from pos with side to move, move by
 // move: a line is checked against the legal moves before a GUI sees it.
-int playable_length(const position& root, int side, const search_line& line) {
+// castles[i] (when not nullptr) is set to whether move i castles in a
+// Chess960 position, which xboard writes "O-O" or "O-O-O".
+int playable_length(const position& root, int side, const search_line& line, bool* castles = nullptr) {
     static position pos;
     static move_list legal;
     copy_position(pos, root);
@@ -40,6 +42,7 @@ int playable_length(const position& root, int side, const search_line& line) {
         bool found = false;
         for (int i = 0; i < legal.count && !found; ++i) found = same_move(legal.moves[i], m);
         if (!found || leaves_king_attacked_after_making(pos, m)) break;
+        if (castles != nullptr) castles[length] = pos.chess960 && is_castling(pos, m);
         make_move(pos, m);
         side_to_move = other_colour(side_to_move);
     }
@@ -68,12 +71,16 @@ int ranked(const iteration_report& report, int* order, int count) {
 int32_t score_centipawns(int32_t score) { return static_cast<int32_t>(static_cast<int64_t>(score) * 100 / 65536); }
 
 void thinking_output::print(int multipv, int32_t score, const search_line& line) {
-    const int length = playable_length(root_, side_, line);
+    bool castles[MAX_LINE];
+    const int length = playable_length(root_, side_, line, castles);
     char moves[MAX_LINE * 6 + 8] = "";
     size_t used = 0;
     for (int i = 0; i < length; ++i) {
         char text[8];
-        coordinate_text(line.moves[i], text);
+        if (castles[i] && style_ == style::xboard)
+            std::snprintf(text, sizeof text, "%s", line.moves[i].to_file > line.moves[i].from_file ? "O-O" : "O-O-O");
+        else
+            coordinate_text(line.moves[i], text);
         used += static_cast<size_t>(std::snprintf(moves + used, sizeof moves - used, "%s%s", i > 0 ? " " : "", text));
     }
     const int32_t mate = mated_ ? 0 : mate_in_moves(score);

@@ -19,10 +19,65 @@ int type_of_letter(char c) {
     }
 }
 constexpr int8_t MATERIAL[7] = {0, 1, 5, 3, 3, 9, 0};
+
+// The right one letter of a castling field names in pos: its colour, its
+// side of the king and its rook's file.
+struct castling_letter {
+    int colour;
+    bool right;
+    int rook_file;
+};
+
+// Reads one letter of a castling field; returns nullptr with out set, or why
+// the letter names no right.  Standard chess takes K, Q, k, q and the outer
+// rooks' files H, A, h, a, with king and rook at home.  A Chess960 position
+// takes a rook's file, or K, Q, k, q for the outermost rook on that side of
+// the king, with the king on its first rank.
+const char* read_castling_letter(const position& pos, char c, castling_letter& out) {
+    const bool white = c >= 'A' && c <= 'Z';
+    out.colour = white ? WHITE : BLACK;
+    const char lower = white ? static_cast<char>(c - 'A' + 'a') : c;
+    const int home = white ? 0 : 7;
+    const uint8_t rook = static_cast<uint8_t>(out.colour * 16 + ROOK);
+    const uint8_t* row = pos.board + 8 * home;
+    if (!pos.chess960) {
+        if (lower == 'k' || lower == 'h') out.right = true;
+        else if (lower == 'q' || lower == 'a') out.right = false;
+        else return "its castling field holds a letter other than K, Q, k or q";
+        out.rook_file = out.right ? 7 : 0;
+        if (row[4] != out.colour * 16 + KING || row[out.rook_file] != rook)
+            return "a castling right is given without its king and rook at home";
+        return nullptr;
+    }
+    if (lower != 'k' && lower != 'q' && (lower < 'a' || lower > 'h'))
+        return "its castling field holds a letter other than K, Q, k, q or a file";
+    const int king_file = white ? pos.white_king_file : pos.black_king_file;
+    const int king_rank = white ? pos.white_king_rank : pos.black_king_rank;
+    if (king_rank != home || row[king_file] != out.colour * 16 + KING)
+        return "a castling right is given without its king on its first rank";
+    if (lower == 'k' || lower == 'q') {
+        out.right = lower == 'k';
+        out.rook_file = -1;
+        for (int f = out.right ? 7 : 0; f != king_file; f += out.right ? -1 : 1)
+            if (row[f] == rook) {
+                out.rook_file = f;
+                break;
+            }
+        if (out.rook_file < 0) return "a castling right is given without a rook on that side of its king";
+        return nullptr;
+    }
+    out.rook_file = lower - 'a';
+    out.right = out.rook_file > king_file;
+    if (out.rook_file == king_file || row[out.rook_file] != rook)
+        return "a castling right names a file without its rook beside the king's rank";
+    return nullptr;
+}
 }  // namespace
 
-bool parse_fen(const char* fen, position& out, int& side) {
+bool parse_fen(const char* fen, position& out, int& side, bool chess960) {
     position pos{};
+    set_standard_castling_files(pos);
+    pos.chess960 = chess960 ? 1 : 0;
     const char* p = fen;
     while (*p == ' ') ++p;
     int rank = 7, file = 0;
@@ -59,23 +114,19 @@ bool parse_fen(const char* fen, position& out, int& side) {
     int to_move = WHITE;
     if (*p == 'w' || *p == 'b') to_move = *p++ == 'w' ? WHITE : BLACK;
     while (*p == ' ') ++p;
+    // The generator takes a held right to mean king and rook at home: a
+    // letter that names no such pair gives no right.
     for (; *p && *p != ' '; ++p) {
-        switch (*p) {
-            case 'K': pos.white_castle_right = 1; break;
-            case 'Q': pos.white_castle_left = 1; break;
-            case 'k': pos.black_castle_right = 1; break;
-            case 'q': pos.black_castle_left = 1; break;
-            default: break;
+        castling_letter right;
+        if (read_castling_letter(pos, *p, right) != nullptr) continue;
+        const bool white = right.colour == WHITE;
+        (white ? (right.right ? pos.white_castle_right : pos.white_castle_left)
+               : (right.right ? pos.black_castle_right : pos.black_castle_left)) = 1;
+        if (chess960) {
+            pos.castle_king_file[right.colour - 1] = white ? pos.white_king_file : pos.black_king_file;
+            pos.castle_rook_file[castle_slot(right.colour, right.right)] = static_cast<int8_t>(right.rook_file);
         }
     }
-    // The generator takes a held right to mean king and rook at home.
-    const uint8_t* b = pos.board;
-    if (b[4] != WHITE * 16 + KING) pos.white_castle_right = pos.white_castle_left = 0;
-    if (b[60] != BLACK * 16 + KING) pos.black_castle_right = pos.black_castle_left = 0;
-    if (b[7] != WHITE * 16 + ROOK) pos.white_castle_right = 0;
-    if (b[0] != WHITE * 16 + ROOK) pos.white_castle_left = 0;
-    if (b[63] != BLACK * 16 + ROOK) pos.black_castle_right = 0;
-    if (b[56] != BLACK * 16 + ROOK) pos.black_castle_left = 0;
     while (*p == ' ') ++p;
     pos.en_passant_file = NO_EN_PASSANT;
     if (*p >= 'a' && *p <= 'h') pos.en_passant_file = static_cast<uint8_t>(*p - 'a');
@@ -112,8 +163,6 @@ bool is_clock_field(const char* text, size_t length) {
         if (text[i] < '0' || text[i] > '9') return false;
     return true;
 }
-
-bool man_on(const position& pos, int square, int colour, int type) { return pos.board[square] == colour * 16 + type; }
 }  // namespace
 
 const char* fen_fields_problem(const char* fen, const position& pos) {
@@ -133,22 +182,16 @@ const char* fen_fields_problem(const char* fen, const position& pos) {
         // king and rook at home; the outer rook's file letter (H, A, h, a)
         // names the same right as K, Q, k, q.
         int white_letters = 0, black_letters = 0;
+        bool named[4] = {false, false, false, false};
         for (size_t i = 0; i < length[2]; ++i) {
-            int right = -1;
-            switch (field[2][i]) {
-                case 'K': case 'H': right = 0; break;
-                case 'Q': case 'A': right = 1; break;
-                case 'k': case 'h': right = 2; break;
-                case 'q': case 'a': right = 3; break;
-                default: return "its castling field holds a letter other than K, Q, k or q";
-            }
-            const int colour = right < 2 ? WHITE : BLACK;
+            castling_letter right;
+            if (const char* why = read_castling_letter(pos, field[2][i], right)) return why;
+            const int colour = right.colour;
             if (colour == WHITE && black_letters > 0) return "its castling field gives White's rights after Black's";
             if (++(colour == WHITE ? white_letters : black_letters) > 2) return "its castling field is too long";
-            const int home = colour == WHITE ? 0 : 56;
-            const int rook_square = home + (right % 2 == 0 ? 7 : 0);
-            if (!man_on(pos, home + 4, colour, KING) || !man_on(pos, rook_square, colour, ROOK))
-                return "a castling right is given without its king and rook at home";
+            bool& seen = named[castle_slot(colour, right.right)];
+            if (seen) return "its castling field names one right twice";
+            seen = true;
         }
     }
     if (count >= 4 && !(length[3] == 1 && field[3][0] == '-')) {
@@ -163,8 +206,8 @@ const char* fen_fields_problem(const char* fen, const position& pos) {
     return nullptr;
 }
 
-const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove) {
-    if (!parse_fen(fen, pos, side)) return "it cannot be read";
+const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove, bool chess960) {
+    if (!parse_fen(fen, pos, side, chess960)) return "it cannot be read";
     // parse_fen passes over fields it has no use for; a GUI's position is
     // refused when any field is wrong, since a corrupted one would be played.
     if (const char* why = fen_fields_problem(fen, pos)) return why;
@@ -214,10 +257,22 @@ void write_fen(const position& pos, int side, int halfmove, int fullmove, char* 
     *p++ = ' ';
     // Only the rights whose king and rook still stand at home can be used.
     const unsigned usable = usable_castling(pos);
-    if (usable & CASTLE_WHITE_RIGHT) *p++ = 'K';
-    if (usable & CASTLE_WHITE_LEFT) *p++ = 'Q';
-    if (usable & CASTLE_BLACK_RIGHT) *p++ = 'k';
-    if (usable & CASTLE_BLACK_LEFT) *p++ = 'q';
+    if (pos.chess960) {
+        // Shredder-FEN: each right as its rook's file, White's in capitals.
+        const auto file_letter = [&](int colour, bool right) {
+            const char base = colour == WHITE ? 'A' : 'a';
+            return static_cast<char>(base + pos.castle_rook_file[castle_slot(colour, right)]);
+        };
+        if (usable & CASTLE_WHITE_RIGHT) *p++ = file_letter(WHITE, true);
+        if (usable & CASTLE_WHITE_LEFT) *p++ = file_letter(WHITE, false);
+        if (usable & CASTLE_BLACK_RIGHT) *p++ = file_letter(BLACK, true);
+        if (usable & CASTLE_BLACK_LEFT) *p++ = file_letter(BLACK, false);
+    } else {
+        if (usable & CASTLE_WHITE_RIGHT) *p++ = 'K';
+        if (usable & CASTLE_WHITE_LEFT) *p++ = 'Q';
+        if (usable & CASTLE_BLACK_RIGHT) *p++ = 'k';
+        if (usable & CASTLE_BLACK_LEFT) *p++ = 'q';
+    }
     if (usable == 0) *p++ = '-';
     *p++ = ' ';
     // The square only where a pawn of the side to move stands beside the

@@ -29,6 +29,19 @@ inline void castle(position& pos, int rank, int king_to, int rook_from, int rook
     board[rook_from] = 0;
 }
 
+// A Chess960 right goes when its rook leaves its square or is taken there
+// (a right held for an empty square would come back to life for another
+// rook that reached it).
+inline void drop_rights_of_square(position& pos, int square) {
+    const int rank = square >> 3, file = square & 7;
+    if (rank != 0 && rank != 7) return;
+    const int colour = rank == 0 ? WHITE : BLACK;
+    if (pos.castle_rook_file[castle_slot(colour, true)] == file)
+        (colour == WHITE ? pos.white_castle_right : pos.black_castle_right) = 0;
+    if (pos.castle_rook_file[castle_slot(colour, false)] == file)
+        (colour == WHITE ? pos.white_castle_left : pos.black_castle_left) = 0;
+}
+
 // One colour's king and castling fields, by reference.
 struct king_fields {
     int8_t& right;
@@ -66,6 +79,7 @@ int make_move(position& pos, const move& m) {
             if (promoted < PAWN || promoted > QUEEN) promoted = QUEEN;
             pos.board[to] = static_cast<uint8_t>(side_to_move * 16 + promoted);
             pos.board[from] = 0;
+            if (pos.chess960) drop_rights_of_square(pos, to);
             const int8_t gain = static_cast<int8_t>(MATERIAL_BY_TYPE[promoted] - 1);
             if (side_to_move == WHITE)
                 pos.white_material = static_cast<int8_t>(pos.white_material + gain);
@@ -83,11 +97,28 @@ int make_move(position& pos, const move& m) {
                               : king_fields{pos.black_castle_right, pos.black_castle_left, pos.black_castled,
                                             pos.black_king_file, pos.black_king_rank};
         k.right = k.left = 0;
-        // Castling is known by the files alone; its squares are always those
-        // of the mover's back rank.
-        if (m.from_file == 4 && (m.to_file == 2 || m.to_file == 6)) {
+        const uint8_t rook = static_cast<uint8_t>(piece_colour(piece) * 16 + ROOK);
+        if (pos.chess960) {
+            // Chess960 castling is the king taking its own rook; both end on
+            // the squares of standard castling, whatever squares they left.
+            if (pos.board[to] == rook && m.to_rank == m.from_rank) {
+                const bool right = m.to_file > m.from_file;
+                uint8_t* row = pos.board + 8 * m.from_rank;
+                row[m.from_file] = 0;
+                row[m.to_file] = 0;
+                const int king_to = right ? CASTLED_KING_FILE_RIGHT : CASTLED_KING_FILE_LEFT;
+                row[king_to] = piece;
+                row[right ? CASTLED_ROOK_FILE_RIGHT : CASTLED_ROOK_FILE_LEFT] = rook;
+                k.castled = 1;
+                k.file = static_cast<int8_t>(king_to);
+                k.rank = m.from_rank;
+                record_position(pos, MOVE_QUIET);
+                return MOVE_QUIET;
+            }
+        } else if (m.from_file == 4 && (m.to_file == 2 || m.to_file == 6)) {
+            // Castling is known by the files alone; its squares are always
+            // those of the mover's back rank.
             const int rank = white ? 0 : 7;
-            const uint8_t rook = static_cast<uint8_t>(piece_colour(piece) * 16 + ROOK);
             if (m.to_file == 2)
                 castle(pos, rank, 2, 0, 3, piece, rook);
             else
@@ -104,12 +135,17 @@ int make_move(position& pos, const move& m) {
 
     // A right goes with a move from its corner; a capture on the corner
     // leaves it (castling then also needs the own rook there).
-    switch (from) {
-        case 7: pos.white_castle_right = 0; break;
-        case 0: pos.white_castle_left = 0; break;
-        case 63: pos.black_castle_right = 0; break;
-        case 56: pos.black_castle_left = 0; break;
-        default: break;
+    if (pos.chess960) {
+        drop_rights_of_square(pos, from);
+        drop_rights_of_square(pos, to);
+    } else {
+        switch (from) {
+            case 7: pos.white_castle_right = 0; break;
+            case 0: pos.white_castle_left = 0; break;
+            case 63: pos.black_castle_right = 0; break;
+            case 56: pos.black_castle_left = 0; break;
+            default: break;
+        }
     }
 
     const uint8_t captured = pos.board[to];

@@ -58,11 +58,43 @@ int is_listed_move(const position& pos, const move& m, const move_list& list) {
     return 0;
 }
 
-move_reading read_text_move(const position& pos, char* word, move_list& list, move& m) {
+namespace {
+// The listed castling move that m, a king move not in the list, names in
+// the other form; nullptr when there is none.
+const move* castling_in_other_form(const position& pos, const move& m, const move_list& list,
+                                   bool rook_target_castling) {
+    if (!pos.chess960 && !rook_target_castling) return nullptr;
+    if (!on_board(m.from_file, m.from_rank) || !on_board(m.to_file, m.to_rank)) return nullptr;
+    const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+    if (piece != WHITE * 16 + KING && piece != BLACK * 16 + KING) return nullptr;
+    for (int i = 0; i < list.count; ++i) {
+        const move& c = list.moves[i];
+        if (c.from_file != m.from_file || c.from_rank != m.from_rank || c.to_rank != m.to_rank ||
+            !is_castling(pos, c))
+            continue;
+        if (pos.chess960) {
+            // The king's own castled square, which it would step to.
+            const int king_to = c.to_file > c.from_file ? CASTLED_KING_FILE_RIGHT : CASTLED_KING_FILE_LEFT;
+            if (m.to_file == king_to && king_to != m.from_file) return &c;
+        } else if ((c.to_file == 6 && m.to_file == 7) || (c.to_file == 2 && m.to_file == 0)) {
+            if (pos.board[square_index(m.to_file, m.to_rank)] == piece_colour(piece) * 16 + ROOK) return &c;
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
+move_reading read_text_move(const position& pos, char* word, move_list& list, move& m, bool rook_target_castling) {
     if (!is_move_text(word)) return move_reading::not_coordinates;
     m = parse_move_text(word);
     generate_moves(pos, list);
-    return is_listed_move(pos, m, list) ? move_reading::legal : move_reading::not_legal;
+    if (is_listed_move(pos, m, list)) return move_reading::legal;
+    if (const move* castling = castling_in_other_form(pos, m, list, rook_target_castling)) {
+        m.to_file = castling->to_file;
+        m.to_rank = castling->to_rank;
+        return move_reading::legal;
+    }
+    return move_reading::not_legal;
 }
 
 char* lower_case(char* word) {

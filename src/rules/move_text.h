@@ -24,7 +24,13 @@ enum class move_reading { not_coordinates, not_legal, legal };
 // shape of coordinate text (is_move_text, which puts its capitals into word)
 // and names a legal move of pos.  With the shape right, m is the move
 // parse_move_text reads and list holds pos's moves (generate_moves).
-move_reading read_text_move(const position& pos, char* word, move_list& list, move& m);
+// Castling is read in both forms GUIs send: in a Chess960 position as the
+// king taking its own rook, or as the king's step to its castled square
+// where no other king move goes there; in standard chess as the king's two
+// squares, or, when rook_target_castling is set, as the king onto its rook
+// ("e1h1", which some GUIs send).  m is then the listed castling move.
+move_reading read_text_move(const position& pos, char* word, move_list& list, move& m,
+                            bool rook_target_castling = false);
 // A pawn of either colour in pos moving to the first or last rank.
 bool needs_promotion(const position& pos, const move& m);
 // Lower-cases the capitals of word in place; returns it.

@@ -312,7 +312,8 @@ void set_shared_flags(const position& pos, move_writer& w) {
     const int home = white ? 0 : 7;
     const uint8_t own_rook = static_cast<uint8_t>(side_to_move * 16 + ROOK);
     const uint8_t* row = pos.board + 8 * home;
-    const bool castling_possible = !side_in_check && row[4] == side_to_move * 16 + KING;
+    // Chess960 castling is listed by castling_960 instead.
+    const bool castling_possible = !side_in_check && !pos.chess960 && row[4] == side_to_move * 16 + KING;
     castle_right_safe = castling_possible && (white ? pos.white_castle_right : pos.black_castle_right) &&
                         row[5] == 0 && row[6] == 0 && row[7] == own_rook &&
                         !square_attacked(w.sets, square_index(5, home), w.enemy_file, w.enemy_rank);
@@ -372,6 +373,53 @@ inline void judged_moves(move_writer& w, int square, int type, List list) {
     }
 }
 
+// Chess960 castling of the king on square: the king taking its own rook.
+// Every square between the king and its target and between the rook and
+// its target is empty but for the two of them, and no square the king
+// stands on or crosses, its target included, is attacked with both of them
+// lifted off (the rook may have shielded the target along the rank).
+void castling_960(move_writer& w, const position& pos, int square) {
+    if (side_in_check) return;
+    const int own = side_to_move, home = own == WHITE ? 0 : 7;
+    const int king_file = square & 7;
+    if (square >> 3 != home || king_file != pos.castle_king_file[own - 1]) return;
+    const uint8_t rook = static_cast<uint8_t>(own * 16 + ROOK);
+    const bool white = own == WHITE;
+    for (const bool right : {true, false}) {
+        if (!(white ? (right ? pos.white_castle_right : pos.white_castle_left)
+                    : (right ? pos.black_castle_right : pos.black_castle_left)))
+            continue;
+        const int rook_file = pos.castle_rook_file[castle_slot(own, right)] & 7;
+        const int rook_square = square_index(rook_file, home);
+        if (pos.board[rook_square] != rook || w.count >= MOVE_LIST_SIZE) continue;
+        const int king_to = right ? CASTLED_KING_FILE_RIGHT : CASTLED_KING_FILE_LEFT;
+        const int rook_to = right ? CASTLED_ROOK_FILE_RIGHT : CASTLED_ROOK_FILE_LEFT;
+        const auto span = [&](int a, int b) {
+            const int low = a < b ? a : b, high = a < b ? b : a;
+            return ((uint64_t{2} << high) - (uint64_t{1} << low)) << (8 * home);
+        };
+        attack_sets lifted = w.sets;
+        lifted.occupied &= ~(uint64_t{1} << square) & ~(uint64_t{1} << rook_square);
+        if (lifted.occupied & (span(king_file, king_to) | span(rook_file, rook_to))) continue;
+        bool attacked = false;
+        for (int f = king_file;; f += king_to > king_file ? 1 : -1) {
+            if (f != king_file && square_attacked(lifted, square_index(f, home), w.enemy_file, w.enemy_rank)) {
+                attacked = true;
+                break;
+            }
+            if (f == king_to) break;
+        }
+        if (attacked) continue;
+        move& entry = w.list.moves[w.count++];
+        entry = move{};
+        entry.from_file = static_cast<int8_t>(king_file);
+        entry.from_rank = static_cast<int8_t>(home);
+        entry.to_file = static_cast<int8_t>(rook_file);
+        entry.to_rank = static_cast<int8_t>(home);
+        entry.promotion = NO_PROMOTION;
+    }
+}
+
 void piece_moves(move_writer& w, const position& pos, int square) {
     const uint8_t* board = pos.board;
     const int own = side_to_move;
@@ -384,6 +432,10 @@ void piece_moves(move_writer& w, const position& pos, int square) {
         for (int i = 0; i < SQUARE_TABLES.king_count[square]; ++i) {
             const int to = SQUARE_TABLES.king_to[square][i];
             if (piece_colour(board[to]) != own) w.add_squares(square, to);
+        }
+        if (pos.chess960) {
+            castling_960(w, pos, square);
+            return;
         }
         // Castling from the start square only (a board file could hold
         // a second king elsewhere).

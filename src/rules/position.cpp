@@ -29,7 +29,7 @@ uint64_t changed_squares(const uint8_t* before, const uint8_t* after) {
 }
 
 void copy_position(position& dst, const position& src) {
-    // The fixed part is 81 bytes and the record is 64-byte aligned; the history
+    // The fixed part is 88 bytes and the record is 64-byte aligned; the history
     // is copied only as far as it is in use, which is usually a few entries.
     std::memcpy(&dst, &src, POSITION_FIXED_BYTES);
     std::memcpy(dst.history, src.history, sizeof(history_entry) * src.history_count);
@@ -53,6 +53,7 @@ void set_start_position(position& pos) {
     pos.white_castle_right = pos.white_castle_left = 1;
     pos.black_castle_right = pos.black_castle_left = 1;
     pos.white_castled = pos.black_castled = 0;
+    set_standard_castling_files(pos);
     pos.en_passant_file = NO_EN_PASSANT;
     pos.repetition_draw = pos.fifty_move_draw = 0;
     pos.history_count = 0;
@@ -62,4 +63,21 @@ void set_start_position(position& pos) {
     // half-move that has not been played, so the count is taken back.
     record_position(pos, MOVE_QUIET);
     pos.fifty_move_count = static_cast<int8_t>(pos.fifty_move_count - 1);
+}
+
+void set_standard_castling_files(position& pos) {
+    pos.chess960 = 0;
+    pos.castle_king_file[0] = pos.castle_king_file[1] = 4;
+    pos.castle_rook_file[castle_slot(WHITE, true)] = pos.castle_rook_file[castle_slot(BLACK, true)] = 7;
+    pos.castle_rook_file[castle_slot(WHITE, false)] = pos.castle_rook_file[castle_slot(BLACK, false)] = 0;
+}
+
+bool is_castling(const position& pos, const move& m) {
+    if (!on_board(m.from_file, m.from_rank) || !on_board(m.to_file, m.to_rank)) return false;
+    const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+    if (piece != WHITE * 16 + KING && piece != BLACK * 16 + KING) return false;
+    if (pos.chess960)
+        return pos.board[square_index(m.to_file, m.to_rank)] == piece_colour(piece) * 16 + ROOK &&
+               m.to_rank == m.from_rank;
+    return m.from_file == 4 && (m.to_file == 2 || m.to_file == 6) && m.to_rank == m.from_rank;
 }

@@ -24,7 +24,9 @@ inline constexpr unsigned CASTLE_BLACK_LEFT = 8;
 // The castling rights that can still be used: the right held, and the king
 // and that rook at home (a right whose rook was taken on its square is held
 // still, but can never be used).
+unsigned usable_castling_960(const position& pos);
 inline unsigned usable_castling(const position& pos) {
+    if (pos.chess960) return usable_castling_960(pos);
     const uint8_t* b = pos.board;
     unsigned c = 0;
     const bool white_home = b[4] == WHITE * 16 + KING, black_home = b[60] == BLACK * 16 + KING;

@@ -103,6 +103,13 @@ struct alignas(64) position {
     uint8_t history_count;       // history entries in use, 0 to HISTORY_SIZE
     int8_t white_material;       // P 1, N 3, B 3, R 5, Q 9, K 0
     int8_t black_material;
+    // Chess960 (1): castling is made and written as the king taking its own
+    // rook, and the files below say where king and rooks castle from.  In
+    // standard chess (0) they are not read: the king castles from e, with
+    // the rooks of a and h, as a position built field by field expects.
+    int8_t chess960;
+    int8_t castle_king_file[2];  // by colour - 1
+    int8_t castle_rook_file[4];  // by castle_slot: white right, white left, black right, black left
     history_entry history[HISTORY_SIZE];  // entries at history_count and beyond are never read
 };
 static_assert(std::is_trivially_copyable_v<position>);
@@ -110,6 +117,19 @@ static_assert(offsetof(position, board) == 0 && sizeof(position::board) == 64);
 
 // Bytes of a position that are live: the fixed part and the history in use.
 inline constexpr size_t POSITION_FIXED_BYTES = offsetof(position, history);
+
+// The index of one castling right in castle_rook_file: colour's right
+// (king-side, towards the h-file) or left one.
+constexpr int castle_slot(int colour, bool right) { return (colour - 1) * 2 + (right ? 0 : 1); }
+// The files a castling king and rook end on, in either kind of game.
+inline constexpr int CASTLED_KING_FILE_RIGHT = 6, CASTLED_ROOK_FILE_RIGHT = 5;
+inline constexpr int CASTLED_KING_FILE_LEFT = 2, CASTLED_ROOK_FILE_LEFT = 3;
+// Whether m, a move of side_to_move in pos, castles: in Chess960 the king
+// taking its own rook, in standard chess the king's two-file step from e.
+bool is_castling(const position& pos, const move& m);
+// Sets the castling files of standard chess (king e, rooks h and a) and
+// leaves Chess960 off; the rights themselves are not touched.
+void set_standard_castling_files(position& pos);
 
 // Bit s set when square s differs between the two boards: what a move
 // changed, for whoever keeps sums over the board up to date.
@@ -194,16 +214,27 @@ int unaligned_man_can_move(const position& pos);
 void generate_slider_moves(const position& pos, move_list& list, int file, int rank, int df, int dr,
                            int& count);
 
+// --- Perft ---
+// The legal moves of side in pos (every promotion; the draw flags ignored)
+// into root_moves, and for each the leaves of the legal-move tree depth - 1
+// plies below it into counts (MOVE_LIST_SIZE entries): a perft's divide.
+// Returns the number of root moves; depth at least 1.
+int perft_divide(const position& pos, int side, int depth, move_list& root_moves, uint64_t* counts);
+
 // --- Positions from text ---
 // Reads a FEN (board, side, castling, en passant; the counters are ignored)
 // the way the board file is loaded: empty history, draw flags clear,
 // material summed from the board.  Castling rights whose king or rook is not
 // at home are dropped.  Returns false, leaving pos and side alone, for a FEN
-// it cannot read.
-bool parse_fen(const char* fen, position& pos, int& side);
+// it cannot read.  In standard chess K, Q, k and q (or the outer rooks'
+// files H, A, h and a) name the rights; with chess960 the position is a
+// Chess960 one, and a right is a rook's file letter (Shredder-FEN) or K, Q,
+// k, q for the outermost rook on that side of the king (X-FEN).
+bool parse_fen(const char* fen, position& pos, int& side, bool chess960 = false);
 
 // Writes pos with side to move as a FEN into out (FEN_TEXT_SIZE bytes at
-// least): the castling rights whose king and rook stand at home, the
+// least): the castling rights whose king and rook stand at home (in a
+// Chess960 position as the rooks' file letters, Shredder-FEN), the
 // en-passant square only where the capture can be made, and the two counters.
 inline constexpr int FEN_TEXT_SIZE = 96;
 // The move number of a FEN's sixth field, 1 when it is missing, 0 or not a
@@ -227,15 +258,16 @@ bool en_passant_capturer_beside(const position& pos, int side);
 // What is wrong with the fields of fen beyond its board (pos, as parse_fen
 // read it), or nullptr: at most six fields; the side w or b; castling "-"
 // or K, Q, k, q (or H, A, h, a), White's first, each with its king and rook
-// at home; en
-// passant "-" or a square on the rank the side not to move's pawn passed;
-// clocks of digits, 0 or more.  Fields left out are not wrong.
+// at home (in a Chess960 position: K, Q, k, q or rook files, each naming a
+// rook on its side of a king on its first rank); en passant "-" or a square
+// on the rank the side not to move's pawn passed; clocks of digits, 0 or
+// more.  Fields left out are not wrong.
 const char* fen_fields_problem(const char* fen, const position& pos);
 // A position given as a FEN, checked as a GUI's set-up is checked: readable,
 // every field valid (fen_fields_problem), one king each, the side not to move not in check; an en-passant file that
 // names no capture dropped; halfmove from the FEN's fifth field (0 without
 // one).  nullptr when pos, side and halfmove are set, else why not.
-const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove);
+const char* read_set_up_position(const char* fen, position& pos, int& side, int& halfmove, bool chess960 = false);
 
 // --- Draw rules ---
 // 1 if colour has no mating material in pos: no pawn, rook or queen, and at

@@ -136,6 +136,9 @@ bool matches(const position& pos, const san_shape& s, const move& m) {
     switch (s.kind) {
         case shape_kind::castle_short:
         case shape_kind::castle_long:
+            if (pos.chess960)
+                return piece == KING && m.from_rank == home && is_castling(pos, m) &&
+                       (m.to_file > m.from_file) == (s.kind == shape_kind::castle_short);
             return piece == KING && m.from_file == 4 && m.from_rank == home && m.to_rank == home &&
                    m.to_file == (s.kind == shape_kind::castle_short ? 6 : 2);
         case shape_kind::pawn:
@@ -150,7 +153,9 @@ bool matches(const position& pos, const san_shape& s, const move& m) {
             if (s.from_file >= 0 && m.from_file != s.from_file) return false;
             if (s.from_rank >= 0 && m.from_rank != s.from_rank) return false;
             // Castling is written "O-O", never as the king's two-square step.
-            if (piece == KING && (m.to_file - m.from_file == 2 || m.from_file - m.to_file == 2)) return false;
+            if (piece == KING && (pos.chess960 ? is_castling(pos, m)
+                                               : m.to_file - m.from_file == 2 || m.from_file - m.to_file == 2))
+                return false;
             return true;
     }
     return false;
@@ -201,7 +206,8 @@ void write_san(const position& pos, int side, const move& m, char* out) {
     const int type = piece_type(piece);
     const bool onto_man = pos.board[square_index(m.to_file, m.to_rank)] != 0;
     char* p = out;
-    if (type == KING && (m.to_file - m.from_file == 2 || m.from_file - m.to_file == 2)) {
+    if (type == KING && (pos.chess960 ? is_castling(pos, m)
+                                      : m.to_file - m.from_file == 2 || m.from_file - m.to_file == 2)) {
         std::memcpy(p, m.to_file > m.from_file ? "O-O" : "O-O-O", m.to_file > m.from_file ? 3 : 5);
         p += m.to_file > m.from_file ? 3 : 5;
     } else if (type == PAWN) {

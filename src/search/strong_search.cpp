@@ -62,8 +62,9 @@ inline int from_table_score(int v, int ply) {
 
 inline int captured_type(const position& pos, const move& m) {
     const uint8_t target = pos.board[square_index(m.to_file, m.to_rank)];
-    if (target != 0) return piece_type(target);
     const uint8_t piece = pos.board[square_index(m.from_file, m.from_rank)];
+    // (A Chess960 king "taking" its own rook castles.)
+    if (target != 0) return piece_colour(target) == piece_colour(piece) ? 0 : piece_type(target);
     if (piece_type(piece) == PAWN && m.from_file != m.to_file) return PAWN;  // en passant
     return 0;
 }
@@ -1004,8 +1005,8 @@ int strong_searcher::begin_search(search_context& context) {
         root_line[i].moves[0] = list.moves[i];
     }
     // The learning book's move for this position, if any, is searched first
-    // (a private look leaves the book alone altogether).
-    if (!request.private_look) {
+    // (a private look, and a Chess960 game, leave the book alone altogether).
+    if (!request.private_look && !root.chess960) {
         const book_entry& hint = book_slot(root);
         if (hint.depth != 0 && hint.side == side)
             for (int i = 0; i < root_size; ++i)
@@ -1105,7 +1106,7 @@ strong_outcome strong_searcher::deepen_first() {
             break;
     }
     const int side = side_at[0];
-    if (finished_depth > 0 && !request.private_look) {
+    if (finished_depth > 0 && !request.private_look && !ply_frames[0].pos.chess960) {
         // The move found is what the learning book keeps of this search.
         move best = context.best_root().moves[0];
         best.score = classic_units(finished_score);

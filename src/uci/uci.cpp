@@ -125,7 +125,7 @@ bool play_text_move(const char* text) {
     char word[WORD_BUFFER_SIZE];
     std::snprintf(word, sizeof word, "%s", text);
     move m;
-    if (read_text_move(game_position, word, game_moves, m) != move_reading::legal) return false;
+    if (read_text_move(game_position, word, game_moves, m, true) != move_reading::legal) return false;
     game_play(m);
     game_clear_own_draw_flags();  // the GUI judges the game by its rules
     game_hand_over();
@@ -144,7 +144,7 @@ bool set_position(const words& w, int first, std::string& why) {
         for (++i; i < w.count && !is(w.word[i], "moves"); ++i) fen += std::string(fen.empty() ? "" : " ") + w.word[i];
         static position pos;
         int side = WHITE, halfmove = 0;
-        if (const char* problem = read_set_up_position(fen.c_str(), pos, side, halfmove)) {
+        if (const char* problem = read_set_up_position(fen.c_str(), pos, side, halfmove, chess960_games())) {
             why = "FEN '" + fen + "' refused: " + problem;
             return false;
         }
@@ -251,7 +251,7 @@ int read_search_moves(const words& w, int i, move* out, int& count) {
         std::snprintf(word, sizeof word, "%s", w.word[i + 1]);
         if (std::strlen(word) < 4 || std::strlen(word) > 5) break;
         move m;
-        const move_reading read = read_text_move(game_position, word, game_moves, m);
+        const move_reading read = read_text_move(game_position, word, game_moves, m, true);
         if (read == move_reading::not_coordinates) break;
         if (read == move_reading::not_legal) {
             info_string(std::string("searchmoves: ") + w.word[i + 1] + " is not legal here; left out");
@@ -262,7 +262,38 @@ int read_search_moves(const words& w, int i, move* out, int& count) {
     return i;
 }
 
+// The deepest "go perft" counts: far beyond what finishes in a day.
+constexpr int64_t MAX_PERFT_DEPTH = 15;
+
+// "go perft N": each root move with the leaves below it, then their sum, as
+// perft tools read them ("e2e4: 20", a blank line, "Nodes searched: N").
+void perft_command(const words& w) {
+    int64_t depth = 0;
+    int i = 1;
+    if (!int64_argument(w, i, depth) || depth < 1 || depth > MAX_PERFT_DEPTH) {
+        info_string("go perft needs a depth of 1 to " + std::to_string(MAX_PERFT_DEPTH) + "; nothing counted");
+        return;
+    }
+    static move_list root_moves;
+    static uint64_t counts[MOVE_LIST_SIZE];
+    const int n = perft_divide(game_position, side_to_move, static_cast<int>(depth), root_moves, counts);
+    uint64_t total = 0;
+    for (int m = 0; m < n; ++m) {
+        char text[8];
+        coordinate_text(root_moves.moves[m], text);
+        const std::string line = std::string(text) + ": " + std::to_string(counts[m]);
+        print_line(line.c_str());
+        total += counts[m];
+    }
+    print_line("");
+    print_line(("Nodes searched: " + std::to_string(total)).c_str());
+}
+
 void go_command(const words& w, FILE* stream) {
+    if (w.count >= 2 && is(w.word[1], "perft")) {
+        perft_command(w);
+        return;
+    }
     int64_t wtime = -1, btime = -1, winc = 0, binc = 0, movestogo = 0, movetime = 0, depth = 0, nodes = 0, mate = 0;
     const struct {
         const char* name;

@@ -218,7 +218,8 @@ def run_games(path, protocol, count, rng, args, transcript):
         # what python-chess needs before it will play Chess960 at all
         if protocol == "uci" and "UCI_Chess960" not in engine.options:
             fail("uci: no UCI_Chess960 option; python-chess refuses Chess960 with such an engine")
-        variants = str(engine.protocol.features.get("variants", "")).split(",")
+        features = engine.protocol.features if protocol == "xboard" else {}
+        variants = str(features.get("variants", "")).split(",")
         if protocol == "xboard" and "fischerandom" not in variants:
             fail("xboard: feature variants %r lacks fischerandom; python-chess refuses Chess960 with such an engine"
                  % engine.protocol.features.get("variants"))
@@ -235,7 +236,8 @@ def run_games(path, protocol, count, rng, args, transcript):
         record["protocol"] = protocol
         # python-chess, not this check, put the engine in Chess960 mode
         if not args.standard:
-            wanted = (["setoption name UCI_Chess960 value true", "position fen " + record["start"]]
+            # python-chess sets the option once, when it first needs it
+            wanted = ((["setoption name UCI_Chess960 value true"] if i == 0 else []) + ["position fen " + record["start"]]
                       if protocol == "uci" else ["variant fischerandom", "setboard " + record["start"]])
             for start in wanted:
                 if not any(line.startswith(start) for line in record["sent"]):
