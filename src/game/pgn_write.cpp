@@ -88,7 +88,8 @@ size_t format_game_pgn(char* out, const char* engine_name) {
     int side = WHITE, halfmove = 0, number = 1;
     static position pos;
     copy_position(pos, game_record_start(side, halfmove, number));
-    const bool set_up = !standard_start(pos, side);
+    // A Chess960 game names its start, even the standard array's.
+    const bool set_up = !standard_start(pos, side) || pos.chess960;
 
     // Who played: the engine's colours by its name.
     bool engine_played[3] = {false, false, false};
@@ -149,6 +150,7 @@ size_t format_game_pgn(char* out, const char* engine_name) {
     text.tag("White", engine_played[WHITE] ? engine_name : "?");
     text.tag("Black", engine_played[BLACK] ? engine_name : "?");
     text.tag("Result", result);
+    if (pos.chess960) text.tag("Variant", "Chess960");
     if (set_up) {
         int start_side = WHITE, start_halfmove = 0, start_number = 1;
         const position& start = game_record_start(start_side, start_halfmove, start_number);
