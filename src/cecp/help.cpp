@@ -36,6 +36,7 @@ const char* const HELP_LINES[] = {
     "  save, load             write / read the position to / from board.txt",
     "  undo, remove           take back one or two half-moves",
     "  setboard FEN           play on from a position",
+    "  variant fischerandom|normal   Chess960 or standard chess until new (a game under way keeps its kind)",
     "  post, nopost           xboard's thinking lines on or off (none at the console)",
     "  analyze, exit          think about the position (a line per depth) until ?; exit leaves it",
     "  xboard                 a GUI speaks the xboard protocol from here on",
