@@ -21,7 +21,21 @@ void learn_move(const move& m, int winner) {
     side_to_move = other_colour(side_to_move);
 }
 
+namespace {
+void learn_from_file(const char* file_name, new_game_shown show);
+}  // namespace
+
 void learn_game_file(const char* file_name, new_game_shown show) {
+    // The book is standard chess's: its games are read as standard chess
+    // even while Chess960 is chosen, which stays chosen afterwards.
+    const bool chess960 = chess960_games();
+    set_chess960_games(false);
+    learn_from_file(file_name, show);
+    set_chess960_games(chess960);
+}
+
+namespace {
+void learn_from_file(const char* file_name, new_game_shown show) {
     // The name may stand in word_buffer, which the file's words overwrite.
     char name[WORD_BUFFER_SIZE];
     std::snprintf(name, sizeof name, "%s", file_name);
@@ -63,3 +77,4 @@ void learn_game_file(const char* file_name, new_game_shown show) {
     save_book();
     std::strcpy(word_buffer, "quit");
 }
+}  // namespace
