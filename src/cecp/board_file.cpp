@@ -175,6 +175,8 @@ void load_board_file() {
         std::fprintf(stderr, "orvane: %s is not a board file (%s); the game is unchanged\n", BOARD_FILE, why);
         return;
     }
+    // The file knows no castling files: what it holds is standard chess.
+    set_standard_castling_files(loaded);
     // The generator takes a held right to mean that the king is at home.
     if (loaded.board[square_index(4, 0)] != WHITE * 16 + KING) loaded.white_castle_right = loaded.white_castle_left = 0;
     if (loaded.board[square_index(4, 7)] != BLACK * 16 + KING) loaded.black_castle_right = loaded.black_castle_left = 0;
