@@ -144,7 +144,7 @@ void take_engine_turn() {
 
 void engine_move_text(const move& m, char* out) {
     if (game_position.chess960 && is_castling(game_position, m))
-        std::snprintf(out, 8, "%s", m.to_file > m.from_file ? "O-O" : "O-O-O");
+        std::snprintf(out, 8, "%s", castling_word(m));
     else
         coordinate_text(m, out);
 }

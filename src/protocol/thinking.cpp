@@ -78,7 +78,7 @@ void thinking_output::print(int multipv, int32_t score, const search_line& line)
     for (int i = 0; i < length; ++i) {
         char text[8];
         if (castles[i] && style_ == style::xboard)
-            std::snprintf(text, sizeof text, "%s", line.moves[i].to_file > line.moves[i].from_file ? "O-O" : "O-O-O");
+            std::snprintf(text, sizeof text, "%s", castling_word(line.moves[i]));
         else
             coordinate_text(line.moves[i], text);
         used += static_cast<size_t>(std::snprintf(moves + used, sizeof moves - used, "%s%s", i > 0 ? " " : "", text));

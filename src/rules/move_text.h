@@ -35,6 +35,9 @@ move_reading read_text_move(const position& pos, char* word, move_list& list, mo
 bool needs_promotion(const position& pos, const move& m);
 // Lower-cases the capitals of word in place; returns it.
 char* lower_case(char* word);
+// A castling move's text as players write it: "O-O" towards the h-file,
+// "O-O-O" towards the a-file.
+inline const char* castling_word(const move& m) { return m.to_file > m.from_file ? "O-O" : "O-O-O"; }
 // The coordinate text of a move ("e2e4", "e7e8q"; with capitals "E2E4",
 // "E7E8Q") into out, at least 6 bytes.
 void coordinate_text(const move& m, char* out, bool capitals = false);
