@@ -48,12 +48,21 @@ XBM_TIMEOUT=${XBM_TIMEOUT:-$(python3 "$HERE/match_budget.py" "$TC" "$GAMES" "$MO
 export XBM_TIMEOUT
 echo "xboard_match_check: games drawn after $MOVES moves, the run stopped after at most $XBM_TIMEOUT s"
 echo "xboard_match_check: harness $HARNESS"
-# fairymax through a filter that keeps from it the one word it crashes on
-bash "$HARNESS" ./orvane "$WORK/orvane" "python3 $HERE/fairymax_filter.py" "$WORK/fairymax" "$GAMES" "$TC" "$ART/match" \
+# fairymax through a filter that keeps from it the one word it crashes on;
+# with XBM_SELF_PLAY=1 a second Orvane instead (for variants fairymax lacks:
+# XBM_XBOARD_OPTS="-variant fischerandom").
+OPPONENT="python3 $HERE/fairymax_filter.py"
+[ "${XBM_SELF_PLAY:-0}" = 1 ] && { cp "$ENGINE" "$WORK/fairymax/orvane"; OPPONENT=./orvane; }
+bash "$HARNESS" ./orvane "$WORK/orvane" "$OPPONENT" "$WORK/fairymax" "$GAMES" "$TC" "$ART/match" \
     > "$ART/harness.out" 2>&1
 status=$?
 cat "$ART/harness.out"
 rm -rf "$ART/orvane-dir" "$ART/fairymax-dir"
 cp -r "$WORK/orvane" "$ART/orvane-dir"; rm -f "$ART/orvane-dir/orvane"
 cp -r "$WORK/fairymax" "$ART/fairymax-dir"
-python3 "$HERE/match_verdict.py" --out "$ART/match" --games "$GAMES" --harness-status "$status"
+python3 "$HERE/match_verdict.py" --out "$ART/match" --games "$GAMES" --harness-status "$status" || exit 1
+# The verdict judges the first engine; in self-play the second is Orvane too.
+if [ "${XBM_SELF_PLAY:-0}" = 1 ] && grep '^Game ' "$ART/match/summary.txt" | grep -v '  normal end'; then
+    echo "xboard_match_check: a game did not end on the board" >&2
+    exit 1
+fi
