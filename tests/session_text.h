@@ -37,7 +37,7 @@ inline const std::string START_OUTPUT = BANNER_TEXT + diagram(START_RANKS);
 inline std::string handshake_showing(const std::string& search_choices) {
     return "feature myname=\"Orvane 1.25 by Quenwick\"\n"
            "feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-           "exclude=1 memory=1 smp=1 variants=\"normal,fischerandom\"\n"
+           "exclude=1 memory=1 smp=1 variants=\"normal,fischerandom\" egt=\"syzygy\"\n"
            "feature option=\"Evaluation -spin 2 0 3\"\n"
            "feature option=\"NullMove -check 0\"\n"
            "feature option=\"MoveCountCutting -check 0\"\n"
@@ -54,6 +54,9 @@ inline std::string handshake_showing(const std::string& search_choices) {
            "feature option=\"UCI_LimitStrength -check 0\"\n"
            "feature option=\"UCI_Elo -spin 1600 1200 2100\"\n"
            "feature option=\"ClearHash -button\"\n"
+           "feature option=\"SyzygyProbeDepth -spin 1 1 100\"\n"
+           "feature option=\"Syzygy50MoveRule -check 1\"\n"
+           "feature option=\"SyzygyProbeLimit -spin 7 0 7\"\n"
            "feature done=1\n";
 }
 // Typed at the console (no "xboard" before it): the classic search stays.

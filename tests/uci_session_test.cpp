@@ -155,6 +155,10 @@ TEST(UciSession, HandshakeNamesTheEngineAndOffersItsOptions) {
                   "option name UCI_Elo type spin default 1600 min 1200 max 2100\n"
                   "option name Clear Hash type button\n"
                   "option name UCI_Chess960 type check default false\n"
+                  "option name SyzygyPath type string default <empty>\n"
+                  "option name SyzygyProbeDepth type spin default 1 min 1 max 100\n"
+                  "option name Syzygy50MoveRule type check default true\n"
+                  "option name SyzygyProbeLimit type spin default 7 min 0 max 7\n"
                   "uciok\n"
                   "readyok\n");
     EXPECT_EQ(r.exit_code, 0);

@@ -15,6 +15,7 @@ const char* const HELP_LINES[] = {
     "  classicsearch          the classic search plays again (the console's default)",
     "  hash N                 the strong search's table, N MB (1 to 1024)",
     "  threads N              the strong search's threads, 1 to 64 (a level and the classic search use one)",
+    "  syzygypath PATH        Syzygy endgame tables for the strong search (folders split by ':'; <empty>: none)",
     "  level M T I            M moves per T minutes (or m:ss), I seconds increment",
     "  depth N, ply N         depth limit, 1 to 64",
     "  levelmode N            0 fixed depth, 1 clock, 2 and 3 clock with a depth cap",

@@ -250,6 +250,14 @@ void interpret_word(char* word) {
         if (read_int(input_stream, elo)) set_level_in_elo(elo);
     }
     if (is(w, "fullstrength")) set_option_by_name("UCI_LimitStrength", 0);
+    if (is(w, "syzygypath")) {
+        // The rest of the line is the path (folders separated by ':').
+        char path[1024];
+        read_rest_of_line(input_stream, path, sizeof path);
+        const char* start = path;
+        while (*start == ' ' || *start == '\t') ++start;
+        print_line(set_syzygy_path(start).c_str());
+    }
     if (is(w, "hint")) give_hint();
     if (is(w, "pgn")) print_game_score();
     if (is(w, "savepgn")) {

@@ -4,6 +4,8 @@
 // as the GUI says it.  A GUI judges claims and moves by standard chess, so in
 // interface mode the engine claims only the draws standard chess grants and
 // never offers a move that leaves its own king attacked.
+#include <strings.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -261,7 +263,7 @@ void analyse() {
 void print_protocol_features() {
     // myname has gone out already; done=1 must come last.
     print_line("feature ping=1 setboard=1 time=1 draw=1 sigint=0 reuse=1 colors=0 analyze=1 playother=0 usermove=0 nps=1 "
-               "exclude=1 memory=1 smp=1 variants=\"normal,fischerandom\"");
+               "exclude=1 memory=1 smp=1 variants=\"normal,fischerandom\" egt=\"syzygy\"");
     char line[160];
     for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
         const engine_option& option = ENGINE_OPTIONS[i];
@@ -444,6 +446,28 @@ void interpret_protocol_word(const char* w) {
         const engine_option* threads = find_engine_option("Threads", 7);
         if (argument_value(w, cores, count_number) && threads != nullptr)
             change_engine_option(*threads, cores < threads->high ? cores : threads->high);
+    }
+    if (is(w, "egtpath")) {
+        // "egtpath syzygy PATH": the folders of the Syzygy tables (the rest
+        // of the line, which may hold blanks).  A person at the console
+        // reads what came of it; a GUI finds it among the engine's errors.
+        char line[1024];
+        read_rest_of_line(input_stream, line, sizeof line);
+        const char* path = line;
+        while (*path == ' ' || *path == '\t') ++path;
+        const char* kind_end = path;
+        while (*kind_end != '\0' && *kind_end != ' ' && *kind_end != '\t') ++kind_end;
+        const std::string kind(path, static_cast<size_t>(kind_end - path));
+        while (*kind_end == ' ' || *kind_end == '\t') ++kind_end;
+        if (kind.empty()) {
+            argument_error("missing argument", w, "");
+        } else if (::strcasecmp(kind.c_str(), "syzygy") != 0) {
+            std::fprintf(stderr, "orvane: egtpath: %s tables are not known here, only syzygy\n", kind.c_str());
+        } else {
+            const std::string said = set_syzygy_path(kind_end);
+            if (console_extras()) print_line(said.c_str());
+            else std::fprintf(stderr, "orvane: %s\n", said.c_str());
+        }
     }
     if (is(w, "hard")) ponder_enabled = 1;
     if (is(w, "easy")) ponder_enabled = 0;

@@ -11,6 +11,7 @@
 #include "protocol/session.h"
 #include "protocol/thinking.h"
 #include "search/request.h"
+#include "search/tablebase.h"
 #include "settings/settings.h"
 
 int32_t ponder_enabled = 0;
@@ -101,6 +102,19 @@ const engine_option ENGINE_OPTIONS[] = {
     // fischerandom" instead); the strong search plays it.
     {"UCI_Chess960", "UCI_Chess960", true, 0, 1, [] { return static_cast<int32_t>(chess960_games()); },
      [](int32_t v) { set_chess960_games(v != 0); }, false, nullptr, false, false, true},
+    // Syzygy endgame tables for the strong search: the folders that hold
+    // them (xboard says "egtpath syzygy PATH" instead), the least depth at
+    // which a node with as many men as the largest tables is probed, whether
+    // the fifty-move rule turns a win beyond it into a draw, and the most
+    // men probed.
+    {"SyzygyPath", "SyzygyPath", false, 0, 0, [] { return 0; }, [](int32_t) {}, false, nullptr, false, false, true,
+     [] { return tb_path().empty() ? std::string("<empty>") : tb_path(); }, set_syzygy_path},
+    {"SyzygyProbeDepth", "SyzygyProbeDepth", false, 1, 100, [] { return static_cast<int32_t>(tb_probe_depth()); },
+     [](int32_t v) { set_tb_probe_depth(v); }, false, nullptr},
+    {"Syzygy50MoveRule", "Syzygy50MoveRule", true, 0, 1, [] { return static_cast<int32_t>(tb_rule50()); },
+     [](int32_t v) { set_tb_rule50(v != 0); }, false, nullptr},
+    {"SyzygyProbeLimit", "SyzygyProbeLimit", false, 0, 7, [] { return static_cast<int32_t>(tb_probe_limit()); },
+     [](int32_t v) { set_tb_probe_limit(v); }, false, nullptr},
 };
 const int ENGINE_OPTION_COUNT = static_cast<int>(sizeof ENGINE_OPTIONS / sizeof ENGINE_OPTIONS[0]);
 
@@ -116,6 +130,13 @@ bool option_label_value(const engine_option& option, const char* text, int32_t& 
     for (int32_t v = option.low; v <= option.high; ++v)
         if (::strcasecmp(text, option.labels[v - option.low]) == 0) return value = v, true;
     return false;
+}
+
+std::string set_syzygy_path(const std::string& path) {
+    const int men = tb_load(path);
+    if (path.empty() || path == "<empty>") return "Syzygy tables: none";
+    if (men == 0) return "no Syzygy tables found in " + path + "; going on without them";
+    return "Syzygy tables found in " + path + ", up to " + std::to_string(men) + " men";
 }
 
 void start_with_search(bool strong) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct engine_option {
     const char* name;             // as UCI GUIs show it
@@ -22,6 +23,10 @@ struct engine_option {
     bool button = false;
     // Offered to UCI GUIs only: xboard has a command of its own for it.
     bool uci_only = false;
+    // A text (a folder list): get and set are unused, these read and set
+    // it, the setter answering with a line for the user on what it did.
+    std::string (*get_text)() = nullptr;
+    std::string (*set_text)(const std::string& text) = nullptr;
 };
 
 extern const engine_option ENGINE_OPTIONS[];
@@ -42,6 +47,12 @@ bool option_label_value(const engine_option& option, const char* text, int32_t& 
 // The search a session starts with (the session policy chooses it at the
 // handshake): set as the Search option sets it, but no choice of the user's.
 void start_with_search(bool strong);
+
+// Loads the Syzygy tables under path (folders separated by ':'; "" or
+// "<empty>": none) and says what came of it, in a line for the user: how
+// many men the tables found cover, or that there are none and the engine
+// goes on without them.
+std::string set_syzygy_path(const std::string& path);
 
 // The GUI lets the engine think on the opponent's time ("Ponder"; xboard's
 // "hard" and "easy").

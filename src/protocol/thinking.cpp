@@ -10,6 +10,7 @@
 #include "io/io.h"
 #include "rules/move_text.h"
 #include "search/request.h"
+#include "search/tablebase.h"
 #include "settings/settings.h"
 
 int32_t multi_pv_lines = 1;
@@ -24,6 +25,17 @@ namespace {
 constexpr int32_t XBOARD_MATE = 100000;
 
 uint64_t nodes_per_second(uint64_t nodes, uint32_t ms) { return ms > 0 ? nodes * 1000 / ms : nodes * 1000; }
+
+// The endgame tables' probes, shown while tables are loaded (and only then,
+// so that lines without them stay as GUIs have always seen them): UCI's
+// " tbhits N", and xboard's seventh field after the nodes.
+void tb_hits_text(char* out, size_t size, uint64_t hits, bool xboard) {
+    if (tb_largest() == 0) {
+        out[0] = '\0';
+        return;
+    }
+    std::snprintf(out, size, xboard ? " %" PRIu64 : " tbhits %" PRIu64, hits);
+}
 
 // The part of line that can be played from pos with side to move, move by
 // move: a line is checked against the legal moves before a GUI sees it.
@@ -86,11 +98,13 @@ void thinking_output::print(int multipv, int32_t score, const search_line& line)
     const int32_t mate = mated_ ? 0 : mate_in_moves(score);
     const uint64_t nps = nodes_per_second(nodes_, elapsed_ms_);
     char out[MAX_LINE * 6 + 256];
+    char hits[32];
+    tb_hits_text(hits, sizeof hits, tb_hits_, style_ == style::xboard);
     if (style_ == style::xboard) {
         int32_t shown = mate > 0 ? XBOARD_MATE + mate : (mate < 0 ? -XBOARD_MATE + mate : score_centipawns(score));
         if (mated_) shown = -XBOARD_MATE;
-        std::snprintf(out, sizeof out, "%d %d %u %" PRIu64 " %d %" PRIu64 "%s%s", depth_, shown, elapsed_ms_ / 10,
-                      nodes_, selective_, nps, length > 0 ? "\t" : "", moves);
+        std::snprintf(out, sizeof out, "%d %d %u %" PRIu64 " %d %" PRIu64 "%s%s%s", depth_, shown, elapsed_ms_ / 10,
+                      nodes_, selective_, nps, hits, length > 0 ? "\t" : "", moves);
     } else {
         char score_text[32];
         if (mated_)
@@ -103,8 +117,8 @@ void thinking_output::print(int multipv, int32_t score, const search_line& line)
         if (multipv > 0) std::snprintf(multi, sizeof multi, " multipv %d", multipv);
         // No move, no line of play: a side without a move has no "pv".
         std::snprintf(out, sizeof out,
-                      "info depth %d seldepth %d%s score %s nodes %" PRIu64 " nps %" PRIu64 " hashfull %d time %u%s%s",
-                      depth_, selective_, multi, score_text, nodes_, nps, table_fill_permille(), elapsed_ms_,
+                      "info depth %d seldepth %d%s score %s nodes %" PRIu64 " nps %" PRIu64 "%s hashfull %d time %u%s%s",
+                      depth_, selective_, multi, score_text, nodes_, nps, hits, table_fill_permille(), elapsed_ms_,
                       length > 0 ? " pv " : "", moves);
     }
     if (quiet_) {
@@ -128,6 +142,7 @@ void thinking_output::iteration_finished(const iteration_report& report) {
     selective_ = report.selective_depth > report.depth ? report.selective_depth : report.depth;
     score_ = report.score;
     nodes_ = report.nodes;
+    tb_hits_ = report.tb_hits;
     elapsed_ms_ = report.elapsed_ms;
     copy_position(root_, *report.root_position);
     side_ = report.side;
@@ -166,15 +181,17 @@ void thinking_output::progress(const progress_report& report) {
     char text[8] = "";
     char out[256];
     const uint64_t nps = nodes_per_second(report.nodes, report.elapsed_ms);
+    char hits[32];
+    tb_hits_text(hits, sizeof hits, report.tb_hits, false);
     if (report.current_number > 0) {
         coordinate_text(report.current_move, text);
         std::snprintf(out, sizeof out,
                       "info depth %d seldepth %d currmove %s currmovenumber %d nodes %" PRIu64 " nps %" PRIu64
-                      " hashfull %d time %u",
-                      report.depth, report.selective_depth, text, report.current_number, report.nodes, nps,
+                      "%s hashfull %d time %u",
+                      report.depth, report.selective_depth, text, report.current_number, report.nodes, nps, hits,
                       table_fill_permille(), report.elapsed_ms);
     } else {
-        std::snprintf(out, sizeof out, "info nodes %" PRIu64 " nps %" PRIu64 " time %u", report.nodes, nps,
+        std::snprintf(out, sizeof out, "info nodes %" PRIu64 " nps %" PRIu64 "%s time %u", report.nodes, nps, hits,
                       report.elapsed_ms);
     }
     print_line(out);

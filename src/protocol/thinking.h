@@ -52,6 +52,7 @@ private:
     int depth_ = 0, selective_ = 0;
     int32_t score_ = 0;
     uint64_t nodes_ = 0;
+    uint64_t tb_hits_ = 0;
     uint32_t elapsed_ms_ = 0;
     move first_ = {};
     bool has_reply_ = false;

@@ -76,7 +76,7 @@ void search_context::report_progress() {
 
 progress_report search_context::progress_now() const {
     return progress_report{searched_nodes(), milliseconds_since(start_), depth_in_progress,
-                           selective_depth, current_move_, current_number_};
+                           selective_depth, current_move_, current_number_, tb_hits};
 }
 
 bool search_context::stop_due() {
@@ -135,7 +135,7 @@ void search_context::finish_iteration(int depth, int32_t score, const move* best
                                   milliseconds_since(start_), results_.moves,
                                   results_.count,  results_.lines,  selective,
                                   root_moves,      root_lines,      root_count,
-                                  request_.pos,    request_.side};
+                                  request_.pos,    request_.side,   tb_hits};
     request_.observer->iteration_finished(report);
 }
 

@@ -62,6 +62,9 @@ public:
     }
     int depth_in_progress = 0;
     int selective_depth = 0;
+    // Endgame-table probes that answered so far, every thread's (the
+    // search keeps it up to date for the reports).
+    uint64_t tb_hits = 0;
 
     // Whether the search is to stop now: looked at every STOP_POLL_INTERVAL
     // nodes (and, with between_iterations, before a new iteration, when a

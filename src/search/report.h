@@ -47,6 +47,7 @@ struct iteration_report {
     int root_count;
     const position* root_position;  // the position searched, with side to move
     int side;
+    uint64_t tb_hits = 0;      // endgame-table probes that answered, every thread's
 };
 
 // What an observer learns now and then while an iteration runs (about once
@@ -58,6 +59,7 @@ struct progress_report {
     int selective_depth;
     move current_move;         // the root move being searched
     int current_number;        // its place in the root's order, from 1
+    uint64_t tb_hits = 0;      // endgame-table probes that answered, every thread's
 };
 
 // Told about each finished iteration; front ends turn it into thinking

@@ -18,6 +18,7 @@
 #include "search/context.h"
 #include "search/request.h"
 #include "search/strong_search.h"
+#include "search/tablebase.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ void reset_search_state() {
     strong_release_table();
     set_search_threads(1);
     set_strong_hash_mb(DEFAULT_HASH_MB);
+    tb_reset();
 }
 
 namespace {

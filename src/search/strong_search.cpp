@@ -32,6 +32,7 @@
 #include "eval/strong_eval.h"
 #include "rules/position_key.h"
 #include "rules/reach_tables.h"
+#include "search/tablebase.h"
 #include "search/transposition_table.h"
 
 namespace {
@@ -49,14 +50,16 @@ uint16_t pack_move(const move& m) {
 }
 inline bool is_packed(const move& m, uint16_t p) { return p != 0 && pack_move(m) == p; }
 
+// Mates and the tables' wins count their distance from the root; the table
+// keeps them as distances from the node.
 inline int to_table_score(int v, int ply) {
-    if (v >= MATE_BOUND) return v + ply;
-    if (v <= -MATE_BOUND) return v - ply;
+    if (v >= TB_WIN_BOUND) return v + ply;
+    if (v <= -TB_WIN_BOUND) return v - ply;
     return v;
 }
 inline int from_table_score(int v, int ply) {
-    if (v >= MATE_BOUND) return v - ply;
-    if (v <= -MATE_BOUND) return v + ply;
+    if (v >= TB_WIN_BOUND) return v - ply;
+    if (v <= -TB_WIN_BOUND) return v + ply;
     return v;
 }
 
@@ -257,7 +260,17 @@ public:
     }
 
     uint64_t node_total() const { return nodes_.load(std::memory_order_relaxed); }
-    void zero_node_total() { nodes_.store(0, std::memory_order_relaxed); }
+    uint64_t tb_hit_total() const { return tb_hits_.load(std::memory_order_relaxed); }
+    void zero_node_total() {
+        nodes_.store(0, std::memory_order_relaxed);
+        tb_hits_.store(0, std::memory_order_relaxed);
+    }
+    // The first searcher reports the table probes of every thread that
+    // searches with it (count_all(counted)).
+    void share_tb_hits(uint64_t (*count_all)(const void*), const void* counted) {
+        count_tb_hits_ = count_all;
+        tb_counted_ = counted;
+    }
 
     // Sets up the root of the context's request; returns the number of root moves.
     int begin_search(search_context& context);
@@ -308,6 +321,19 @@ private:
     int max_depth_ = 1;
     bool timed_ = false;
     std::atomic<uint64_t> nodes_{0};
+    // The endgame tables in this search: the most men probed below the root
+    // (0: none), the least depth of a node with that many, whether the
+    // fifty-move rule draws a win beyond it, and the probes that answered.
+    int tb_men_ = 0;
+    int tb_depth_ = 1;
+    bool tb_rule50_ = true;
+    std::atomic<uint64_t> tb_hits_{0};
+    uint64_t (*count_tb_hits_)(const void*) = nullptr;
+    const void* tb_counted_ = nullptr;
+    // Whether the tables ranked the root's moves, and then the score a
+    // finished iteration reports for them unless the search found a mate.
+    bool root_in_tb_ = false;
+    int root_tb_score_ = 0;
     int deepest_ = 0;           // the deepest ply reached (the selective depth)
     int iteration_depth_ = 0;   // the iteration in progress
     bool stopped = false;
@@ -362,6 +388,18 @@ private:
         return n;
     }
     uint32_t elapsed_ms() const { return clock_source() - search_start_ms; }
+    void count_tb_hit() { tb_hits_.store(tb_hits_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed); }
+    uint64_t all_tb_hits() const { return count_tb_hits_ != nullptr ? count_tb_hits_(tb_counted_) : tb_hit_total(); }
+    // Whether a position has stood twice since the last capture or pawn
+    // move, the root included: the tables then ask for the quickest progress.
+    bool repeated_before_root() const {
+        for (int i = 0; i <= earlier; ++i)
+            for (int j = i + 1; j <= earlier; ++j)
+                if (path_keys[i] == path_keys[j]) return true;
+        return false;
+    }
+    void rank_root_by_tables();
+    int shown_score(int v) const;
 
     // Every few thousand nodes: the context's stop conditions and the
     // search's own time cap (the first searcher), or the stop its helpers
@@ -378,6 +416,7 @@ private:
             return stopped;
         }
         context_->selective_depth = deepest_;
+        context_->tb_hits = all_tb_hits();
         if (node_budget_ != nullptr) node_budget_->store(context_->node_budget(), std::memory_order_relaxed);
         if (context_->should_stop(false)) stopped = true;
         if (own_hard_ms > 0 && iteration_depth_ > 1 && static_cast<int64_t>(elapsed_ms()) >= own_hard_ms) stopped = true;
@@ -701,6 +740,34 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
             return v;
     }
 
+    // The endgame tables, where they can answer: few enough men, no
+    // castling right, and just after a capture or a pawn move.  A win is a
+    // bound from below (the search may find a mate), a loss from above, a
+    // draw exact; a bound that does not cut narrows a PV node's result.
+    int tb_floor = -INF, tb_cap = INF;
+    if (tb_men_ > 0 && ply > 0 && halfmove[ply] == 0 && excluded == 0) {
+        const int men = tb_men(f.pos);
+        tb_wdl wdl;
+        if (men <= tb_men_ && (men < tb_men_ || depth >= tb_depth_) && tb_probe_wdl(f.pos, side, wdl)) {
+            count_tb_hit();
+            const int w = static_cast<int>(wdl), draw_margin = tb_rule50_ ? 1 : 0;
+            const int v = w > draw_margin ? TB_WIN_SCORE - ply : (w < -draw_margin ? -TB_WIN_SCORE + ply : w);
+            const int bound = w > draw_margin ? BOUND_LOWER : (w < -draw_margin ? BOUND_UPPER : BOUND_EXACT);
+            if (bound == BOUND_EXACT || (bound == BOUND_LOWER ? v >= beta : v <= alpha)) {
+                const int stored_depth = depth + 6 < MAX_SEARCH_DEPTH ? depth + 6 : MAX_SEARCH_DEPTH;
+                table_->store_entry(key, stored_depth, to_table_score(v, ply), checked_at[ply] ? 0 : evaluate_at(ply),
+                                    bound, 0);
+                return v;
+            }
+            if (pv_node && bound == BOUND_LOWER) {
+                tb_floor = v;
+                if (v > alpha) alpha = v;
+            } else if (pv_node) {
+                tb_cap = v;
+            }
+        }
+    }
+
     side_to_move = side;
     const bool checked = checked_at[ply];
     int eval = -INF, raw_eval = 0;
@@ -725,7 +792,7 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
             make_null_child(ply);
             const int v = -node_search(ply + 1, depth - 1 - r, -beta, -beta + 1, !cut_node);
             if (stopped) return 0;
-            if (v >= beta) return v >= MATE_BOUND ? beta : v;
+            if (v >= beta) return v >= TB_WIN_BOUND ? beta : v;
         }
     }
     // No move from the table at a node worth one: search it a little shallower.
@@ -831,6 +898,8 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     // nothing may be left at all, which fails the test low.
     if (searched == 0) return excluded != 0 ? alpha : (checked ? -VALUE_MATE + ply : eval);
     if (excluded != 0) return best;
+    if (best < tb_floor) best = tb_floor;
+    if (best > tb_cap) best = tb_cap;
     const int bound = best >= beta ? BOUND_LOWER : (best > original_alpha ? BOUND_EXACT : BOUND_UPPER);
     table_->store_entry(key, depth, to_table_score(best, ply), raw_eval, bound, pack_move(best_move));
     return best;
@@ -1004,6 +1073,11 @@ int strong_searcher::begin_search(search_context& context) {
         root_line[i].length = 1;
         root_line[i].moves[0] = list.moves[i];
     }
+    tb_men_ = full_width_ ? 0 : tb_probe_men();
+    tb_depth_ = tb_probe_depth();
+    tb_rule50_ = tb_rule50();
+    root_in_tb_ = false;
+    if (tb_men_ > 0 && tb_men(root) <= tb_men_) rank_root_by_tables();
     // The learning book's move for this position, if any, is searched first
     // (a private look, and a Chess960 game, leave the book alone altogether).
     if (!request.private_look && !root.chess960) {
@@ -1031,6 +1105,32 @@ int strong_searcher::begin_search(search_context& context) {
     return root_size;
 }
 
+// Once per search, before any helper starts: the tables rank the root's
+// moves, and only those that keep the best result stay.  Where the DTZ
+// tables ranked them, every kept move also makes progress within the
+// fifty-move rule, so the search below needs no more probes and chooses
+// among them by its own lights (finding the mate where it can); where only
+// the WDL tables did, probes below keep showing it the way to a win.
+void strong_searcher::rank_root_by_tables() {
+    bool keep[MOVE_LIST_SIZE];
+    tb_wdl result = tb_wdl::draw;
+    bool used_dtz = false;
+    if (!tb_rank_root(ply_frames[0].pos, side_at[0], halfmove[0], repeated_before_root(), root_list, root_size, keep,
+                      result, used_dtz))
+        return;
+    int kept = 0;
+    for (int i = 0; i < root_size; ++i)
+        if (keep[i]) {
+            root_list[kept] = root_list[i];
+            root_line[kept] = root_line[i];
+            ++kept;
+        }
+    root_size = kept;
+    root_in_tb_ = true;
+    root_tb_score_ = result == tb_wdl::win ? TB_WIN_SCORE : (result == tb_wdl::loss ? -TB_WIN_SCORE : static_cast<int>(result));
+    if (used_dtz || result != tb_wdl::win) tb_men_ = 0;
+}
+
 void strong_searcher::follow_first(const strong_searcher& first, int index, const std::atomic<bool>& stop) {
     context_ = nullptr;
     helper_stop_ = &stop;
@@ -1052,14 +1152,27 @@ void strong_searcher::follow_first(const strong_searcher& first, int index, cons
     timed_ = false;
     max_depth_ = first.max_depth_;
     own_hard_ms = 0;
+    tb_men_ = first.tb_men_;
+    tb_depth_ = first.tb_depth_;
+    tb_rule50_ = first.tb_rule50_;
+    root_in_tb_ = first.root_in_tb_;
+    root_tb_score_ = first.root_tb_score_;
     lines = first.lines;
+}
+
+// The score shown for a root move: where the tables ranked the root and the
+// search found no mate, their result.
+int strong_searcher::shown_score(int v) const {
+    return root_in_tb_ && std::abs(v) < MATE_BOUND ? root_tb_score_ : v;
 }
 
 void strong_searcher::report_finished_iteration(int depth, int score) {
     for (int i = 0; i < root_size; ++i) {
         report_moves[i] = root_list[i];
-        report_moves[i].score = classic_units(root_score[i]);
+        report_moves[i].score = classic_units(shown_score(root_score[i]));
     }
+    score = shown_score(score);
+    context_->tb_hits = all_tb_hits();
     best_only[0] = report_moves[0];
     best_only_line[0] = root_line[0];
     best_only_line[0].moves[0] = best_only[0];
@@ -1114,7 +1227,7 @@ strong_outcome strong_searcher::deepen_first() {
         book_store(ply_frames[0].pos, best, finished_depth);
     }
     side_to_move = side;
-    return strong_outcome{finished_depth, classic_units(finished_score), 0};
+    return strong_outcome{finished_depth, classic_units(shown_score(finished_score)), 0};
 }
 
 int strong_searcher::iterate(int depth, int finished_score) {
@@ -1212,6 +1325,13 @@ public:
         return total;
     }
     static uint64_t nodes_of(const void* owner) { return static_cast<const strong_threads*>(owner)->nodes_in_progress(); }
+    // The same for the endgame-table probes that answered.
+    static uint64_t tb_hits_of(const void* owner) {
+        const strong_threads& t = *static_cast<const strong_threads*>(owner);
+        uint64_t total = 0;
+        for (int i = 0; i <= t.helpers_; ++i) total += t.searchers_[static_cast<size_t>(i)]->tb_hit_total();
+        return total;
+    }
 
     strong_outcome run_threads(search_context& context);
 
@@ -1276,6 +1396,7 @@ strong_outcome strong_threads::run_threads(search_context& context) {
         return strong_outcome{quiet ? 0 : 1, 0, first.node_total()};
     }
     table_.age_for_new_search();
+    first.share_tb_hits(tb_hits_of, this);
     const int root_moves = first.begin_search(context);
     // A level plays on one thread: its budget is in nodes, and its play
     // must not depend on how many threads share them.

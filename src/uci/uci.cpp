@@ -59,7 +59,10 @@ void print_options() {
     for (int i = 0; i < ENGINE_OPTION_COUNT; ++i) {
         const engine_option& option = ENGINE_OPTIONS[i];
         const int32_t value = option.get();
-        if (option.button) {
+        if (option.get_text != nullptr) {
+            std::snprintf(line, sizeof line, "option name %s type string default %s", option.name,
+                          option.get_text().c_str());
+        } else if (option.button) {
             std::snprintf(line, sizeof line, "option name %s type button", option.name);
         } else if (option.check) {
             std::snprintf(line, sizeof line, "option name %s type check default %s", option.name,
@@ -110,6 +113,10 @@ void set_option(const words& w) {
     const engine_option* option = find_engine_option(name.c_str(), name.size());
     if (option == nullptr) {
         info_string("no option named '" + name + "'; nothing changed");
+        return;
+    }
+    if (option->set_text != nullptr) {
+        info_string(option->set_text(value));
         return;
     }
     int32_t v = 0;
