@@ -56,9 +56,9 @@ class Uci:
 
     def __init__(self, path, options):
         # A folder of its own: an engine may keep its book and log there.
+        self.folder = tempfile.TemporaryDirectory(prefix="orvane-tb-")
         self.proc = subprocess.Popen([path], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.DEVNULL, text=True,
-                                     cwd=tempfile.mkdtemp(prefix="orvane-tb-"))
+                                     stderr=subprocess.DEVNULL, text=True, cwd=self.folder.name)
         self.lines = queue.Queue()
         threading.Thread(target=self._read, daemon=True).start()
         self.send("uci")
@@ -106,7 +106,8 @@ class Uci:
         lines = self.until("bestmove", patience)
         score, tbhits = None, None
         try:
-            for words in (line.split() for line in lines[:-1] if line.startswith("info ")):
+            for words in (line.split() for line in lines[:-1]
+                          if line.startswith("info ") and not line.startswith("info string")):
                 if "score" in words:
                     at = words.index("score")
                     score = (words[at + 1], int(words[at + 2]))
@@ -122,11 +123,13 @@ class Uci:
     def kill(self):
         self.proc.kill()
         self.proc.wait()
+        self.folder.cleanup()
 
     def close(self):
         try:
             self.send("quit")
             self.proc.wait(timeout=10)
+            self.folder.cleanup()
         except (ProtocolFailure, subprocess.TimeoutExpired):
             self.kill()
 
