@@ -167,6 +167,13 @@ TEST_F(Tablebase, ProbesNeedNoCastlingRightAndTheRootCountsTheClock) {
     EXPECT_LT(search_depth(2).score, units(TB_WIN_BOUND));
 }
 
+TEST_F(Tablebase, TwoThreadsProbeBelowTheRootTogether) {
+    // Under ThreadSanitizer (CI) a race between the threads' probes ends the run.
+    ASSERT_TRUE(set_search_threads(2));
+    set("4k3/7p/8/8/8/3r4/8/3QK3 w - - 0 1");
+    EXPECT_GE(search_nodes(100000).score, units(TB_WIN_BOUND));
+}
+
 // Waits until text has come n times.
 bool wait_for_count(const session::live_session& live, const std::string& text, int n) {
     for (int tries = 0; tries < 5000; ++tries) {
