@@ -54,27 +54,20 @@ struct Tablebase : ::testing::Test {
         ASSERT_EQ(read_set_up_position(fen, pos, side, halfmove), nullptr) << fen;
         earlier.clear();
     }
-    search_result search_nodes(uint64_t nodes) {
+    // A search of nodes nodes, or to depth (a fixed depth) when given.
+    search_result search_nodes(uint64_t nodes, int depth = 0) {
         search_request request;
         request.pos = &pos;
         request.side = side;
         request.engine = search_engine::strong;
-        request.mode = search_mode::clock;
+        request.mode = depth > 0 ? search_mode::fixed_depth : search_mode::clock;
+        request.depth_limit = depth;
         request.budget_ms = INT32_MAX;
-        request.limits.node_limit = nodes_since_start() + nodes;
+        if (depth == 0) request.limits.node_limit = nodes_since_start() + nodes;
         request.limits.strict_root = true;
         request.halfmove_clock = halfmove;
         request.earlier_keys = earlier.data();
         request.earlier_count = static_cast<int>(earlier.size());
-        return run_search(request);
-    }
-    search_result search_depth(int depth) {
-        search_request request;
-        request.pos = &pos;
-        request.side = side;
-        request.engine = search_engine::strong;
-        request.depth_limit = depth;
-        request.halfmove_clock = halfmove;
         return run_search(request);
     }
     // Plays m, keeping the clock and the positions the repetition rule reads.
@@ -159,12 +152,12 @@ TEST_F(Tablebase, ProbesNeedNoCastlingRightAndTheRootCountsTheClock) {
     // deep, the four men's node is the last probed before the quiescence
     // search, which never probes.
     set("4k3/7p/8/8/8/3r4/8/3QK3 w - - 0 1");
-    EXPECT_EQ(search_depth(2).score, units(TB_WIN_SCORE - 1));
+    EXPECT_EQ(search_nodes(0, 2).score, units(TB_WIN_SCORE - 1));
     // With the probes limited to three men, none answers (the table's
     // entries from the search before are gone too).
     set_tb_probe_limit(3);
     strong_clear_table();
-    EXPECT_LT(search_depth(2).score, units(TB_WIN_BOUND));
+    EXPECT_LT(search_nodes(0, 2).score, units(TB_WIN_BOUND));
 }
 
 TEST_F(Tablebase, TwoThreadsProbeBelowTheRootTogether) {
