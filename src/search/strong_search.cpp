@@ -745,7 +745,10 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     // bound from below (the search may find a mate), a loss from above, a
     // draw exact; a bound that does not cut narrows a PV node's result.
     int tb_floor = -INF, tb_cap = INF;
-    if (tb_men_ > 0 && ply > 0 && halfmove[ply] == 0 && excluded == 0) {
+    // The material count (a queen 9) rules out most positions with more
+    // men than that at once, so a middlegame pays nothing for the tables.
+    if (tb_men_ > 0 && ply > 0 && halfmove[ply] == 0 && excluded == 0 &&
+        f.pos.white_material + f.pos.black_material <= 9 * (tb_men_ - 2)) {
         const int men = tb_men(f.pos);
         tb_wdl wdl;
         if (men <= tb_men_ && (men < tb_men_ || depth >= tb_depth_) && tb_probe_wdl(f.pos, side, wdl)) {
