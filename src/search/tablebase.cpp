@@ -53,9 +53,13 @@ struct tb_state {
     bool rule50 = true;
     int probe_limit = 7;
     int largest = 0;
-    // Fathom's root probes are not safe from two threads at once, and their
-    // answer is large: one buffer, taken under the lock.
-    std::mutex root_lock;
+    // Fathom opens and sets up each table when a probe first needs it, and
+    // the library as Debian builds it does so without a lock of its own:
+    // two threads meeting a table for the first time would both set it up
+    // (seen as a leak under AddressSanitizer, and worse may follow).  Every
+    // probe is taken under this lock.  The root probe's answer is large:
+    // one buffer, under the same lock.
+    std::mutex lock;
     TbRootMoves root_moves;
 };
 tb_state& state() {
@@ -96,6 +100,7 @@ int tb_load(const std::string& path) {
     // Freeing, it writes a line on the error stream for each table it
     // fails to unmap, which says nothing to the user (the tables found
     // afterwards say how the loading went): the stream is shut meanwhile.
+    std::lock_guard<std::mutex> held(s.lock);
     std::fflush(stderr);
     const int kept_stderr = ::dup(2);
     const int null_device = ::open("/dev/null", O_WRONLY);
@@ -145,6 +150,7 @@ int tb_men(const position& pos) {
 bool tb_probe_wdl(const position& pos, int side, tb_wdl& result) {
     if (usable_castling(pos) != 0) return false;
     const tb_board b = board_of(pos, side);
+    std::lock_guard<std::mutex> held(state().lock);
     const unsigned r = tb_probe_wdl(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights, b.pawns, 0, 0,
                                     b.ep, b.white_to_move);
     if (r == TB_RESULT_FAILED) return false;
@@ -158,7 +164,7 @@ bool tb_rank_root(const position& pos, int side, int halfmove_clock, bool repeat
     if (s.largest == 0 || tb_men(pos) > tb_probe_men() || usable_castling(pos) != 0) return false;
     const tb_board b = board_of(pos, side);
     const unsigned clock = halfmove_clock < 0 ? 0u : static_cast<unsigned>(halfmove_clock > 100 ? 100 : halfmove_clock);
-    std::lock_guard<std::mutex> lock(s.root_lock);
+    std::lock_guard<std::mutex> held(s.lock);
     TbRootMoves& ranked = s.root_moves;
     used_dtz = tb_probe_root_dtz(b.white, b.black, b.kings, b.queens, b.rooks, b.bishops, b.knights, b.pawns, clock, 0,
                                  b.ep, b.white_to_move, repeated, s.rule50, &ranked) != 0;

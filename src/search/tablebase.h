@@ -52,7 +52,8 @@ int tb_men(const position& pos);
 
 // The tables' result for pos with side to move, which must have no castling
 // right and have just had a capture or a pawn move (the fifty-move count
-// at 0): false when they cannot say.  Safe from every search thread.
+// at 0): false when they cannot say.  Safe from every search thread (the
+// probes take turns).
 bool tb_probe_wdl(const position& pos, int side, tb_wdl& result);
 
 // At the root, once per search: the tables rank every legal move of pos for
