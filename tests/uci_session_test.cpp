@@ -353,7 +353,9 @@ TEST(UciSession, ClockedGoAnswersWithinTheHardLimit) {
             EXPECT_EQ((c.where == 'i' ? ITALIAN_MOVES : first_moves(c.where == 'w')).count(best), 1u) << best;
             EXPECT_LE(took, limit + CLOCK_MARGIN_MS);
             if (c.own_time > 0) {
-                EXPECT_LT(took, c.own_time / 2) << "well within the time left";
+                // A sanitizer's slower nodes stretch the time between two
+                // looks at the clock: its build gets that much more room.
+                EXPECT_LT(took, c.own_time / 2 + time_margin::scaled_ms(100) - 100) << "well within the time left";
             }
         }
         std::cout << "measured: " << search << ", largest answer time past the hard limit " << worst << " ms\n";
