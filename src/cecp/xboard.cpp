@@ -154,6 +154,10 @@ void set_gui_option(const char* text) {
         return;
     }
     const char* value_text = equals + 1;
+    if (option->set_text != nullptr) {
+        std::fprintf(stderr, "orvane: %s\n", option->set_text(value_text).c_str());
+        return;
+    }
     int32_t value = 0;
     if (option->button) {
         change_engine_option(*option, 0);
