@@ -252,12 +252,9 @@ void pawn_structure(const men& m, count_sum& sum, uint64_t passed[2], strong_paw
 // squares that hold anything: a slider's ray ends on its first man.
 inline uint64_t reach(uint64_t occupied, int sq, int type) {
     if (type == KNIGHT) return REACH_MASKS.knight[sq];
-    uint64_t r = 0;
-    if (type != BISHOP)
-        for (int d = 0; d < 4; ++d) r |= ray_reach(sq, d, occupied);
-    if (type != ROOK)
-        for (int d = 4; d < 8; ++d) r |= ray_reach(sq, d, occupied);
-    return r;
+    if (type == ROOK) return rook_reach(occupied, sq);
+    if (type == BISHOP) return bishop_reach(occupied, sq);
+    return rook_reach(occupied, sq) | bishop_reach(occupied, sq);
 }
 
 // Inlined into each entry below, so that the one built for the processor's
