@@ -16,6 +16,7 @@
 #endif
 
 #include "rules/attack_internal.h"
+#include "rules/reach_tables.h"
 #include "rules/rules.h"
 
 namespace {
@@ -471,6 +472,9 @@ namespace {
 // it holds a man (a byte of no type is no capture, as the search sees it).
 inline bool takes(uint8_t target) { return piece_type(target) != 0; }
 
+constexpr uint64_t FILE_A_SQUARES = 0x0101010101010101ull;
+constexpr uint64_t FILE_H_SQUARES = FILE_A_SQUARES << 7;
+
 // The captures and promotions of a pawn, knight, bishop, rook or queen of
 // side_to_move on square, in the order man_moves hands them to the writer:
 // its other candidates are skipped before they are judged.
@@ -520,6 +524,30 @@ void man_captures(Writer& w, const uint8_t* board, uint64_t occupied, int square
     }
 }
 
+// False when the man of side_to_move on square has no candidate that
+// man_captures would list: no man of the enemy's colour where it could take
+// (the squares it reaches, a slider's first man on each line), no promotion
+// and no en-passant capture.  Most men in most positions have none, and
+// skipping them spares their pin test; true says only "look".
+inline bool may_capture(uint64_t occupied, uint64_t enemy_men, int square, int type, int ep) {
+    const bool white = side_to_move == WHITE;
+    const int r = square >> 3;
+    switch (type) {
+        case PAWN: {
+            if (r == (white ? 6 : 1) || (ep >= 0 && r == (white ? 4 : 3))) return true;
+            const uint64_t from = uint64_t{1} << square;
+            const uint64_t reach = white ? ((from & ~FILE_A_SQUARES) << 7) | ((from & ~FILE_H_SQUARES) << 9)
+                                         : ((from & ~FILE_A_SQUARES) >> 9) | ((from & ~FILE_H_SQUARES) >> 7);
+            return (reach & enemy_men) != 0;
+        }
+        case KNIGHT: return (REACH_MASKS.knight[square] & enemy_men) != 0;
+        case BISHOP: return (bishop_reach(occupied, square) & enemy_men) != 0;
+        case ROOK: return (rook_reach(occupied, square) & enemy_men) != 0;
+        case QUEEN: return ((rook_reach(occupied, square) | bishop_reach(occupied, square)) & enemy_men) != 0;
+        default: return true;
+    }
+}
+
 }  // namespace
 
 void generate_captures(const position& pos, move_list& list, promotions which) {
@@ -533,6 +561,7 @@ void generate_captures(const position& pos, move_list& list, promotions which) {
     const uint8_t* board = pos.board;
     const int own = side_to_move;
     const int ep = w.en_passant;
+    const uint64_t enemy_men = colour_mask(board, other_colour(own));
     for (uint64_t pieces = colour_mask(board, own); pieces != 0; pieces &= pieces - 1) {
         const int square = __builtin_ctzll(pieces);
         const uint8_t piece = board[square];
@@ -548,6 +577,7 @@ void generate_captures(const position& pos, move_list& list, promotions which) {
             continue;  // castling captures nothing
         }
         if (type != PAWN && type != KNIGHT && type != BISHOP && type != ROOK && type != QUEEN) continue;
+        if (!may_capture(w.sets.occupied, enemy_men, square, type, ep)) continue;
         judged_moves(w, square, type,
                      [&](auto& writer) { man_captures(writer, board, w.sets.occupied, square, type, ep); });
     }

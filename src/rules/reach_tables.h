@@ -4,7 +4,8 @@
 // scoring or searching it, so the rules hold them, under both their users:
 // the strong evaluation (eval/) reads them for mobility and king safety, the
 // strong search (search/) for its exchange arithmetic.  The classic rules
-// find moves their own way and read none of this.
+// find moves their own way; only the capture generator asks a slider's
+// reach here, to pass over men that have nothing to take.
 #pragma once
 
 #include <cstdint>
