@@ -100,8 +100,10 @@ int least_attacker(const uint8_t* b, uint64_t occupied, int target, int side) {
         if (tf > 0 && b[from_rank_sq - 1] == side * 16 + PAWN) return from_rank_sq - 1;
         if (tf < 7 && b[from_rank_sq + 1] == side * 16 + PAWN) return from_rank_sq + 1;
     }
-    for (int i = 0; i < 8 && REACH_SQUARES.knight[target][i] >= 0; ++i)
-        if (b[REACH_SQUARES.knight[target][i]] == side * 16 + KNIGHT) return REACH_SQUARES.knight[target][i];
+    // Only the occupied knight squares are looked at.  Which of two knights
+    // goes first does not matter: no knight stands on a line through target.
+    for (uint64_t k = REACH_MASKS.knight[target] & occupied; k != 0; k &= k - 1)
+        if (b[__builtin_ctzll(k)] == side * 16 + KNIGHT) return __builtin_ctzll(k);
     int best = -1, best_value = 1 << 20;
     // The first man on each ray, found by a bit scan instead of a walk.
     for (int d = 0; d < 8; ++d) {
@@ -119,6 +121,7 @@ int least_attacker(const uint8_t* b, uint64_t occupied, int target, int side) {
         }
     }
     if (best >= 0) return best;
+    if ((REACH_MASKS.king[target] & occupied) == 0) return -1;
     for (int i = 0; i < 8 && REACH_SQUARES.king[target][i] >= 0; ++i)
         if (b[REACH_SQUARES.king[target][i]] == side * 16 + KING) return REACH_SQUARES.king[target][i];
     return -1;
