@@ -7,6 +7,7 @@
 #include <set>
 
 #include "rules/reach_tables.h"
+#include "rules/slider_reach.h"
 
 namespace {
 
@@ -87,9 +88,10 @@ TEST(ReachTables, RayReachEqualsAWalkAlongTheRay) {
     }
 }
 
-// A rook's and a bishop's whole reach, worked out a line at a time, against
-// the union of their rays cut one by one, on the same kinds of boards.
-TEST(ReachTables, LineReachEqualsTheUnionOfTheRays) {
+// A rook's and a bishop's whole reach, read from the slider table, against
+// the union of their rays cut one by one, on the same kinds of boards and
+// on every square's edges and corners.
+TEST(ReachTables, SliderReachEqualsTheUnionOfTheRays) {
     uint64_t state = 6789;
     auto next = [&] {
         state = state * 6364136223846793005ull + 1442695040888963407ull;

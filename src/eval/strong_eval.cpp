@@ -13,6 +13,7 @@
 
 #include "eval/strong_weights.h"
 #include "rules/reach_tables.h"
+#include "rules/slider_reach.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 
 #include "rules/attack_internal.h"
 #include "rules/reach_tables.h"
+#include "rules/slider_reach.h"
 #include "rules/rules.h"
 
 namespace {

@@ -4,8 +4,9 @@
 // scoring or searching it, so the rules hold them, under both their users:
 // the strong evaluation (eval/) reads them for mobility and king safety, the
 // strong search (search/) for its exchange arithmetic.  The classic rules
-// find moves their own way; only the capture generator asks a slider's
-// reach here, to pass over men that have nothing to take.
+// find moves their own way; only the capture generator reads the knight's
+// squares here (and the sliders' reach, slider_reach.h) to pass over men
+// that have nothing to take.
 #pragma once
 
 #include <cstdint>
@@ -85,65 +86,8 @@ inline uint64_t ray_reach(int sq, int d, uint64_t occupied) {
     return ray & ~REACH_MASKS.ray[first][d];
 }
 
-// A rook's or bishop's whole reach at once, for whoever asks it of every man
-// on the board (the strong evaluation): Hyperbola Quintessence (Gerd
-// Isenberg and Aleks Peshkov) along the file and both diagonals, and a table
-// by file and the rank's six inner squares along the rank.  The same squares
-// as the union of ray_reach over the man's four rays.
-struct line_masks {
-    uint64_t file[64];      // the file through sq, without sq
-    uint64_t diagonal[64];  // a1-h8 direction
-    uint64_t anti[64];      // h1-a8 direction
-    uint8_t rank_reach[8][64];  // by file and the occupied inner squares b-g (bit 0 = b)
-};
-constexpr line_masks make_line_masks() {
-    line_masks l{};
-    for (int sq = 0; sq < 64; ++sq) {
-        l.file[sq] = REACH_MASKS.ray[sq][2] | REACH_MASKS.ray[sq][3];
-        l.diagonal[sq] = REACH_MASKS.ray[sq][4] | REACH_MASKS.ray[sq][7];
-        l.anti[sq] = REACH_MASKS.ray[sq][5] | REACH_MASKS.ray[sq][6];
-    }
-    for (int f = 0; f < 8; ++f)
-        for (int inner = 0; inner < 64; ++inner) {
-            const int occupied = inner << 1;
-            int r = 0;
-            for (int g = f + 1; g < 8; ++g) {
-                r |= 1 << g;
-                if ((occupied >> g) & 1) break;
-            }
-            for (int g = f - 1; g >= 0; --g) {
-                r |= 1 << g;
-                if ((occupied >> g) & 1) break;
-            }
-            l.rank_reach[f][inner] = static_cast<uint8_t>(r);
-        }
-    return l;
-}
-inline constexpr line_masks LINE_MASKS = make_line_masks();
-
-// The squares of a line with at most one square a rank (a file or a
-// diagonal) that a slider on sq reaches: below it, o - sq borrows up to the
-// first man; the byte-swapped board turns the line round for the other way.
-inline uint64_t line_reach(uint64_t occupied, int sq, uint64_t line) {
-    const uint64_t me = uint64_t{1} << sq;
-    uint64_t forward = occupied & line;
-    uint64_t reverse = __builtin_bswap64(forward);
-    forward -= me;
-    reverse -= __builtin_bswap64(me);
-    return (forward ^ __builtin_bswap64(reverse)) & line;
-}
-inline uint64_t rook_reach(uint64_t occupied, int sq) {
-    const int shift = sq & 56;
-    const uint64_t rank = uint64_t{LINE_MASKS.rank_reach[sq & 7][(occupied >> (shift + 1)) & 63]} << shift;
-    return line_reach(occupied, sq, LINE_MASKS.file[sq]) | rank;
-}
-inline uint64_t bishop_reach(uint64_t occupied, int sq) {
-    return line_reach(occupied, sq, LINE_MASKS.diagonal[sq]) | line_reach(occupied, sq, LINE_MASKS.anti[sq]);
-}
 }  // namespace reach_detail
 using reach_detail::REACH_SQUARES;
-using reach_detail::rook_reach;
-using reach_detail::bishop_reach;
 using reach_detail::REACH_MASKS;
 using reach_detail::ray_reach;
 using reach_detail::DIR_FILE;
