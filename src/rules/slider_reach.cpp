@@ -1,6 +1,10 @@
 // The slider reach table of slider_reach.h, built by the compiler.
 #include "rules/slider_reach.h"
 
+#include <bit>
+
+#include "rules/reach_tables.h"
+
 namespace slider_detail {
 namespace {
 
@@ -41,43 +45,45 @@ constexpr uint64_t BISHOP_MAGIC[64] = {
     0x000000A011020200ull, 0x4002940A02482202ull, 0x5100100202140406ull, 0x02102000840540C1ull,
 };
 
-constexpr int ROOK_STEPS[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-constexpr int BISHOP_STEPS[4][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-
-// The reach found by walking each line to its first occupied square.
-constexpr uint64_t walk(int sq, uint64_t occupied, const int (&steps)[4][2]) {
+// The reach on one board: each ray cut after its first occupied square
+// (the far corner stands in for a blocker, as in ray_reach).
+constexpr uint64_t reach_on(int sq, uint64_t occupied, int first_ray) {
     uint64_t r = 0;
-    for (const auto& s : steps)
-        for (int f = (sq & 7) + s[0], k = (sq >> 3) + s[1]; f >= 0 && f < 8 && k >= 0 && k < 8; f += s[0], k += s[1]) {
-            r |= uint64_t{1} << (f + 8 * k);
-            if ((occupied >> (f + 8 * k)) & 1) break;
-        }
+    for (int d = first_ray; d < first_ray + 4; ++d) {
+        const uint64_t ray = REACH_MASKS.ray[sq][d];
+        const bool up = (d & 1) == 0;
+        const uint64_t blockers = (ray & occupied) | (up ? uint64_t{1} << 63 : uint64_t{1});
+        const int first = up ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+        r |= ray & ~REACH_MASKS.ray[first][d];
+    }
     return r;
 }
-// The squares that can block: each line without its last square, whose
-// man would be reached whether it stood there or not.
-constexpr uint64_t blockers(int sq, const int (&steps)[4][2]) {
+// The squares that can block: each ray without its last square, whose man
+// would be reached whether it stood there or not.
+constexpr uint64_t blockers(int sq, int first_ray) {
     uint64_t r = 0;
-    for (const auto& s : steps)
-        for (int f = (sq & 7) + s[0], k = (sq >> 3) + s[1];
-             f + s[0] >= 0 && f + s[0] < 8 && k + s[1] >= 0 && k + s[1] < 8; f += s[0], k += s[1])
-            r |= uint64_t{1} << (f + 8 * k);
+    for (int d = first_ray; d < first_ray + 4; ++d) {
+        const uint64_t ray = REACH_MASKS.ray[sq][d];
+        if (ray == 0) continue;
+        const int last = (d & 1) == 0 ? 63 - std::countl_zero(ray) : std::countr_zero(ray);
+        r |= ray & ~(uint64_t{1} << last);
+    }
     return r;
 }
 
-constexpr uint32_t fill(magic_square (&squares)[64], const uint64_t (&magics)[64], const int (&steps)[4][2],
-                        uint64_t* reach, uint32_t offset) {
+constexpr uint32_t fill(magic_square (&squares)[64], const uint64_t (&magics)[64], int first_ray, uint64_t* reach,
+                        uint32_t offset) {
     for (int sq = 0; sq < 64; ++sq) {
         magic_square& m = squares[sq];
-        m.blockers = blockers(sq, steps);
+        m.blockers = blockers(sq, first_ray);
         m.magic = magics[sq];
         m.offset = offset;
-        const int bits = __builtin_popcountll(m.blockers);
+        const int bits = std::popcount(m.blockers);
         m.shift = static_cast<uint32_t>(64 - bits);
         // Every subset of the blocker squares, by the carry-rippler.
         uint64_t subset = 0;
         do {
-            reach[offset + ((subset * m.magic) >> m.shift)] = walk(sq, subset, steps);
+            reach[offset + ((subset * m.magic) >> m.shift)] = reach_on(sq, subset, first_ray);
             subset = (subset - m.blockers) & m.blockers;
         } while (subset != 0);
         offset += uint32_t{1} << bits;
@@ -87,8 +93,8 @@ constexpr uint32_t fill(magic_square (&squares)[64], const uint64_t (&magics)[64
 
 constexpr slider_tables make_slider_tables() {
     slider_tables t{};
-    const uint32_t after_rooks = fill(t.rook, ROOK_MAGIC, ROOK_STEPS, t.reach, 0);
-    fill(t.bishop, BISHOP_MAGIC, BISHOP_STEPS, t.reach, after_rooks);
+    const uint32_t after_rooks = fill(t.rook, ROOK_MAGIC, 0, t.reach, 0);
+    fill(t.bishop, BISHOP_MAGIC, 4, t.reach, after_rooks);
     return t;
 }
 
