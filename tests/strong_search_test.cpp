@@ -438,6 +438,26 @@ TEST_F(strong_fixture, EvaluationIsSymmetricAndBlends) {
     EXPECT_LT(rook_and_bishop, strong_evaluate(pos, WHITE, test_pawns) / 2);
 }
 
+// Bishop and knight mate only in a corner of the bishop's colour: the bare
+// king there must be worth far more to the winner than in the other two,
+// which a side can force within the fifty moves only if each step counts.
+TEST_F(strong_fixture, BishopAndKnightDriveToTheBishopsCorner) {
+    // White Kc3, Nd4, and Bd6 (dark) or Be6 (light); the black king in each corner.
+    auto eval_of = [&](const std::string& fen) {
+        set(fen.c_str());
+        return strong_evaluate(pos, WHITE, test_pawns);
+    };
+    const int dark_a1 = eval_of("8/8/3B4/8/3N4/2K5/8/k7 w - - 0 1"), dark_h8 = eval_of("7k/8/3B4/8/3N4/2K5/8/8 w - - 0 1");
+    const int dark_a8 = eval_of("k7/8/3B4/8/3N4/2K5/8/8 w - - 0 1"), dark_h1 = eval_of("8/8/3B4/8/3N4/2K5/8/7k w - - 0 1");
+    EXPECT_GT(std::min(dark_a1, dark_h8), std::max(dark_a8, dark_h1) + 500);
+    const int light_a1 = eval_of("8/8/4B3/8/3N4/2K5/8/k7 w - - 0 1"), light_h8 = eval_of("7k/8/4B3/8/3N4/2K5/8/8 w - - 0 1");
+    const int light_a8 = eval_of("k7/8/4B3/8/3N4/2K5/8/8 w - - 0 1"), light_h1 = eval_of("8/8/4B3/8/3N4/2K5/8/7k w - - 0 1");
+    EXPECT_GT(std::min(light_a8, light_h1), std::max(light_a1, light_h8) + 500);
+    // With a pawn to queen, the corner is no plan of its own.
+    const int pawn_right = eval_of("7k/8/3B4/8/3N4/2K5/P7/8 w - - 0 1"), pawn_wrong = eval_of("k7/8/3B4/8/3N4/2K5/P7/8 w - - 0 1");
+    EXPECT_LT(std::abs(pawn_right - pawn_wrong), 200);
+}
+
 // The tuner sees the evaluation through its counts: they must give back
 // the engine's score, or the weights it fits are for another function.
 TEST_F(strong_fixture, TraceGivesBackTheScore) {

@@ -50,6 +50,18 @@ constexpr int centre_distance(int sq) {
     return (f < 4 ? 3 - f : f - 4) + (r < 4 ? 3 - r : r - 4) + 1;
 }
 
+// How near sq is to a corner of the bishop's colour (a1 and h8 are dark),
+// on a scale above the drive to any edge: the bare king is pressed toward
+// the edge, and along it toward the right corner.  The steps are large:
+// the search must see each one as progress worth forcing, or the king
+// holds out in the wrong corner until the fifty-move rule.
+constexpr int bishop_corner_drive(int sq, bool dark) {
+    const int f = sq & 7, r = sq >> 3;
+    const int to_a1_h8 = f + r < (7 - f) + (7 - r) ? f + r : (7 - f) + (7 - r);
+    const int to_a8_h1 = f + (7 - r) < (7 - f) + r ? f + (7 - r) : (7 - f) + r;
+    return 150 * (7 - (dark ? to_a1_h8 : to_a8_h1)) + 30 * (centre_distance(sq) - 1);
+}
+
 // Masks by colour (index 0 white, 1 black) and square.
 struct pawn_masks {
     uint64_t front_file[2][64];  // the squares ahead on the file
@@ -449,7 +461,14 @@ template <bool HARDWARE, class Sum>
     const int weak_pieces = white_ahead ? black_pieces : white_pieces;
     if (m.by[strong][PAWN] == 0 && strong_pieces - weak_pieces <= 3) scale = strong_pieces <= 3 ? 4 : 16;
     if (m.by[weak][PAWN] == 0 && weak_pieces == 0 && strong_pieces >= 5) {
-        const int drive = 10 * (centre_distance(m.king[weak]) - 1) + 6 * (7 - chebyshev(m.king[weak], m.king[strong]));
+        // Mate with bishop and knight can only be forced in a corner of the
+        // bishop's colour: there the bare king is driven, not just to any edge.
+        // With a pawn still to queen the corner is not the plan.
+        const bool bishop_and_knight = strong_pieces == 6 && m.by[strong][PAWN] == 0 && popcount<HARDWARE>(m.by[strong][BISHOP]) == 1 &&
+                                       popcount<HARDWARE>(m.by[strong][KNIGHT]) == 1;
+        const int edge = bishop_and_knight ? bishop_corner_drive(m.king[weak], (m.by[strong][BISHOP] & DARK_SQUARES) != 0)
+                                           : 10 * (centre_distance(m.king[weak]) - 1);
+        const int drive = edge + 6 * (7 - chebyshev(m.king[weak], m.king[strong]));
         fixed_eg = white_ahead ? drive + 200 : -(drive + 200);
     }
     if (popcount<HARDWARE>(m.by[WHITE][BISHOP]) == 1 && popcount<HARDWARE>(m.by[BLACK][BISHOP]) == 1) {
