@@ -2,12 +2,14 @@
 """Measure the strong search against the engines a user could install instead.
 
 Runs ../shared/tools/gauntlet.py (the shared match harness) with Orvane's strong search against
-Fairy-Max, HoiChess, Phalanx, GNU Chess and Stockfish at calibrated levels, and prints the
+Fairy-Max, HoiChess, Phalanx, GNU Chess, Glaurung, Toga II, Ethereal and Stockfish at calibrated
+levels (every UCI peer at Hash 16, one thread, no book), and prints the
 harness's table (score and Elo +/- 95% per opponent, and every loss that was not a mate or a
 resignation: time, illegal move, crash, stall).
 
     python3 tools/strength.py                          # every opponent, 100 games each, 10+0.1
     python3 tools/strength.py --tc 5+0.05 --games 40 --only fairymax hoichess
+    python3 tools/strength.py --tc 5+0.05 --games 200 --only glaurung toga2 ethereal sf2850 --pgn ladder.pgn
     python3 tools/strength.py --proto xboard --games 4 # the same engine spoken to over xboard
     python3 tools/strength.py --baseline /tmp/orvane-old --nodes 20000 --games 400
                                                        # against an earlier build, a fixed node count a move
@@ -28,9 +30,13 @@ OPPONENTS = {
     "hoichess": "name=hoichess cmd=/usr/games/hoichess proto=xboard",
     "phalanx": "name=phalanx cmd=/usr/games/phalanx proto=xboard",
     "gnuchess": "name=gnuchess cmd='/usr/games/gnuchess --uci' proto=uci option.OwnBook=false",
-    "sf2000": "name=sf2000 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2000",
-    "sf2400": "name=sf2400 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2400",
-    "sf2850": "name=sf2850 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2850",
+    # The stronger peers on one thread, without their books, with the same table size as Orvane.
+    "glaurung": "name=glaurung cmd=/usr/games/glaurung proto=uci option.Threads=1 option.OwnBook=false option.Hash=16",
+    "toga2": "name=toga2 cmd=/usr/games/toga2 proto=uci option.OwnBook=false option.Hash=16",
+    "ethereal": "name=ethereal cmd=/usr/games/ethereal-chess proto=uci option.Threads=1 option.Hash=16",
+    "sf2000": "name=sf2000 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2000 option.Hash=16",
+    "sf2400": "name=sf2400 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2400 option.Hash=16",
+    "sf2850": "name=sf2850 cmd=/usr/games/stockfish proto=uci option.UCI_LimitStrength=true option.UCI_Elo=2850 option.Hash=16",
 }
 
 
