@@ -158,6 +158,9 @@ void set_start_position(position& pos);
 // Makes a legal move of side_to_move on pos.  Returns MOVE_QUIET, MOVE_CAPTURE
 // or MOVE_PROMOTION.
 int make_move(position& pos, const move& m);
+// make_move without record_position: the history, the fifty-move count and
+// the draw flags are left as they were (for a search that keeps its own).
+int make_move_unrecorded(position& pos, const move& m);
 // Records the board in the history after a move of the given kind and keeps
 // the fifty-move count and both draw flags.
 void record_position(position& pos, int kind);

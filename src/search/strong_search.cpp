@@ -486,14 +486,16 @@ bool make_child(int ply, const move& m) {
     const position& parent = ply_frames[ply].pos;
     position& child = ply_frames[ply + 1].pos;
     const int side = side_at[ply];
-    copy_position(child, parent);
-    child.history_count = 0;
-    child.fifty_move_count = 0;
+    // The search's positions hold no history (the repetition test reads
+    // path_keys, the fifty-move rule halfmove): the fixed part is the whole.
+    std::memcpy(&child, &parent, POSITION_FIXED_BYTES);
     const bool resets = captured_type(parent, m) != 0 ||
                         piece_type(parent.board[square_index(m.from_file, m.from_rank)]) == PAWN;
     side_to_move = side;
-    make_move(child, m);
+    make_move_unrecorded(child, m);
+    // What make_move's record would have left, the history forgotten again.
     child.history_count = 0;
+    child.fifty_move_count = 1;
     child.repetition_draw = child.fifty_move_draw = 0;
     const int other = other_colour(side);
     side_at[ply + 1] = other;
@@ -520,7 +522,7 @@ void make_null_child(int ply) {
     const position& parent = ply_frames[ply].pos;
     position& child = ply_frames[ply + 1].pos;
     const int side = side_at[ply], other = other_colour(side);
-    copy_position(child, parent);
+    std::memcpy(&child, &parent, POSITION_FIXED_BYTES);
     child.en_passant_file = NO_EN_PASSANT;
     side_at[ply + 1] = other;
     halfmove[ply + 1] = halfmove[ply] + 1;
