@@ -513,8 +513,8 @@ bool make_child(int ply, const move& m) {
     key ^= extras_at[ply + 1];
     key_at(ply + 1) = key;
     table_->prefetch_bucket(key);
+    checked_at[ply + 1] = move_gives_check(parent, child, m) != 0;
     side_to_move = other;
-    checked_at[ply + 1] = in_check(child) != 0;
     return checked_at[ply + 1];
 }
 
