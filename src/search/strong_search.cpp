@@ -341,6 +341,10 @@ private:
     // finished iteration reports for them unless the search found a mate.
     bool root_in_tb_ = false;
     int root_tb_score_ = 0;
+    // Whether the root's side not to move stands out of check, as in every
+    // position a game or a checked set-up gives: then no node's does, and
+    // whether a move checks can be judged by the squares it changes.
+    bool root_sound_ = true;
     int deepest_ = 0;           // the deepest ply reached (the selective depth)
     int iteration_depth_ = 0;   // the iteration in progress
     bool stopped = false;
@@ -513,8 +517,13 @@ bool make_child(int ply, const move& m) {
     key ^= extras_at[ply + 1];
     key_at(ply + 1) = key;
     table_->prefetch_bucket(key);
-    checked_at[ply + 1] = move_gives_check(parent, child, m) != 0;
-    side_to_move = other;
+    if (root_sound_) {
+        checked_at[ply + 1] = move_gives_check(parent, child, m) != 0;
+        side_to_move = other;
+    } else {
+        side_to_move = other;
+        checked_at[ply + 1] = in_check(child) != 0;
+    }
     return checked_at[ply + 1];
 }
 
@@ -1032,6 +1041,8 @@ void strong_searcher::set_root(const position& pos, int side, const uint64_t* ea
     after_null[0] = false;
     key_at(0) = position_key(root, side);
     extras_at[0] = key_extras(root, side);
+    side_to_move = other_colour(side);
+    root_sound_ = in_check(root) == 0;
     side_to_move = side;
     checked_at[0] = in_check(root) != 0;
     moved_man_at[0] = -1;
