@@ -18,6 +18,7 @@
 #include "search/strong_search.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
@@ -202,10 +203,14 @@ struct frame {
 // Brings the best-ordered of the moves from i on to place i.
 // (The first of the best, as a scan keeping the strict maximum finds it; in
 // two passes, of which the first has no branch to mispredict and vectorises.)
-inline void pick(frame& f, int i) {
+// bound is the last pick's key, which no move left exceeds (start it at
+// INT_MAX): a move at i that equals it is the first of the best already.
+inline void pick(frame& f, int i, int& bound) {
+    if (f.order[i] == bound) return;
     const int count = f.list.count;
     int top = f.order[i];
     for (int j = i + 1; j < count; ++j) top = f.order[j] > top ? f.order[j] : top;
+    bound = top;
     int best = i;
     while (f.order[best] != top) ++best;
     if (best != i) {
@@ -696,8 +701,9 @@ int quiesce(int ply, int alpha, int beta) {
     const int original_alpha = alpha;
     move best_move{};
     bool have_best = false;
+    int picked = INT_MAX;
     for (int i = 0; i < f.list.count; ++i) {
-        pick(f, i);
+        pick(f, i, picked);
         const move m = f.list.moves[i];
         if (!checked) {
             const int victim = captured_type(f.pos, m);
@@ -852,8 +858,9 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     move best_move = f.list.moves[0];
     const int lmp_limit = (3 + depth * depth) / (improving ? 1 : 2);
     const quiet_tables histories = quiet_tables_at(ply, side);
+    int picked = INT_MAX;
     for (int i = 0; i < f.list.count; ++i) {
-        pick(f, i);
+        pick(f, i, picked);
         const move m = f.list.moves[i];
         if (excluded != 0 && is_packed(m, excluded)) continue;
         const bool quiet = captured_type(f.pos, m) == 0 && (!is_promotion(m) || is_rook_or_bishop_promotion(m));
