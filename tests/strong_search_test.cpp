@@ -198,6 +198,26 @@ TEST_F(strong_fixture, FullWidthSearchEqualsPlainMinimax) {
     }
 }
 
+// A board whose side not to move stands in check (no checked set-up lets
+// one through, a position built by hand can): the search must still know
+// which nodes are in check, though a move that checks no more than the
+// board already did is not seen by the squares it changes.
+TEST_F(strong_fixture, FullWidthSearchEqualsPlainMinimaxWithTheOtherKingInCheck) {
+    full_width = true;
+    for (const char* fen : {"4k3/8/8/8/8/8/4R3/KN6 w - - 0 1", "4k3/8/8/8/B7/8/3p4/KN6 w - - 0 1"}) {
+        ASSERT_TRUE(parse_fen(fen, pos, side)) << fen;
+        side_to_move = other_colour(side);
+        ASSERT_NE(in_check(pos), 0) << fen;
+        halfmove = 0;
+        for (int depth = 1; depth <= 3; ++depth) {
+            strong_clear_table();
+            const int expected = minimax(pos, side, 0, depth, halfmove);
+            const search_result result = search_to(depth);
+            EXPECT_EQ(result.score, in_report_units(expected)) << fen << " depth " << depth;
+        }
+    }
+}
+
 TEST_F(strong_fixture, MatesAtTheirDistance) {
     // Distances confirmed by a brute-force mate search in python-chess.
     const struct {

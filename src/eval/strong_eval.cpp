@@ -9,6 +9,8 @@
 // black's through the rank mirror (square ^ 56).
 #include "eval/strong_eval.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "eval/strong_weights.h"
@@ -234,16 +236,20 @@ uint64_t pawn_terms(const men& m, int colour, int sign, Sum& sum) {
 
 static_assert((strong_pawn_cache::SIZE & (strong_pawn_cache::SIZE - 1)) == 0, "a slot is found by masking");
 
-inline uint64_t pawn_key(uint64_t white, uint64_t black) {
-    uint64_t z = white * 0x9E3779B97F4A7C15ull ^ (black + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
-    return z ^ (z >> 29);
+// The slot of a pawn structure.  A product's high bits depend on every bit
+// of the factor, its low ones only on the factor's low bits: the index is
+// taken from the top, or pawns on the sixth and seventh ranks (most of
+// black's) would not move it and their structures would share slots.
+inline size_t pawn_slot(uint64_t white, uint64_t black) {
+    const uint64_t z = white * 0x9E3779B97F4A7C15ull ^ (black + 0x632BE59BD9B4E019ull) * 0xC2B2AE3D27D4EB4Full;
+    return static_cast<size_t>(z >> (64 - std::countr_zero(static_cast<unsigned>(strong_pawn_cache::SIZE))));
 }
 
 // The weighed sum takes the pawns' score from the caller's cache; the
 // tuner's counts are counted afresh, there being nothing to keep.
 void pawn_structure(const men& m, score_sum& sum, uint64_t passed[2], strong_pawn_cache& cache) {
     const uint64_t w = m.by[WHITE][PAWN], b = m.by[BLACK][PAWN];
-    strong_pawn_cache::slot& slot = cache.slots[pawn_key(w, b) & (strong_pawn_cache::SIZE - 1)];
+    strong_pawn_cache::slot& slot = cache.slots[pawn_slot(w, b)];
     if (slot.white != w || slot.black != b || (w | b) == 0) {
         score_sum part;
         slot.passed[0] = pawn_terms(m, WHITE, 1, part);

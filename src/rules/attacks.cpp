@@ -142,6 +142,46 @@ int in_check(const position& pos) {
                            pos.white_king_rank);
 }
 
+int move_gives_check(const position& before, const position& after, const move& m) {
+    const int own = side_to_move, other = other_colour(own);
+    const int from = square_index(m.from_file, m.from_rank), to = square_index(m.to_file, m.to_rank);
+    const uint8_t piece = before.board[from];
+    const int type = piece - own * 16;  // a man of the mover's colour, type 1 to 6, or else out of range
+    const bool pawn = type == PAWN;
+    // Kings, castling, en passant and promotions change more than two
+    // squares or the mover's king: they are asked in full.
+    if (type < PAWN || type > QUEEN || (pawn && (m.to_rank == 0 || m.to_rank == 7 || (m.from_file != m.to_file && before.board[to] == 0)))) {
+        side_to_move = other;
+        const int checked = in_check(after);
+        side_to_move = own;
+        return checked;
+    }
+    const int king = other == WHITE ? square_index(after.white_king_file, after.white_king_rank)
+                                    : square_index(after.black_king_file, after.black_king_rank);
+    // The other king was not attacked before (the side not to move never
+    // stands in check), and the move only emptied from and filled to: an
+    // attack now comes from the moved man itself, or from a slider whose
+    // line to the king ran through from.
+    if (pawn) {
+        if ((SQUARE_MASKS.pawn_attackers[other - 1][king] >> to) & 1) return 1;
+    } else if (type == KNIGHT) {
+        if ((SQUARE_MASKS.knight[king] >> to) & 1) return 1;
+    }
+    const uint64_t occupied = occupied_squares(after.board);
+    if (type != PAWN && type != KNIGHT) {
+        const int d = RAY_DIRECTIONS.of[king][to];
+        if (d != NO_RAY && (type == QUEEN || (d < 4) == (type == BISHOP)) &&
+            nearest_on_ray(SQUARE_MASKS.ray[king][d] & occupied, d) == to)
+            return 1;
+    }
+    const int d = RAY_DIRECTIONS.of[king][from];
+    if (d == NO_RAY) return 0;
+    const uint64_t blockers = SQUARE_MASKS.ray[king][d] & occupied;
+    if (blockers == 0) return 0;
+    const uint8_t first = after.board[nearest_on_ray(blockers, d)];
+    return first == own * 16 + QUEEN || first == own * 16 + (d < 4 ? BISHOP : ROOK);
+}
+
 int king_attacked_on(const position& pos, int file, int rank) {
     if (side_to_move == WHITE)
         return square_attacked(pos.board, file, rank, pos.black_king_file, pos.black_king_rank);

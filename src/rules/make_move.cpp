@@ -53,7 +53,12 @@ struct king_fields {
 
 }  // namespace
 
-int make_move(position& pos, const move& m) {
+namespace {
+
+// make_move, and with Record false the same without the history and the
+// draw counters, which a search that keeps them its own way does not read.
+template <bool Record>
+int play_move(position& pos, const move& m) {
     pos.en_passant_file = NO_EN_PASSANT;
     const int from = square_index(m.from_file, m.from_rank);
     const int to = square_index(m.to_file, m.to_rank);
@@ -67,7 +72,7 @@ int make_move(position& pos, const move& m) {
             pos.board[captured] = 0;
             pos.board[to] = piece;
             pos.board[from] = 0;
-            record_position(pos, MOVE_CAPTURE);
+            if constexpr (Record) record_position(pos, MOVE_CAPTURE);
             return MOVE_CAPTURE;
         }
         if (m.to_rank == 7 || m.to_rank == 0) {
@@ -85,7 +90,7 @@ int make_move(position& pos, const move& m) {
                 pos.white_material = static_cast<int8_t>(pos.white_material + gain);
             else
                 pos.black_material = static_cast<int8_t>(pos.black_material + gain);
-            record_position(pos, MOVE_PROMOTION);
+            if constexpr (Record) record_position(pos, MOVE_PROMOTION);
             return MOVE_PROMOTION;
         }
         if (m.to_file == m.from_file && (m.to_rank - m.from_rank == 2 || m.from_rank - m.to_rank == 2))
@@ -112,7 +117,7 @@ int make_move(position& pos, const move& m) {
                 k.castled = 1;
                 k.file = static_cast<int8_t>(king_to);
                 k.rank = m.from_rank;
-                record_position(pos, MOVE_QUIET);
+                if constexpr (Record) record_position(pos, MOVE_QUIET);
                 return MOVE_QUIET;
             }
         } else if (m.from_file == 4 && (m.to_file == 2 || m.to_file == 6)) {
@@ -126,7 +131,7 @@ int make_move(position& pos, const move& m) {
             k.castled = 1;
             k.file = m.to_file;
             k.rank = static_cast<int8_t>(rank);
-            record_position(pos, MOVE_QUIET);
+            if constexpr (Record) record_position(pos, MOVE_QUIET);
             return MOVE_QUIET;
         }
         k.file = m.to_file;
@@ -153,9 +158,14 @@ int make_move(position& pos, const move& m) {
     pos.board[to] = piece;
     pos.board[from] = 0;
     const int kind = captured != 0 ? MOVE_CAPTURE : MOVE_QUIET;
-    record_position(pos, kind);
+    if constexpr (Record) record_position(pos, kind);
     return kind;
 }
+
+}  // namespace
+
+int make_move(position& pos, const move& m) { return play_move<true>(pos, m); }
+int make_move_unrecorded(position& pos, const move& m) { return play_move<false>(pos, m); }
 
 void record_position(position& pos, int kind) {
     if (kind > 0) {

@@ -158,6 +158,9 @@ void set_start_position(position& pos);
 // Makes a legal move of side_to_move on pos.  Returns MOVE_QUIET, MOVE_CAPTURE
 // or MOVE_PROMOTION.
 int make_move(position& pos, const move& m);
+// make_move without record_position: the history, the fifty-move count and
+// the draw flags are left as they were (for a search that keeps its own).
+int make_move_unrecorded(position& pos, const move& m);
 // Records the board in the history after a move of the given kind and keeps
 // the fifty-move count and both draw flags.
 void record_position(position& pos, int kind);
@@ -168,6 +171,11 @@ void record_position(position& pos, int kind);
 int ray_attacked(const uint8_t* board, int file, int rank, int df, int dr);
 // 1 if the king of side_to_move is attacked in pos (adjacent kings included).
 int in_check(const position& pos);
+// Whether m, a legal move of side_to_move made on before into after, gives
+// check: what in_check says of after for the other side.  Most moves are
+// judged by the two squares they change alone, which needs the other side
+// not to have stood in check in before (as after every legal move).
+int move_gives_check(const position& before, const position& after, const move& m);
 // 1 if the king of side_to_move would be attacked standing on (file, rank),
 // the board and the other king unchanged: what in_check says after the king's
 // square field has been set to (file, rank).  Used for the castling transit squares.

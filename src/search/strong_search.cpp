@@ -18,6 +18,7 @@
 #include "search/strong_search.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
@@ -202,10 +203,14 @@ struct frame {
 // Brings the best-ordered of the moves from i on to place i.
 // (The first of the best, as a scan keeping the strict maximum finds it; in
 // two passes, of which the first has no branch to mispredict and vectorises.)
-inline void pick(frame& f, int i) {
+// bound is the last pick's key, which no move left exceeds (start it at
+// INT_MAX): a move at i that equals it is the first of the best already.
+inline void pick(frame& f, int i, int& bound) {
+    if (f.order[i] == bound) return;
     const int count = f.list.count;
     int top = f.order[i];
     for (int j = i + 1; j < count; ++j) top = f.order[j] > top ? f.order[j] : top;
+    bound = top;
     int best = i;
     while (f.order[best] != top) ++best;
     if (best != i) {
@@ -341,6 +346,10 @@ private:
     // finished iteration reports for them unless the search found a mate.
     bool root_in_tb_ = false;
     int root_tb_score_ = 0;
+    // Whether the root's side not to move stands out of check, as in every
+    // position a game or a checked set-up gives: then no node's does, and
+    // whether a move checks can be judged by the squares it changes.
+    bool root_sound_ = true;
     int deepest_ = 0;           // the deepest ply reached (the selective depth)
     int iteration_depth_ = 0;   // the iteration in progress
     bool stopped = false;
@@ -486,14 +495,16 @@ bool make_child(int ply, const move& m) {
     const position& parent = ply_frames[ply].pos;
     position& child = ply_frames[ply + 1].pos;
     const int side = side_at[ply];
-    copy_position(child, parent);
-    child.history_count = 0;
-    child.fifty_move_count = 0;
+    // The search's positions hold no history (the repetition test reads
+    // path_keys, the fifty-move rule halfmove): the fixed part is the whole.
+    std::memcpy(&child, &parent, POSITION_FIXED_BYTES);
     const bool resets = captured_type(parent, m) != 0 ||
                         piece_type(parent.board[square_index(m.from_file, m.from_rank)]) == PAWN;
     side_to_move = side;
-    make_move(child, m);
+    make_move_unrecorded(child, m);
+    // What make_move's record would have left, the history forgotten again.
     child.history_count = 0;
+    child.fifty_move_count = 1;
     child.repetition_draw = child.fifty_move_draw = 0;
     const int other = other_colour(side);
     side_at[ply + 1] = other;
@@ -511,8 +522,13 @@ bool make_child(int ply, const move& m) {
     key ^= extras_at[ply + 1];
     key_at(ply + 1) = key;
     table_->prefetch_bucket(key);
-    side_to_move = other;
-    checked_at[ply + 1] = in_check(child) != 0;
+    if (root_sound_) {
+        checked_at[ply + 1] = move_gives_check(parent, child, m) != 0;
+        side_to_move = other;
+    } else {
+        side_to_move = other;
+        checked_at[ply + 1] = in_check(child) != 0;
+    }
     return checked_at[ply + 1];
 }
 
@@ -520,7 +536,7 @@ void make_null_child(int ply) {
     const position& parent = ply_frames[ply].pos;
     position& child = ply_frames[ply + 1].pos;
     const int side = side_at[ply], other = other_colour(side);
-    copy_position(child, parent);
+    std::memcpy(&child, &parent, POSITION_FIXED_BYTES);
     child.en_passant_file = NO_EN_PASSANT;
     side_at[ply + 1] = other;
     halfmove[ply + 1] = halfmove[ply] + 1;
@@ -685,8 +701,9 @@ int quiesce(int ply, int alpha, int beta) {
     const int original_alpha = alpha;
     move best_move{};
     bool have_best = false;
+    int picked = INT_MAX;
     for (int i = 0; i < f.list.count; ++i) {
-        pick(f, i);
+        pick(f, i, picked);
         const move m = f.list.moves[i];
         if (!checked) {
             const int victim = captured_type(f.pos, m);
@@ -841,8 +858,9 @@ int node_search(int ply, int depth, int alpha, int beta, bool cut_node) {
     move best_move = f.list.moves[0];
     const int lmp_limit = (3 + depth * depth) / (improving ? 1 : 2);
     const quiet_tables histories = quiet_tables_at(ply, side);
+    int picked = INT_MAX;
     for (int i = 0; i < f.list.count; ++i) {
-        pick(f, i);
+        pick(f, i, picked);
         const move m = f.list.moves[i];
         if (excluded != 0 && is_packed(m, excluded)) continue;
         const bool quiet = captured_type(f.pos, m) == 0 && (!is_promotion(m) || is_rook_or_bishop_promotion(m));
@@ -1030,6 +1048,8 @@ void strong_searcher::set_root(const position& pos, int side, const uint64_t* ea
     after_null[0] = false;
     key_at(0) = position_key(root, side);
     extras_at[0] = key_extras(root, side);
+    side_to_move = other_colour(side);
+    root_sound_ = in_check(root) == 0;
     side_to_move = side;
     checked_at[0] = in_check(root) != 0;
     moved_man_at[0] = -1;
