@@ -22,9 +22,10 @@ import os
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.environ.get("ORVANE_PYCHESS") or os.path.join(os.path.dirname(ROOT), "shared", "clients", "python-chess"))
-import chess  # noqa: E402
-import chess.engine  # noqa: E402
+sys.path.insert(0, os.path.join(ROOT, "tests", "realuse"))
+import pychess_client  # noqa: E402  (where python-chess is found, one place for every script)
+
+chess = pychess_client.load("loss_analysis")
 import chess.pgn  # noqa: E402
 
 PHASE_UNITS = {chess.KNIGHT: 1, chess.BISHOP: 1, chess.ROOK: 2, chess.QUEEN: 4}
@@ -50,9 +51,7 @@ def classify(scores, lost, blunder):
     if first is None:
         return None
     # Drops of the player's own moves: score before the move against the score before the next one.
-    drops = [scores[j] - scores[j + 1] for j in range(max(0, first - 3), first)]
-    if first == 0:
-        drops = [0]
+    drops = [scores[j] - scores[j + 1] for j in range(max(0, first - 3), first)] or [0]
     return first, "tactic" if max(drops) >= blunder else "slide"
 
 

@@ -13,12 +13,14 @@ medians and the ratio of the medians. Run it on a quiet machine: it measures tim
 import argparse
 import os
 import statistics
-import subprocess
 import sys
-import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "realuse"))
+import pychess_client  # noqa: E402
+
+chess = pychess_client.load("nps_ratio")
 
 POSITIONS = [
     "r1bq1rk1/2p1bppp/p1np1n2/1p2p3/4P3/1BP2N1P/PP1P1PP1/RNBQR1K1 b - - 0 9",
@@ -30,46 +32,22 @@ POSITIONS = [
 
 
 def last_nps(command, fen, seconds):
-    """Runs one `go infinite` on fen for seconds; returns the last nps the engine reported."""
-    proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
-    nps = []
-    done = threading.Event()
-
-    def read():
-        for line in proc.stdout:
-            words = line.split()
-            if "nps" in words and words.index("nps") + 1 < len(words):
-                nps.append(int(words[words.index("nps") + 1]))
-            if line.startswith("readyok") or line.startswith("bestmove"):
-                done.set()
-
-    reader = threading.Thread(target=read, daemon=True)
-    reader.start()
-
-    def send(text):
-        proc.stdin.write(text + "\n")
-        proc.stdin.flush()
-
-    send("uci")
-    send("setoption name Threads value 1")
-    send("setoption name Hash value 16")
-    send("isready")
-    if not done.wait(30):
-        proc.kill()
-        raise RuntimeError(f"{command[0]} did not answer isready")
-    done.clear()
-    send("position fen " + fen)
-    send("go infinite")
-    time.sleep(seconds)
-    send("stop")
-    if not done.wait(30):
-        proc.kill()
-        raise RuntimeError(f"{command[0]} did not stop")
-    send("quit")
-    proc.wait(10)
+    """Runs one `go infinite` on fen for seconds in a fresh process (an empty table each time);
+    returns the last nps the engine reported."""
+    engine = chess.engine.SimpleEngine.popen_uci(command)
+    try:
+        engine.configure({"Threads": 1, "Hash": 16})
+        analysis = engine.analysis(chess.Board(fen))
+        time.sleep(seconds)
+        analysis.stop()
+        analysis.wait()
+        # The result keeps the latest value of each field the engine reported.
+        nps = analysis.info.get("nps")
+    finally:
+        engine.quit()
     if not nps:
         raise RuntimeError(f"{command[0]} reported no nps")
-    return nps[-1]
+    return nps
 
 
 def main():
