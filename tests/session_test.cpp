@@ -640,13 +640,15 @@ TEST(Session, InterruptIsIgnored) {
 
 TEST(Session, TerminateEndsAsQuitWithinASecond) {
     session::live_session live;
-    live.send("xboard force e2e4 protover 2\n");
-    ASSERT_TRUE(live.wait_for_output("feature done=1\n"));
+    // The features answer "protover" before its "2" is read as a word of its
+    // own; the pong proves every word before it was read and logged.
+    live.send("xboard force e2e4 protover 2 ping 1\n");
+    ASSERT_TRUE(live.wait_for_output("pong 1\n"));
     live.signal(SIGTERM);
     const session_result r = live.finish(time_margin::scaled_ms(3000));
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_LT(live.elapsed_ms, time_margin::scaled_ms(1000));
-    EXPECT_EQ(r.file("orvane.log"), lines({"xboard", "force", "e2e4", "E2E4", "protover", "2"}));
+    EXPECT_EQ(r.file("orvane.log"), lines({"xboard", "force", "e2e4", "E2E4", "protover", "2", "ping"}));
     EXPECT_EQ(r.file("book.dat"), run_session("quit").file("book.dat"));
     EXPECT_EQ(r.files.size(), 2u);  // the log and the book, no temporary file
 }
